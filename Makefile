@@ -1,0 +1,23 @@
+# `make test` installs what is missing, builds the dependencies once (cached), builds everything
+# and runs the tests under Wine. `make build` stops after the build.
+BUILD ?= build
+CMAKE_FLAGS ?=
+
+.PHONY: all prereqs build test clean
+
+all: build
+
+prereqs:
+	@scripts/install-prereqs.sh
+
+build: prereqs
+	@deps=$$(scripts/build-deps.sh) && \
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake \
+	  -DTESSEL_DEPS_PREFIX="$$deps" $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD) -j 2
+
+test: build
+	scripts/test-session.sh $(BUILD) ctest --test-dir $(BUILD) --output-on-failure
+
+clean:
+	rm -rf $(BUILD)

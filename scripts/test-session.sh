@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Runs a command (the test suite) inside one test session: a Wine prefix in the build folder, one
+# Xvfb display and one persistent Wine server for the whole run, both stopped at the end by PID.
+# Usage: test-session.sh BUILD_DIR COMMAND [ARGS...]
+set -euo pipefail
+build=$(cd "$1" && pwd)
+shift
+here=$(cd "$(dirname "$0")" && pwd)
+
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+"$here/wine-prefix.sh" "$WINEPREFIX"
+
+xvfb_pid=
+server_pid=
+stop_session() {
+  if [ -n "$server_pid" ]; then
+    wineserver -k 2>/dev/null || true
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}
+trap stop_session EXIT
+
+display=99
+while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
+  display=$((display + 1))
+done
+Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -e "/tmp/.X11-unix/X$display" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || {
+    echo "test-session: Xvfb did not start" >&2
+    exit 1
+  }
+  sleep 0.1
+done
+export DISPLAY=":$display"
+
+wineserver -k 2>/dev/null || true
+wineserver -f -p &
+server_pid=$!
+
+"$@"
