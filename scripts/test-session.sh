@@ -44,5 +44,8 @@ export DISPLAY=":$display"
 wineserver -k 2>/dev/null || true
 wineserver -f -p &
 server_pid=$!
+# Start Wine's background services now, detached from the test runner's output: services started
+# by the first test would inherit its output pipes and keep the runner waiting for them to close.
+wineboot </dev/null >/dev/null 2>&1
 
 "$@"
