@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// Conversions between the system's ANSI code page, UTF-8 and UTF-16. Characters the ANSI code
+// page lacks become the system's default character.
+std::wstring AnsiToWide(const std::string& ansi);
+std::wstring Utf8ToWide(const std::string& utf8);
+std::string WideToAnsi(const std::wstring& wide);
+std::string WideToUtf8(const std::wstring& wide);
+std::string AnsiToUtf8(const std::string& ansi);
+std::string Utf8ToAnsi(const std::string& utf8);

@@ -1,0 +1,166 @@
+#include "HttpTransfer.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "CodePage.h"
+#include "TempFolder.h"
+#include "TestServer.h"
+
+namespace {
+
+constexpr char kNormalBytes[] = "Tessel test body\r\n\x00\xff binary too\n";
+const std::string kNormalBody(kNormalBytes, sizeof kNormalBytes - 1);
+
+std::string ExpectedPattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>(i % 251);
+    }
+    return bytes;
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadAnsiFile(const std::string& path) {
+    return ReadFileBytes(AnsiToWide(path));
+}
+
+void WriteAnsiFile(const std::string& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(nullptr, file);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+class HttpTransferTest : public ::testing::Test {
+protected:
+    std::string Target(const std::string& name) const { return temp.narrowPath() + "\\" + name; }
+    TempFolder temp;
+};
+
+}  // namespace
+
+TEST_F(HttpTransferTest, DownloadStoresTheBodyAndSendsTheCredentials) {
+    const std::string path = Target("报表.xls");
+    ASSERT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/normal"), path));
+    EXPECT_EQ(kNormalBody, ReadAnsiFile(path));
+
+    ASSERT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/auth"), path));
+    EXPECT_EQ("Basic TU9WQVI6TU9WQVI=", ReadAnsiFile(path)) << "replaces the earlier content";
+}
+
+TEST_F(HttpTransferTest, LargeBodyArrivesIntact) {
+    const std::string path = Target("large.bin");
+    const size_t size = 24 * 1024 * 1024 + 7;
+    ASSERT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/large?size=" + std::to_string(size)), path));
+    EXPECT_TRUE(ExpectedPattern(size) == ReadAnsiFile(path));
+}
+
+TEST_F(HttpTransferTest, EmptyBodyCreatesNoFileAndKeepsAnExistingOne) {
+    const std::string fresh = Target("fresh.pdf");
+    EXPECT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/empty"), fresh));
+    EXPECT_FALSE(Exists(fresh));
+
+    const std::string existing = Target("existing.pdf");
+    WriteAnsiFile(existing, "old content");
+    EXPECT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/empty"), existing));
+    EXPECT_EQ("old content", ReadAnsiFile(existing));
+
+    EXPECT_EQ(1, ReplaceByDownload(TestServerUrl("/empty"), existing));
+    EXPECT_FALSE(Exists(existing));
+}
+
+TEST_F(HttpTransferTest, ErrorPagesAndRedirectsAreStoredNotFollowed) {
+    const std::string page = Target("missing.html");
+    EXPECT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/missing"), page));
+    EXPECT_EQ("<html><body><h1>404 Not Found</h1></body></html>", ReadAnsiFile(page));
+
+    const std::string moved = Target("moved.html");
+    EXPECT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/redirect"), moved));
+    EXPECT_FALSE(Exists(moved));
+}
+
+TEST_F(HttpTransferTest, UnwritableTargetIsAWriteErrorAndLeavesNoFile) {
+    const std::string path = Target("no-such-folder\\file.xls");
+    EXPECT_EQ(CURLE_WRITE_ERROR, DownloadToFile(TestServerUrl("/normal"), path));
+    EXPECT_FALSE(Exists(path));
+}
+
+TEST_F(HttpTransferTest, ReplaceRemovesTheOldFileEvenWhenTheDownloadFails) {
+    const std::string path = Target("setup.zip");
+    WriteAnsiFile(path, "old installer");
+    EXPECT_EQ(0, ReplaceByDownload("http://127.0.0.1:1/setup.zip", path));
+    EXPECT_FALSE(Exists(path));
+
+    EXPECT_EQ(1, ReplaceByDownload(TestServerUrl("/normal"), path));
+    EXPECT_EQ(kNormalBody, ReadAnsiFile(path));
+}
+
+TEST_F(HttpTransferTest, ReplaceTakesUrlsOfAnyLength) {
+    const std::string text(600, 'u');
+    const std::string path = Target("long.txt");
+    ASSERT_EQ(1, ReplaceByDownload(TestServerUrl("/echo?text=" + text), path));
+    EXPECT_EQ(text, ReadAnsiFile(path));
+}
+
+TEST_F(HttpTransferTest, ProgressCallbackSeesTheTransfer) {
+    struct Seen {
+        curl_off_t total = 0;
+        curl_off_t now = 0;
+    } seen;
+    const auto progress = [](void* data, curl_off_t total, curl_off_t now, curl_off_t,
+                             curl_off_t) -> int {
+        auto* s = static_cast<Seen*>(data);
+        s->total = total;
+        s->now = now;
+        return 0;
+    };
+    ASSERT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/large?size=100000"), Target("p.bin"),
+                                       progress, &seen));
+    EXPECT_EQ(100000, seen.total);
+    EXPECT_EQ(100000, seen.now);
+}
+
+TEST_F(HttpTransferTest, TwoThreadsDownloadAtTheSameTime) {
+    const size_t size = 8 * 1024 * 1024;
+    const std::string url = TestServerUrl("/large?size=" + std::to_string(size));
+    int results[2] = {-1, -1};
+    std::thread first([&] { results[0] = DownloadToFile(url, Target("a.bin")); });
+    std::thread second([&] { results[1] = DownloadToFile(url, Target("b.bin")); });
+    first.join();
+    second.join();
+    EXPECT_EQ(CURLE_OK, results[0]);
+    EXPECT_EQ(CURLE_OK, results[1]);
+    const std::string expected = ExpectedPattern(size);
+    EXPECT_TRUE(expected == ReadAnsiFile(Target("a.bin")));
+    EXPECT_TRUE(expected == ReadAnsiFile(Target("b.bin")));
+}
+
+TEST(FetchToString, FetchesTheBodyWithoutCredentials) {
+    std::string out = "stale";
+    EXPECT_EQ(CURLE_OK, FetchToString(TestServerUrl("/normal"), out));
+    EXPECT_EQ("credentials missing", out);
+    EXPECT_EQ(CURLE_OK, FetchToString(TestServerUrl("/echo?text=%7B%22curver%22%3A1%7D"), out));
+    EXPECT_EQ("{\"curver\":1}", out);
+}
+
+TEST(FetchToString, UnreachableHostFailsWithEmptyOutput) {
+    std::string out = "stale";
+    EXPECT_EQ(CURLE_COULDNT_CONNECT, FetchToString("http://127.0.0.1:1/curver.json", out));
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(FetchToString, SilentServerTimesOut) {
+    std::string out = "stale";
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(CURLE_OPERATION_TIMEDOUT, FetchToString(TestServerUrl("/silent"), out));
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_TRUE(out.empty());
+    EXPECT_GE(elapsed, 9000u) << "gives up after about ten seconds, not at once";
+}

@@ -1,0 +1,105 @@
+#!/usr/bin/env python3
+"""Loopback HTTP server for the transfer tests and the download benchmark.
+
+Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until SIGTERM:
+  /normal          a short body; 401 unless the Basic credentials are MOVAR:MOVAR
+  /auth            the Authorization header the request carried
+  /large?size=N    N bytes of a repeating pattern (byte i is i % 251)
+  /empty           200 with an empty body
+  /missing         404 with an error page
+  /redirect        302 to /normal with an empty body
+  /silent          accepts the request and never answers
+  /echo?text=T     the query text T, percent-decoded as UTF-8
+"""
+import argparse
+import base64
+import os
+import signal
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import parse_qs, urlsplit
+
+EXPECTED_AUTH = "Basic " + base64.b64encode(b"MOVAR:MOVAR").decode()
+PATTERN = bytes(i % 251 for i in range(251 * 4096))
+NORMAL_BODY = b"Tessel test body\r\n\x00\xff binary too\n"
+ERROR_PAGE = b"<html><body><h1>404 Not Found</h1></body></html>"
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def send_body(self, status, body, extra_headers=()):
+        self.send_response(status)
+        for name, value in extra_headers:
+            self.send_header(name, value)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        url = urlsplit(self.path)
+        query = parse_qs(url.query)
+        route = getattr(self, "route_" + url.path.strip("/"), None)
+        if route is None:
+            self.send_body(404, ERROR_PAGE)
+        else:
+            route(query)
+
+    def route_normal(self, _query):
+        if self.headers.get("Authorization") != EXPECTED_AUTH:
+            self.send_body(401, b"credentials missing", [("WWW-Authenticate", 'Basic realm="t"')])
+        else:
+            self.send_body(200, NORMAL_BODY)
+
+    def route_auth(self, _query):
+        self.send_body(200, (self.headers.get("Authorization") or "").encode())
+
+    def route_large(self, query):
+        size = int(query.get("size", ["0"])[0])
+        self.send_response(200)
+        self.send_header("Content-Length", str(size))
+        self.end_headers()
+        sent = 0
+        while sent < size:
+            chunk = PATTERN[: min(len(PATTERN), size - sent)]
+            self.wfile.write(chunk)
+            sent += len(chunk)
+
+    def route_empty(self, _query):
+        self.send_body(200, b"")
+
+    def route_missing(self, _query):
+        self.send_body(404, ERROR_PAGE)
+
+    def route_redirect(self, _query):
+        self.send_body(302, b"", [("Location", "/normal")])
+
+    def route_silent(self, _query):
+        time.sleep(60)
+
+    def route_echo(self, query):
+        self.send_body(200, query.get("text", [""])[0].encode("utf-8"))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--port-file", required=True)
+    args = parser.parse_args()
+    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    signal.signal(signal.SIGTERM, lambda *_: threading.Thread(target=server.shutdown).start())
+    temp = args.port_file + ".tmp"
+    with open(temp, "w") as f:
+        f.write(str(server.server_address[1]))
+    os.replace(temp, args.port_file)
+    server.serve_forever()
+    os.remove(args.port_file)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
