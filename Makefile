@@ -3,7 +3,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all prereqs build test clean
+.PHONY: all prereqs build test bench clean
 
 all: build
 
@@ -18,6 +18,9 @@ build: prereqs
 
 test: build
 	scripts/test-session.sh $(BUILD) ctest --test-dir $(BUILD) --output-on-failure
+
+bench: build
+	bench/download.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
