@@ -1,0 +1,196 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "BkSkin.h"
+
+// A rectangle by position and size, the way bitmap parts are laid out.
+struct BkRect {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+// One piece of a bitmap painter: where it comes from in the bitmap and where it goes.
+struct BkImagePart {
+    BkRect source;
+    BkRect target;
+};
+
+// A source channel with straight (not premultiplied) alpha over a target channel.
+inline BYTE BlendChannel(BYTE target, BYTE source, BYTE alpha) {
+    return static_cast<BYTE>((target * (255 - alpha) + source * alpha) / 255);
+}
+
+// Blends `width` x `height` pixels of 32-bit BGRA source rows over 24-bit BGR target rows.
+void BlendOver24(BYTE* target, int targetStride, const BYTE* source, int sourceStride, int width,
+                 int height);
+
+// The source of cell `index` of a strip of `subWidth`-wide cells (-1: the whole image). False
+// when there is nothing to draw: no image, no cells, or a cell outside the strip.
+bool CellSource(SIZE image, int subWidth, int index, BkRect* source);
+
+// Small scopes for GDI state so that every exit path gives back what it took.
+namespace bkgdi {
+
+class MemoryDc {
+public:
+    explicit MemoryDc(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
+    ~MemoryDc() {
+        if (dc_) {
+            DeleteDC(dc_);
+        }
+    }
+    MemoryDc(const MemoryDc&) = delete;
+    MemoryDc& operator=(const MemoryDc&) = delete;
+    operator HDC() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
+template <typename Handle>
+class Object {
+public:
+    explicit Object(Handle handle) : handle_(handle) {}
+    ~Object() {
+        if (handle_) {
+            DeleteObject(handle_);
+        }
+    }
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+    operator Handle() const { return handle_; }
+
+private:
+    Handle handle_;
+};
+
+class Selection {
+public:
+    Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~Selection() {
+        if (previous_ && previous_ != HGDI_ERROR) {
+            SelectObject(dc_, previous_);
+        }
+    }
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+    bool ok() const { return previous_ && previous_ != HGDI_ERROR; }
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+class BackColor {
+public:
+    BackColor(HDC dc, COLORREF color) : dc_(dc), previous_(SetBkColor(dc, color)) {}
+    ~BackColor() { SetBkColor(dc_, previous_); }
+    BackColor(const BackColor&) = delete;
+    BackColor& operator=(const BackColor&) = delete;
+
+private:
+    HDC dc_;
+    COLORREF previous_;
+};
+
+class TextColor {
+public:
+    TextColor(HDC dc, COLORREF color) : dc_(dc), previous_(SetTextColor(dc, color)) {}
+    ~TextColor() { SetTextColor(dc_, previous_); }
+    TextColor(const TextColor&) = delete;
+    TextColor& operator=(const TextColor&) = delete;
+
+private:
+    HDC dc_;
+    COLORREF previous_;
+};
+
+class StretchMode {
+public:
+    StretchMode(HDC dc, int mode) : dc_(dc), previous_(SetStretchBltMode(dc, mode)) {}
+    ~StretchMode() {
+        if (previous_) {
+            SetStretchBltMode(dc_, previous_);
+        }
+    }
+    StretchMode(const StretchMode&) = delete;
+    StretchMode& operator=(const StretchMode&) = delete;
+
+private:
+    HDC dc_;
+    int previous_;
+};
+
+class SavedState {
+public:
+    explicit SavedState(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    ~SavedState() {
+        if (saved_) {
+            RestoreDC(dc_, saved_);
+        }
+    }
+    SavedState(const SavedState&) = delete;
+    SavedState& operator=(const SavedState&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
+};
+
+// Fills `rect` with `color` the GDI way (opaque ExtTextOutW), leaving the background colour as
+// it was.
+void FillSolid(HDC dc, const RECT& rect, COLORREF color);
+
+}  // namespace bkgdi
+
+// Draws through the device context of a GDI+ Graphics, for painters that are plain GDI.
+void DrawThroughHdc(CBkSkinBase& skin, Gdiplus::Graphics* graphics, float x, float y, float width,
+                    float height, int state);
+
+enum class BkImageMode { kNone, kMask, kAlpha };
+
+// A bitmap with its cell width and transfer mode. The bitmap handle is not owned: it belongs to
+// the bitmap pool (or whoever set it).
+class CBkImage {
+public:
+    void SetBitmap(HBITMAP bitmap) { bitmap_ = bitmap; }
+    HBITMAP Bitmap() const { return bitmap_; }
+    SIZE BitmapSize() const;
+    int SubWidth() const { return subWidth_; }
+
+    // Takes "src", "subwidth", "mode" and "maskcolor"; false for any other name.
+    bool SetImageAttribute(const std::string& name, const std::string& value);
+
+    // Cell `index` (-1: the whole bitmap) at natural size with its top-left corner at (x, y).
+    void DrawCell(HDC dc, int x, int y, int index) const;
+    // A part of the bitmap, stretched when the sizes differ. Draws nothing in "alpha" mode.
+    void DrawPart(HDC dc, const BkImagePart& part) const;
+
+protected:
+    HBITMAP bitmap_ = nullptr;
+    int subWidth_ = 0;
+    BkImageMode mode_ = BkImageMode::kNone;
+    COLORREF maskColor_ = RGB(0xFF, 0x00, 0xFF);
+
+private:
+    void Transfer(HDC dc, const BkImagePart& part) const;
+    void TransferMasked(HDC dc, const BkImagePart& part) const;
+    void Blend(HDC dc, int x, int y, const BkRect& source) const;
+};
+
+// "imglst": a strip of bitmap cells drawn at natural size; the state is the cell index.
+class CBkImageSkin : public CBkImage, public CBkSkinBase {
+public:
+    const char* GetObjectClass() const override { return "imglst"; }
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    void DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width, float height,
+                        int state) override;
+    void Draw(HDC dc, const RECT& rect, int state) override;
+    SIZE GetSkinSize() const override;
+    bool IgnoreState() const override { return subWidth_ == 0; }
+};

@@ -1,0 +1,103 @@
+#include "BkSkinShape.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <memory>
+
+#include "BkParse.h"
+#include "BkPngPool.h"
+#include "BkSkinButton.h"
+
+HRESULT CBkSkinShape::SetAttribute(const std::string& name, const std::string& value, bool) {
+    int* number = name == "shape"         ? &shape_
+                  : name == "borderwidth" ? &borderWidth_
+                  : name == "radius"      ? &radius_
+                  : name == "ignoreState" ? &ignoreState_
+                                          : nullptr;
+    if (number) {
+        *number = ParseInt(value);
+        return S_OK;
+    }
+    COLORREF* color = name == "border"      ? &border_
+                      : name == "bgnormal"  ? &bgNormal_
+                      : name == "bghover"   ? &bgHover_
+                      : name == "bgpush"    ? &bgPush_
+                      : name == "bgdisable" ? &bgDisable_
+                                            : nullptr;
+    if (color) {
+        *color = ParseColorRGB(value);
+        return S_OK;
+    }
+    DWORD* argb = name == "from" ? &from_ : name == "to" ? &to_ : nullptr;
+    if (!argb) {
+        return E_FAIL;
+    }
+    *argb = ParseColorARGB(value);
+    return S_OK;
+}
+
+void CBkSkinShape::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width,
+                                  float height, int state) {
+    if (graphics) {
+        Paint(*graphics, x, y, width, height, state, false);
+    }
+}
+
+void CBkSkinShape::Draw(HDC dc, const RECT& rect, int state) {
+    BkPngPool::Instance();  // keeps GDI+ started
+    Gdiplus::Graphics graphics(dc);
+    Paint(graphics, static_cast<float>(rect.left), static_cast<float>(rect.top),
+          static_cast<float>(rect.right - rect.left), static_cast<float>(rect.bottom - rect.top),
+          state, true);
+}
+
+void CBkSkinShape::Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height,
+                         int state, bool ownGraphics) {
+    const Gdiplus::SmoothingMode previous = graphics.GetSmoothingMode();
+    graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+
+    if (shape_ == kVertical || shape_ == kHorizontal) {
+        const bool vertical = shape_ == kVertical;
+        const Gdiplus::Color from(from_);
+        const Gdiplus::Color to(to_);
+        std::unique_ptr<Gdiplus::LinearGradientBrush> brush;
+        if (!ownGraphics) {
+            brush = std::make_unique<Gdiplus::LinearGradientBrush>(
+                Gdiplus::RectF(x, y, width, height), from, to,
+                vertical ? Gdiplus::LinearGradientModeVertical
+                         : Gdiplus::LinearGradientModeHorizontal);
+        } else if (vertical) {
+            // The gradient runs a pixel past both ends, so the tiling brush never wraps back
+            // to the start colour on the last row.
+            brush = std::make_unique<Gdiplus::LinearGradientBrush>(
+                Gdiplus::PointF(x, y - 1), Gdiplus::PointF(x, y + height + 1), from, to);
+        } else {
+            brush = std::make_unique<Gdiplus::LinearGradientBrush>(
+                Gdiplus::PointF(x - 1, y), Gdiplus::PointF(x + width + 1, y), from, to);
+        }
+        graphics.FillRectangle(brush.get(), x, y, width, height);
+    } else {
+        Gdiplus::SolidBrush fill(Gdiplus::Color(
+            OpaqueArgb(ColorForState(state, bgNormal_, bgHover_, bgPush_, bgDisable_))));
+        Gdiplus::Pen pen(Gdiplus::Color(OpaqueArgb(border_)), static_cast<float>(borderWidth_));
+        const bool outline = borderWidth_ > 0;
+        if (shape_ == kEllipse) {
+            graphics.FillEllipse(&fill, x, y, width, height);
+            if (outline) {
+                graphics.DrawEllipse(&pen, x, y, width, height);
+            }
+        } else {
+            Gdiplus::GraphicsPath path;
+            const float radius = shape_ != kPill ? static_cast<float>(radius_)
+                                 : ownGraphics   ? static_cast<float>(static_cast<int>(height) / 2)
+                                                 : height / 2;
+            AddRoundRectPath(path, x, y, width, height, radius);
+            graphics.FillPath(&fill, &path);
+            if (outline) {
+                graphics.DrawPath(&pen, &path);
+            }
+        }
+    }
+    graphics.SetSmoothingMode(previous);
+}
