@@ -26,8 +26,8 @@ int main(int argc, char** argv) {
     GetFileAttributesExA(argv[2], GetFileExInfoStandard, &data);
     const double bytes = static_cast<double>(data.nFileSizeLow) +
                          static_cast<double>(data.nFileSizeHigh) * 4294967296.0;
-    const double seconds =
-        static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    const double seconds = static_cast<double>(end.QuadPart - start.QuadPart) /
+                           static_cast<double>(frequency.QuadPart);
     std::printf("%.0f %.3f\n", bytes, seconds);
     DeleteFileA(argv[2]);
     return 0;

@@ -23,4 +23,6 @@ HBITMAP BkBmpPool::Get(UINT id) {
     return bitmap;
 }
 
-HBITMAP GetBitmap(UINT id) { return BkBmpPool::Instance().Get(id); }
+HBITMAP GetBitmap(UINT id) {
+    return BkBmpPool::Instance().Get(id);
+}

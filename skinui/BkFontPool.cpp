@@ -15,7 +15,9 @@ BkFontPool& BkFontPool::Instance() {
     return instance;
 }
 
-BkFontPool::BkFontPool() { SetDefaultFont(L"楷体", -12); }
+BkFontPool::BkFontPool() {
+    SetDefaultFont(L"楷体", -12);
+}
 
 BkFontPool::~BkFontPool() {
     for (const auto& entry : fonts_) {
@@ -82,8 +84,12 @@ void BkFontPool::SetDefaultFont(const std::wstring& face, LONG height) {
     slot = CreateFontIndirectW(&base_);
 }
 
-HFONT GetFont(WORD key) { return BkFontPool::Instance().GetFont(key); }
-HFONT GetFontByFace(const std::wstring& face) { return BkFontPool::Instance().GetFontByFace(face); }
+HFONT GetFont(WORD key) {
+    return BkFontPool::Instance().GetFont(key);
+}
+HFONT GetFontByFace(const std::wstring& face) {
+    return BkFontPool::Instance().GetFontByFace(face);
+}
 void SetDefaultFont(const std::wstring& face, LONG height) {
     BkFontPool::Instance().SetDefaultFont(face, height);
 }

@@ -87,8 +87,8 @@ BITMAPINFO TopDownInfo(int width, int height, WORD bitCount) {
 
 }  // namespace
 
-void DrawThroughHdc(CBkSkinBase& skin, Gdiplus::Graphics* graphics, float x, float y, float width,
-                    float height, int state) {
+void CBkGdiSkin::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width,
+                                float height, int state) {
     if (!graphics) {
         return;
     }
@@ -98,7 +98,7 @@ void DrawThroughHdc(CBkSkinBase& skin, Gdiplus::Graphics* graphics, float x, flo
     }
     const RECT rect{std::lround(x), std::lround(y), std::lround(x + width),
                     std::lround(y + height)};
-    skin.Draw(dc.dc(), rect, state);
+    Draw(dc.dc(), rect, state);
 }
 
 SIZE CBkImage::BitmapSize() const {
@@ -259,11 +259,6 @@ void CBkImage::Blend(HDC dc, int x, int y, const BkRect& source) const {
 
 HRESULT CBkImageSkin::SetAttribute(const std::string& name, const std::string& value, bool) {
     return SetImageAttribute(name, value) ? S_OK : E_FAIL;
-}
-
-void CBkImageSkin::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width,
-                                  float height, int state) {
-    DrawThroughHdc(*this, graphics, x, y, width, height, state);
 }
 
 void CBkImageSkin::Draw(HDC dc, const RECT& rect, int state) {

@@ -148,9 +148,12 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF color);
 
 }  // namespace bkgdi
 
-// Draws through the device context of a GDI+ Graphics, for painters that are plain GDI.
-void DrawThroughHdc(CBkSkinBase& skin, Gdiplus::Graphics* graphics, float x, float y, float width,
-                    float height, int state);
+// A painter that is plain GDI: on a GDI+ Graphics it draws through the Graphics' device context.
+class CBkGdiSkin : public CBkSkinBase {
+public:
+    void DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width, float height,
+                        int state) final;
+};
 
 enum class BkImageMode { kNone, kMask, kAlpha };
 
@@ -184,12 +187,10 @@ private:
 };
 
 // "imglst": a strip of bitmap cells drawn at natural size; the state is the cell index.
-class CBkImageSkin : public CBkImage, public CBkSkinBase {
+class CBkImageSkin : public CBkImage, public CBkGdiSkin {
 public:
     const char* GetObjectClass() const override { return "imglst"; }
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-    void DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width, float height,
-                        int state) override;
     void Draw(HDC dc, const RECT& rect, int state) override;
     SIZE GetSkinSize() const override;
     bool IgnoreState() const override { return subWidth_ == 0; }

@@ -18,4 +18,6 @@ int CBkObject::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-HRESULT CBkObject::SetAttribute(const std::string&, const std::string&, bool) { return E_FAIL; }
+HRESULT CBkObject::SetAttribute(const std::string&, const std::string&, bool) {
+    return E_FAIL;
+}

@@ -57,4 +57,6 @@ DWORD ParseHex(const std::string& text) {
     return value;
 }
 
-int ParseInt(const std::string& text) { return StrToIntA(text.c_str()); }
+int ParseInt(const std::string& text) {
+    return StrToIntA(text.c_str());
+}

@@ -54,4 +54,6 @@ Gdiplus::Image* BkPngPool::Get(UINT id) {
     return image;
 }
 
-Gdiplus::Image* GetPng(UINT id) { return BkPngPool::Instance().Get(id); }
+Gdiplus::Image* GetPng(UINT id) {
+    return BkPngPool::Instance().Get(id);
+}

@@ -80,14 +80,18 @@ void CBkPngSkin::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, f
     }
 }
 
-void CBkPngSkin::Draw(HDC dc, const RECT& rect, int state) {
+void CBkPngSkin::DrawCell(HDC dc, const RECT& rect, int index, bool stretch) {
     if (!image_) {
         return;
     }
     Gdiplus::Graphics graphics(dc);
     DrawCell(graphics, static_cast<float>(rect.left), static_cast<float>(rect.top),
              static_cast<float>(rect.right - rect.left), static_cast<float>(rect.bottom - rect.top),
-             state, false);
+             index, stretch);
+}
+
+void CBkPngSkin::Draw(HDC dc, const RECT& rect, int state) {
+    DrawCell(dc, rect, state, false);
 }
 
 void CBkPngSkin::StretchDrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width,
@@ -98,11 +102,5 @@ void CBkPngSkin::StretchDrawOnGraphics(Gdiplus::Graphics* graphics, float x, flo
 }
 
 void CBkPngSkin::StretchDraw(HDC dc, const RECT& rect, int state) {
-    if (!image_) {
-        return;
-    }
-    Gdiplus::Graphics graphics(dc);
-    DrawCell(graphics, static_cast<float>(rect.left), static_cast<float>(rect.top),
-             static_cast<float>(rect.right - rect.left), static_cast<float>(rect.bottom - rect.top),
-             state, true);
+    DrawCell(dc, rect, state, true);
 }

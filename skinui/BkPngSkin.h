@@ -40,6 +40,7 @@ private:
     SIZE ImageSize() const;
     void DrawCell(Gdiplus::Graphics& graphics, float x, float y, float width, float height,
                   int index, bool stretch);
+    void DrawCell(HDC dc, const RECT& rect, int index, bool stretch);
 
     Gdiplus::Image* image_ = nullptr;
     bool ownsImage_ = false;

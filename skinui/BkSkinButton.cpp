@@ -20,6 +20,21 @@ void AddRoundRectPath(Gdiplus::GraphicsPath& path, float x, float y, float width
     path.CloseFigure();
 }
 
+void CBkVectorSkin::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width,
+                                   float height, int state) {
+    if (graphics) {
+        Paint(*graphics, x, y, width, height, state, false);
+    }
+}
+
+void CBkVectorSkin::Draw(HDC dc, const RECT& rect, int state) {
+    BkPngPool::Instance();  // keeps GDI+ started
+    Gdiplus::Graphics graphics(dc);
+    Paint(graphics, static_cast<float>(rect.left), static_cast<float>(rect.top),
+          static_cast<float>(rect.right - rect.left), static_cast<float>(rect.bottom - rect.top),
+          state, true);
+}
+
 HRESULT CBkSkinButton::SetAttribute(const std::string& name, const std::string& value, bool) {
     int* number = name == "mode"          ? &mode_
                   : name == "borderwidth" ? &borderWidth_
@@ -42,21 +57,6 @@ HRESULT CBkSkinButton::SetAttribute(const std::string& name, const std::string& 
     }
     *color = ParseColorARGB(value);
     return S_OK;
-}
-
-void CBkSkinButton::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width,
-                                   float height, int state) {
-    if (graphics) {
-        Paint(*graphics, x, y, width, height, state, false);
-    }
-}
-
-void CBkSkinButton::Draw(HDC dc, const RECT& rect, int state) {
-    BkPngPool::Instance();  // keeps GDI+ started
-    Gdiplus::Graphics graphics(dc);
-    Paint(graphics, static_cast<float>(rect.left), static_cast<float>(rect.top),
-          static_cast<float>(rect.right - rect.left), static_cast<float>(rect.bottom - rect.top),
-          state, true);
 }
 
 void CBkSkinButton::Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height,

@@ -32,19 +32,29 @@ Color ColorForState(int state, Color normal, Color hover, Color pushed, Color di
     return state & kStateHover ? hover : normal;
 }
 
+// A painter drawn with GDI+ alone. `ownGraphics` tells Paint whether it draws on a Graphics of its
+// own over a device context (Draw) or on the caller's (DrawOnGraphics).
+class CBkVectorSkin : public CBkSkinBase {
+public:
+    void DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width, float height,
+                        int state) final;
+    void Draw(HDC dc, const RECT& rect, int state) final;
+
+private:
+    virtual void Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height,
+                       int state, bool ownGraphics) = 0;
+};
+
 // "button": a state-coloured rectangle, rounded rectangle, ellipse or pill with a border.
-class CBkSkinButton : public CBkSkinBase {
+class CBkSkinButton : public CBkVectorSkin {
 public:
     const char* GetObjectClass() const override { return "button"; }
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-    void DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width, float height,
-                        int state) override;
-    void Draw(HDC dc, const RECT& rect, int state) override;
     bool IgnoreState() const override { return false; }
 
 private:
     void Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height, int state,
-               bool ownGraphics);
+               bool ownGraphics) override;
 
     int mode_ = 0;
     int borderWidth_ = 1;

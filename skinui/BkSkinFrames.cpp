@@ -141,28 +141,29 @@ std::vector<BkImagePart> HorzExtendParts(SIZE bitmap, int subWidth, int cell, in
     };
 }
 
-HRESULT CBkSkinImgFrame::SetAttribute(const std::string& name, const std::string& value,
-                                      bool loading) {
+HRESULT CBkImageFrameSkin::SetAttribute(const std::string& name, const std::string& value,
+                                        bool loading) {
     if (image_.SetAttribute(name, value, loading) == S_OK) {
         return S_OK;
     }
     if (name == "left") {
         left_ = ParseInt(value);
-    } else if (name == "top") {
+        return S_OK;
+    }
+    return SetFrameAttribute(name, value) ? S_OK : E_FAIL;
+}
+
+bool CBkSkinImgFrame::SetFrameAttribute(const std::string& name, const std::string& value) {
+    if (name == "top") {
         top_ = ParseInt(value);
     } else if (name == "crbg") {
         crbg_ = ParseColorRGB(value);
     } else if (name == "part") {
         edges_ = FrameEdges(value);
     } else {
-        return E_FAIL;
+        return false;
     }
-    return S_OK;
-}
-
-void CBkSkinImgFrame::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width,
-                                     float height, int state) {
-    DrawThroughHdc(*this, graphics, x, y, width, height, state);
+    return true;
 }
 
 void CBkSkinImgFrame::Draw(HDC dc, const RECT& rect, int) {
@@ -179,24 +180,12 @@ void CBkSkinImgFrame::Draw(HDC dc, const RECT& rect, int) {
     }
 }
 
-HRESULT CBkSkinImgFrameEx::SetAttribute(const std::string& name, const std::string& value,
-                                        bool loading) {
-    if (image_.SetAttribute(name, value, loading) == S_OK) {
-        return S_OK;
+bool CBkSkinImgFrameEx::SetFrameAttribute(const std::string& name, const std::string& value) {
+    if (name != "top") {
+        return false;
     }
-    if (name == "left") {
-        left_ = ParseInt(value);
-    } else if (name == "top") {
-        top_ = ParseInt(value);
-    } else {
-        return E_FAIL;
-    }
-    return S_OK;
-}
-
-void CBkSkinImgFrameEx::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width,
-                                       float height, int state) {
-    DrawThroughHdc(*this, graphics, x, y, width, height, state);
+    top_ = ParseInt(value);
+    return true;
 }
 
 void CBkSkinImgFrameEx::Draw(HDC dc, const RECT& rect, int) {
@@ -206,23 +195,6 @@ void CBkSkinImgFrameEx::Draw(HDC dc, const RECT& rect, int) {
     for (const BkImagePart& part : ImgFrameExParts(image_.BitmapSize(), left_, top_, rect)) {
         image_.DrawPart(dc, part);
     }
-}
-
-HRESULT CBkSkinImgHorzExtend::SetAttribute(const std::string& name, const std::string& value,
-                                           bool loading) {
-    if (image_.SetAttribute(name, value, loading) == S_OK) {
-        return S_OK;
-    }
-    if (name != "left") {
-        return E_FAIL;
-    }
-    left_ = ParseInt(value);
-    return S_OK;
-}
-
-void CBkSkinImgHorzExtend::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y,
-                                          float width, float height, int state) {
-    DrawThroughHdc(*this, graphics, x, y, width, height, state);
 }
 
 void CBkSkinImgHorzExtend::Draw(HDC dc, const RECT& rect, int state) {

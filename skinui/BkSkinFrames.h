@@ -36,58 +36,53 @@ int HorzExtendCell(int state);
 std::vector<BkImagePart> HorzExtendParts(SIZE bitmap, int subWidth, int cell, int left,
                                          const RECT& target);
 
-// "imgframe": nine parts with one-pixel stretch slices and an optional centre colour.
-class CBkSkinImgFrame : public CBkSkinBase {
+// A painter that lays out parts of an "imglst" image, its left part `left` pixels wide. The
+// image's own attributes come first; SetFrameAttribute takes the kind's others.
+class CBkImageFrameSkin : public CBkGdiSkin {
 public:
-    const char* GetObjectClass() const override { return "imgframe"; }
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-    void DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width, float height,
-                        int state) override;
-    void Draw(HDC dc, const RECT& rect, int state) override;
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) final;
     bool IgnoreState() const override { return image_.IgnoreState(); }
 
     CBkImageSkin& ImageSkin() { return image_; }
 
-private:
+protected:
     CBkImageSkin image_;
     int left_ = 0;
+
+private:
+    virtual bool SetFrameAttribute(const std::string&, const std::string&) { return false; }
+};
+
+// "imgframe": nine parts with one-pixel stretch slices and an optional centre colour.
+class CBkSkinImgFrame : public CBkImageFrameSkin {
+public:
+    const char* GetObjectClass() const override { return "imgframe"; }
+    void Draw(HDC dc, const RECT& rect, int state) override;
+
+private:
+    bool SetFrameAttribute(const std::string& name, const std::string& value) override;
+
     int top_ = 0;
     COLORREF crbg_ = 0xFFFFFFFF;
     UINT edges_ = kFrameAll;
 };
 
 // "imgframeEx": nine parts whose bands and centre are stretched from the bitmap's middle.
-class CBkSkinImgFrameEx : public CBkSkinBase {
+class CBkSkinImgFrameEx : public CBkImageFrameSkin {
 public:
     const char* GetObjectClass() const override { return "imgframeEx"; }
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-    void DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width, float height,
-                        int state) override;
     void Draw(HDC dc, const RECT& rect, int state) override;
-    bool IgnoreState() const override { return image_.IgnoreState(); }
-
-    CBkImageSkin& ImageSkin() { return image_; }
 
 private:
-    CBkImageSkin image_;
-    int left_ = 0;
+    bool SetFrameAttribute(const std::string& name, const std::string& value) override;
+
     int top_ = 0;
 };
 
 // "imghorzex": left part, stretched one-pixel column, right part; one cell per state.
-class CBkSkinImgHorzExtend : public CBkSkinBase {
+class CBkSkinImgHorzExtend : public CBkImageFrameSkin {
 public:
     const char* GetObjectClass() const override { return "imghorzex"; }
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-    void DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width, float height,
-                        int state) override;
     void Draw(HDC dc, const RECT& rect, int state) override;
     SIZE GetSkinSize() const override { return SIZE{0, image_.BitmapSize().cy}; }
-    bool IgnoreState() const override { return image_.IgnoreState(); }
-
-    CBkImageSkin& ImageSkin() { return image_; }
-
-private:
-    CBkImageSkin image_;
-    int left_ = 0;
 };

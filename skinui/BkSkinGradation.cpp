@@ -1,6 +1,5 @@
 #include "BkSkinGradation.h"
 
-#include "BkImageSkin.h"
 #include "BkParse.h"
 
 namespace {
@@ -77,11 +76,6 @@ HRESULT CBkSkinGradation::SetAttribute(const std::string& name, const std::strin
         return E_FAIL;
     }
     return S_OK;
-}
-
-void CBkSkinGradation::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width,
-                                      float height, int state) {
-    DrawThroughHdc(*this, graphics, x, y, width, height, state);
 }
 
 void CBkSkinGradation::Draw(HDC dc, const RECT& rect, int) {

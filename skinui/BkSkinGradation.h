@@ -4,19 +4,17 @@
 
 #include <string>
 
-#include "BkSkin.h"
+#include "BkImageSkin.h"
 
 // The band a gradation's gradient covers: from the left (or top) edge, `size` long, or the whole
 // rectangle when `size` is not positive. It may reach past the rectangle; drawing clips it.
 RECT GradationBand(const RECT& rect, int size, bool vertical);
 
 // "gradation": a two-colour gradient band on a rectangle filled with the end colour.
-class CBkSkinGradation : public CBkSkinBase {
+class CBkSkinGradation : public CBkGdiSkin {
 public:
     const char* GetObjectClass() const override { return "gradation"; }
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-    void DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width, float height,
-                        int state) override;
     void Draw(HDC dc, const RECT& rect, int state) override;
     bool IgnoreState() const override { return true; }
 

@@ -12,7 +12,9 @@ BkSkinPool& BkSkinPool::Instance() {
 
 // Skins may own GDI+ images, so GDI+ (kept by the PNG pool) must outlive this pool: statics
 // are destroyed in the reverse order of their construction.
-BkSkinPool::BkSkinPool() { BkPngPool::Instance(); }
+BkSkinPool::BkSkinPool() {
+    BkPngPool::Instance();
+}
 
 bool BkSkinPool::LoadXml(const std::string& xml) {
     TiXmlDocument document;
@@ -49,4 +51,6 @@ std::map<std::string, int> BkSkinPool::CountByKind() const {
     return counts;
 }
 
-CBkSkinBase* GetSkin(const std::string& name) { return BkSkinPool::Instance().Get(name); }
+CBkSkinBase* GetSkin(const std::string& name) {
+    return BkSkinPool::Instance().Get(name);
+}

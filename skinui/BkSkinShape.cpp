@@ -6,8 +6,6 @@
 #include <memory>
 
 #include "BkParse.h"
-#include "BkPngPool.h"
-#include "BkSkinButton.h"
 
 HRESULT CBkSkinShape::SetAttribute(const std::string& name, const std::string& value, bool) {
     int* number = name == "shape"         ? &shape_
@@ -35,21 +33,6 @@ HRESULT CBkSkinShape::SetAttribute(const std::string& name, const std::string& v
     }
     *argb = ParseColorARGB(value);
     return S_OK;
-}
-
-void CBkSkinShape::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width,
-                                  float height, int state) {
-    if (graphics) {
-        Paint(*graphics, x, y, width, height, state, false);
-    }
-}
-
-void CBkSkinShape::Draw(HDC dc, const RECT& rect, int state) {
-    BkPngPool::Instance();  // keeps GDI+ started
-    Gdiplus::Graphics graphics(dc);
-    Paint(graphics, static_cast<float>(rect.left), static_cast<float>(rect.top),
-          static_cast<float>(rect.right - rect.left), static_cast<float>(rect.bottom - rect.top),
-          state, true);
 }
 
 void CBkSkinShape::Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height,

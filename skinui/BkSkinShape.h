@@ -4,24 +4,21 @@
 
 #include <string>
 
-#include "BkSkin.h"
+#include "BkSkinButton.h"
 
 // "shape": a state-coloured rounded rectangle, ellipse or pill with a border, or a vertical or
 // horizontal two-colour gradient.
-class CBkSkinShape : public CBkSkinBase {
+class CBkSkinShape : public CBkVectorSkin {
 public:
     enum Kind { kRoundRect = 0, kEllipse = 1, kPill = 2, kVertical = 3, kHorizontal = 4 };
 
     const char* GetObjectClass() const override { return "shape"; }
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-    void DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width, float height,
-                        int state) override;
-    void Draw(HDC dc, const RECT& rect, int state) override;
     bool IgnoreState() const override { return ignoreState_ != 0; }
 
 private:
     void Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height, int state,
-               bool ownGraphics);
+               bool ownGraphics) override;
 
     int shape_ = kRoundRect;
     int borderWidth_ = 1;

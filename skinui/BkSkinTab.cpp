@@ -4,8 +4,6 @@
 #include <gdiplus.h>
 
 #include "BkParse.h"
-#include "BkPngPool.h"
-#include "BkSkinButton.h"
 
 HRESULT CBkSkinTab::SetAttribute(const std::string& name, const std::string& value, bool) {
     if (name == "tagpos") {
@@ -36,23 +34,8 @@ HRESULT CBkSkinTab::SetAttribute(const std::string& name, const std::string& val
     return S_OK;
 }
 
-void CBkSkinTab::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width,
-                                float height, int state) {
-    if (graphics) {
-        Paint(*graphics, x, y, width, height, state);
-    }
-}
-
-void CBkSkinTab::Draw(HDC dc, const RECT& rect, int state) {
-    BkPngPool::Instance();  // keeps GDI+ started
-    Gdiplus::Graphics graphics(dc);
-    Paint(graphics, static_cast<float>(rect.left), static_cast<float>(rect.top),
-          static_cast<float>(rect.right - rect.left), static_cast<float>(rect.bottom - rect.top),
-          state);
-}
-
 void CBkSkinTab::Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height,
-                       int state) {
+                       int state, bool) {
     const DWORD background = (state & kStateDisabled)                 ? bgSelect_
                              : (state & (kStatePushed | kStateHover)) ? bgHover_
                                                                       : bgNormal_;

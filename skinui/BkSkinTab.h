@@ -4,22 +4,20 @@
 
 #include <string>
 
-#include "BkSkin.h"
+#include "BkSkinButton.h"
 
 // "tabButton": a tab item filled by state, with a marker bar on one side when selected.
-class CBkSkinTab : public CBkSkinBase {
+class CBkSkinTab : public CBkVectorSkin {
 public:
     enum TagPosition { kLeft = 0, kTop = 1, kBottom = 2, kRight = 3 };
 
     const char* GetObjectClass() const override { return "tabButton"; }
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-    void DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width, float height,
-                        int state) override;
-    void Draw(HDC dc, const RECT& rect, int state) override;
     bool IgnoreState() const override { return false; }
 
 private:
-    void Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height, int state);
+    void Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height, int state,
+               bool ownGraphics) override;
 
     DWORD bgNormal_ = 0x00EEEEEE;
     DWORD bgHover_ = 0x00EEEEEE;

@@ -95,4 +95,6 @@ const BkStyle& BkStylePool::Get(const std::string& name) {
     return found != styles_.end() ? found->second : styles_[""];
 }
 
-const BkStyle& GetStyle(const std::string& name) { return BkStylePool::Instance().Get(name); }
+const BkStyle& GetStyle(const std::string& name) {
+    return BkStylePool::Instance().Get(name);
+}
