@@ -1,0 +1,198 @@
+#include "BkContainer.h"
+
+#include <tinyxml.h>
+
+#include "BkParse.h"
+
+namespace {
+
+constexpr HRESULT kRepaint = 1;
+
+bool IsMouseMessage(UINT message) {
+    return message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP ||
+           message == WM_MOUSELEAVE;
+}
+
+}  // namespace
+
+void CBkContainerWnd::AttachHostWindow(HWND host) {
+    CBkWindow::AttachHostWindow(host);
+    for (const auto& child : children_) {
+        child->AttachHostWindow(host);
+    }
+}
+
+CBkWindow* CBkContainerWnd::FindById(int id) {
+    for (const auto& child : children_) {
+        if (child->GetId() == id) {
+            return child.get();
+        }
+    }
+    for (const auto& child : children_) {
+        CBkWindow* found = child->IsContainer()
+                               ? static_cast<CBkContainerWnd*>(child.get())->FindById(id)
+                               : nullptr;
+        if (found) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+void CBkContainerWnd::LayoutChildren() {
+    for (const auto& child : children_) {
+        LayoutChild(child.get());
+    }
+}
+
+void CBkContainerWnd::AppendChild(std::unique_ptr<CBkWindow> child) {
+    children_.push_back(std::move(child));
+}
+
+void CBkContainerWnd::DestroyChildren() {
+    for (const auto& child : children_) {
+        child->Send(WM_DESTROY);
+    }
+    children_.clear();
+}
+
+void CBkPanel::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                             LRESULT& result) {
+    msgHandled_ = true;
+    result = 0;
+    switch (message) {
+        case WM_DESTROY:
+            DestroyChildren();
+            break;
+        case WM_PAINT:
+            break;
+        case WM_SHOWWINDOW:
+            ModifyState(wParam ? 0 : StateHidden, wParam ? StateHidden : 0);
+            ShowRealWindows(wParam != 0);
+            break;
+        default:
+            CBkContainerWnd::HandleMessage(host, message, wParam, lParam, result);
+            break;
+    }
+}
+
+void CBkPanel::ShowRealWindows(bool show) {
+    const bool visible = show && IsVisible(true);
+    for (const auto& child : children_) {
+        const bool shown = visible && !(child->GetState() & StateHidden);
+        if (child->IsClass("realwnd")) {
+            const HWND window = host_ ? GetDlgItem(host_, child->GetId()) : nullptr;
+            if (window) {
+                ShowWindow(window, shown ? SW_SHOW : SW_HIDE);
+            }
+        } else if (child->IsClass("dlg") || child->IsClass("dlgfile")) {
+            static_cast<CBkPanel*>(child.get())->ShowRealWindows(shown);
+        }
+    }
+}
+
+int CBkDialog::Load(const TiXmlElement* xml) {
+    CBkWindow::Load(xml);
+    LoadChildren(xml ? xml->FirstChildElement() : nullptr);
+    return 1;
+}
+
+HRESULT CBkDialog::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+    const HRESULT result = CBkPanel::SetAttribute(name, value, loading);
+    if (result >= 0 || name != "onlydrawchild") {
+        return result;
+    }
+    onlyDrawChild_ = ParseInt(value);
+    return kRepaint;
+}
+
+void CBkDialog::LoadChildren(const TiXmlElement* first) {
+    Send(WM_DESTROY);
+    for (const TiXmlElement* xml = first; xml; xml = xml->NextSiblingElement()) {
+        std::unique_ptr<CBkWindow> child = CreateElementByTag(xml->Value());
+        if (!child) {
+            continue;
+        }
+        child->SetParentHandle(GetHandle());
+        child->AttachHostWindow(host_);
+        child->Load(xml);
+        AppendChild(std::move(child));
+    }
+}
+
+int CBkDialog::HitTest(POINT point) {
+    if (!PtInRect(&rect_, point)) {
+        return 0;
+    }
+    if (onlyDrawChild_) {
+        return GetHandle();
+    }
+    for (const bool floating : {true, false}) {
+        for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
+            CBkWindow& child = **it;
+            const bool floats = (child.GetSizeMode() & SizeFloat) != 0;
+            if ((child.GetState() & StateHidden) || child.IsTransparent() || floats != floating) {
+                continue;
+            }
+            const int hit = child.HitTest(point);
+            if (hit) {
+                return hit;
+            }
+        }
+    }
+    return GetHandle();
+}
+
+bool CBkDialog::PaintInRegion(HDC dc, HRGN region) {
+    if (!CBkWindow::PaintInRegion(dc, region)) {
+        return false;
+    }
+    const CBkDcState saved(dc);
+    PrepareTextDc(dc);
+    for (const auto& child : children_) {
+        if (!(child->GetState() & StateHidden)) {
+            child->PaintInRegion(dc, region);
+        }
+    }
+    return true;
+}
+
+void CBkDialog::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                              LRESULT& result) {
+    if (message == WM_WINDOWPOSCHANGED) {
+        msgHandled_ = true;
+        OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
+        LayoutChildren();
+        result = 0;
+    } else if (IsMouseMessage(message)) {
+        msgHandled_ = true;
+        for (const auto& child : children_) {
+            if (child->IsClass("slider")) {
+                child->Send(message, wParam, lParam);
+            }
+        }
+        result = 0;
+    } else {
+        CBkPanel::HandleMessage(host, message, wParam, lParam, result);
+    }
+}
+
+void CBkDialog::LayoutChild(CBkWindow* child) {
+    RECT content = rect_;
+    InflateRect(&content, -style_.xMargin, -style_.yMargin);
+    const int width = content.right - content.left;
+    const int height = content.bottom - content.top;
+    WINDOWPOS pos = {};
+    pos.x = ResolvePosItem(child->GetPosItem(0), content.left, width);
+    pos.y = ResolvePosItem(child->GetPosItem(1), content.top, height);
+    pos.cx = width;
+    pos.cy = height;
+    child->Send(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+}
+
+std::unique_ptr<CBkWindow> CreateElementByTag(const std::string& tag) {
+    if (tag == "dlg") {
+        return std::make_unique<CBkDialog>();
+    }
+    return nullptr;
+}

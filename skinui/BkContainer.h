@@ -1,0 +1,61 @@
+#pragma once
+
+#include <list>
+#include <memory>
+
+#include "BkWindow.h"
+
+// An element with an ordered list of children, which it owns.
+class CBkContainerWnd : public CBkWindow {
+public:
+    bool IsContainer() const override { return true; }
+    void AttachHostWindow(HWND host) override;
+
+    // The child with this id: direct children first, then each container child in list order.
+    virtual CBkWindow* FindById(int id);
+    virtual void LayoutChildren();
+    virtual void LayoutChild(CBkWindow*) {}
+
+    // Takes ownership of `child` and appends it.
+    void AppendChild(std::unique_ptr<CBkWindow> child);
+    const std::list<std::unique_ptr<CBkWindow>>& Children() const { return children_; }
+
+protected:
+    void DestroyChildren();
+
+    std::list<std::unique_ptr<CBkWindow>> children_;
+};
+
+// A container whose message map shows, hides and destroys its children.
+class CBkPanel : public CBkContainerWnd {
+public:
+    void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                       LRESULT& result) override;
+
+    // Shows or hides the real windows below this container: "realwnd" children, also inside
+    // nested containers, each only when `show` holds and its own "show" allows it.
+    void ShowRealWindows(bool show);
+};
+
+// "dlg": a container that lays out its children by their "pos", hit-tests them topmost first
+// and paints them in list order.
+class CBkDialog : public CBkPanel {
+public:
+    const char* GetObjectClass() const override { return "dlg"; }
+    int Load(const TiXmlElement* xml) override;
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    int HitTest(POINT point) override;
+    bool PaintInRegion(HDC dc, HRGN region) override;
+    void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                       LRESULT& result) override;
+    void LayoutChild(CBkWindow* child) override;
+
+    // Replaces the children by elements built from `first` and its following siblings.
+    void LoadChildren(const TiXmlElement* first);
+
+protected:
+    int onlyDrawChild_ = 0;
+};
+
+// A new element for a layout tag (case-sensitive), or null for tags that name none.
+std::unique_ptr<CBkWindow> CreateElementByTag(const std::string& tag);

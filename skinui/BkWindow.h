@@ -1,0 +1,152 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "BkObject.h"
+#include "BkPos.h"
+#include "BkStyle.h"
+
+// Element states; skins draw by them.
+constexpr DWORD StateHover = 0x01;
+constexpr DWORD StatePushed = 0x02;
+constexpr DWORD StateChecked = 0x04;
+constexpr DWORD StateHidden = 0x08;
+constexpr DWORD StateDisabled = 0x10;
+
+// Size-mode bits: how an element's width and height are decided.
+constexpr DWORD SizeWidthFixed = 0x01;
+constexpr DWORD SizeWidthAuto = 0x02;
+constexpr DWORD SizeWidthFull = 0x04;
+constexpr DWORD SizeHeightFixed = 0x10;
+constexpr DWORD SizeHeightAuto = 0x20;
+constexpr DWORD SizeHeightFull = 0x40;
+constexpr DWORD SizeNotFloat = 0x100;
+constexpr DWORD SizeFloat = 0x200;
+
+// Notification code and record of an element asking its host to repaint part of it.
+constexpr UINT BKNM_REDRAW = 1000;
+struct BKNMREDRAW {
+    NMHDR hdr;
+    int handle;
+    RECT rect;
+};
+
+// An element of a skinned window: no window of its own, a rectangle in the host window's client
+// coordinates, driven by the host and its container through HandleMessage.
+class CBkWindow : public CBkObject {
+public:
+    CBkWindow();
+    ~CBkWindow() override;
+    CBkWindow(const CBkWindow&) = delete;
+    CBkWindow& operator=(const CBkWindow&) = delete;
+
+    int Load(const TiXmlElement* xml) override;
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+
+    virtual void ApplyCursor();
+    virtual void AttachHostWindow(HWND host) { host_ = host; }
+    virtual int HitTest(POINT point);
+    virtual bool RepaintsOnStateChange();
+    virtual bool IsContainer() const { return false; }
+    // Paints the element when its rect meets `region` (null: always); false when skipped.
+    virtual bool PaintInRegion(HDC dc, HRGN region);
+    // The element's message map; sets the message-handled flag when it handles `message`.
+    virtual void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                               LRESULT& result);
+
+    // Clears the handled flag, runs HandleMessage and returns the result.
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    bool IsMsgHandled() const { return msgHandled_; }
+    void SetMsgHandled(bool handled) { msgHandled_ = handled; }
+
+    bool IsVisible(bool checkAncestors) const;
+    bool IsDisabled(bool checkAncestors) const;
+    // Asks the host window to repaint `rect` (the element's rect when null).
+    void NotifyInvalidate(const RECT* rect = nullptr);
+
+    int GetHandle() const { return handle_; }
+    int GetParentHandle() const { return parentHandle_; }
+    void SetParentHandle(int parent) { parentHandle_ = parent; }
+    CBkWindow* GetParent() const;
+    HWND GetHostWindow() const { return host_; }
+    int GetId() const { return id_; }
+    const RECT& GetRect() const { return rect_; }
+    void SetRect(const RECT& rect) { rect_ = rect; }
+    DWORD GetState() const { return state_; }
+    void ModifyState(DWORD add, DWORD remove) { state_ = (state_ | add) & ~remove; }
+    DWORD GetSizeMode() const { return sizeMode_; }
+    BkStyle& GetStyle() { return style_; }
+    const BkStyle& GetStyle() const { return style_; }
+    const std::wstring& GetText() const { return text_; }
+    void SetText(const std::wstring& text) { text_ = text; }
+    const std::wstring& GetHref() const { return href_; }
+    const std::wstring& GetTip() const { return tip_; }
+    int GetPosCount() const { return posCount_; }
+    const PosItem& GetPosItem(int index) const { return pos_[index]; }
+    int GetPosMode() const { return posMode_; }
+    bool IsTransparent() const { return transparent_ != 0; }
+    int GetVAlign() const { return valign_; }
+    int GetAlign() const { return align_; }
+
+protected:
+    // Layout, step B: placed at (x, y) within an available size.
+    virtual void OnWindowPosChanged(const WINDOWPOS& pos);
+    // Layout, step C: the wanted size for the available size (wParam 1) or with none (0).
+    virtual SIZE CalcContentSize(bool available, SIZE size);
+    // Draws the text with the device context prepared from the style and state.
+    virtual void OnPaint(HDC dc);
+
+    SIZE MeasureText(bool available, SIZE size);
+    // Selects the style's font and colours for the current state into `dc` (the caller restores).
+    void PrepareTextDc(HDC dc);
+    HFONT EffectiveFont(bool hover) const;
+    // Fills the rect with the background colour for the current state, if there is one.
+    void FillBackground(HDC dc);
+    void DrawBackground(HDC dc);
+
+    bool msgHandled_ = false;
+    HWND host_ = nullptr;
+    RECT rect_ = {};
+    DWORD sizeMode_ = 0;
+    BkStyle style_;
+    std::wstring text_;
+    int fixedWidth_ = 0;
+    int fixedHeight_ = 0;
+    DWORD state_ = 0;
+
+private:
+    void LoadSizeAttributes(const TiXmlElement* xml);
+
+    int handle_ = 0;
+    int parentHandle_ = 0;
+    int id_ = 0;
+    int valign_ = 0;
+    int align_ = 0;
+    std::wstring href_;
+    int transparent_ = 0;
+    std::wstring tip_;
+    int posCount_ = 0;
+    PosItem pos_[kMaxPosItems] = {};
+    int posMode_ = 0;
+};
+
+// The element registered under `handle`, or null when it is gone.
+CBkWindow* ElementFromHandle(int handle);
+
+// Replaces each "%strN%" (N >= 1) by string N of the string table (nothing when unknown).
+std::wstring SubstituteStrings(const std::wstring& text);
+
+// Saves a device context's state and restores it at scope end.
+class CBkDcState {
+public:
+    explicit CBkDcState(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    ~CBkDcState() { RestoreDC(dc_, saved_); }
+    CBkDcState(const CBkDcState&) = delete;
+    CBkDcState& operator=(const CBkDcState&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
+};
