@@ -21,6 +21,7 @@ test: build
 
 bench: build
 	bench/download.sh $(BUILD)
+	bench/layout.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -2,7 +2,9 @@
 
 #include <tinyxml.h>
 
+#include "BkDialogFile.h"
 #include "BkParse.h"
+#include "BkTabCtrl.h"
 
 namespace {
 
@@ -85,8 +87,8 @@ void CBkPanel::ShowRealWindows(bool show) {
             if (window) {
                 ShowWindow(window, shown ? SW_SHOW : SW_HIDE);
             }
-        } else if (child->IsClass("dlg") || child->IsClass("dlgfile")) {
-            static_cast<CBkPanel*>(child.get())->ShowRealWindows(shown);
+        } else if (child->IsContainer()) {
+            static_cast<CBkContainerWnd*>(child.get())->ShowRealWindows(shown);
         }
     }
 }
@@ -193,6 +195,12 @@ void CBkDialog::LayoutChild(CBkWindow* child) {
 std::unique_ptr<CBkWindow> CreateElementByTag(const std::string& tag) {
     if (tag == "dlg") {
         return std::make_unique<CBkDialog>();
+    }
+    if (tag == "dlgfile") {
+        return std::make_unique<CBkDialogFile>();
+    }
+    if (tag == "tabctrl") {
+        return std::make_unique<CBkTabCtrl>();
     }
     return nullptr;
 }

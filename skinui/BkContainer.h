@@ -15,6 +15,9 @@ public:
     virtual CBkWindow* FindById(int id);
     virtual void LayoutChildren();
     virtual void LayoutChild(CBkWindow*) {}
+    // Shows or hides the real windows below this container: "realwnd" children, also inside
+    // nested containers, each only when `show` holds and its own "show" allows it.
+    virtual void ShowRealWindows(bool) {}
 
     // Takes ownership of `child` and appends it.
     void AppendChild(std::unique_ptr<CBkWindow> child);
@@ -32,9 +35,7 @@ public:
     void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
                        LRESULT& result) override;
 
-    // Shows or hides the real windows below this container: "realwnd" children, also inside
-    // nested containers, each only when `show` holds and its own "show" allows it.
-    void ShowRealWindows(bool show);
+    void ShowRealWindows(bool show) override;
 };
 
 // "dlg": a container that lays out its children by their "pos", hit-tests them topmost first

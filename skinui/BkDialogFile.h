@@ -1,0 +1,10 @@
+#pragma once
+
+#include "BkContainer.h"
+
+// "dlgfile": a "dlg" whose children come from the XML resource named by "src" (root "dlgfile").
+class CBkDialogFile : public CBkDialog {
+public:
+    const char* GetObjectClass() const override { return "dlgfile"; }
+    int Load(const TiXmlElement* xml) override;
+};

@@ -1,0 +1,377 @@
+#include "BkTabCtrl.h"
+
+#include <windowsx.h>
+
+#include <tinyxml.h>
+
+#include "BkParse.h"
+#include "BkSkinPool.h"
+#include "CodePage.h"
+
+namespace {
+
+constexpr HRESULT kTaken = 0;
+constexpr HRESULT kRepaint = 1;
+constexpr UINT kTitleFormat =
+    DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_TABSTOP | DT_NOPREFIX | DT_END_ELLIPSIS;
+constexpr int kAlignTop = 0;
+constexpr int kAlignLeft = 1;
+
+POINT PointOf(LPARAM lParam) {
+    return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+}
+
+}  // namespace
+
+HRESULT CBkTab::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+    const HRESULT result = CBkDialog::SetAttribute(name, value, loading);
+    if (result >= 0) {
+        return result;
+    }
+    if (name == "title") {
+        title_ = Utf8ToWide(value);
+    } else if (name == "hide") {
+        hidden_ = ParseInt(value);
+    } else {
+        return E_FAIL;
+    }
+    return kRepaint;
+}
+
+int CBkTabCtrl::Load(const TiXmlElement* xml) {
+    CBkWindow::Load(xml);
+    Send(WM_DESTROY);
+    int firstVisible = -1;
+    for (const TiXmlElement* e = xml ? xml->FirstChildElement("tab") : nullptr; e;
+         e = e->NextSiblingElement("tab")) {
+        auto page = std::make_unique<CBkTab>();
+        page->SetParentHandle(GetHandle());
+        page->AttachHostWindow(host_);
+        page->Load(e);
+        page->SetAttribute("pos", "0,0,-0,-0", true);
+        if (firstVisible < 0 && !page->IsHiddenPage()) {
+            firstVisible = static_cast<int>(children_.size());
+        }
+        AppendChild(std::move(page));
+    }
+    const int count = static_cast<int>(children_.size());
+    if (firstVisible >= 0 &&
+        (current_ <= 0 || current_ >= count || Page(current_)->IsHiddenPage())) {
+        current_ = firstVisible;
+    }
+    for (int i = 0; i < count; ++i) {
+        Page(i)->Send(WM_SHOWWINDOW, i == current_ ? 1 : 0);
+    }
+    return 1;
+}
+
+HRESULT CBkTabCtrl::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+    const HRESULT result = CBkContainerWnd::SetAttribute(name, value, loading);
+    if (result >= 0) {
+        return result;
+    }
+    if (name == "tabalign") {
+        if (value != "top" && value != "left") {
+            return E_FAIL;
+        }
+        align_ = value == "left" ? kAlignLeft : kAlignTop;
+        return kTaken;
+    }
+    struct {
+        const char* name;
+        int* field;
+    } const numbers[] = {{"cursel", &current_},        {"tabwidth", &tabWidth_},
+                         {"tabheight", &tabHeight_},   {"tabpos", &tabPos_},
+                         {"tabspacing", &tabSpacing_}, {"framepos", &framePos_},
+                         {"icon-x", &iconX_},          {"icon-y", &iconY_},
+                         {"text-x", &textX_},          {"text-y", &textY_}};
+    for (const auto& number : numbers) {
+        if (name == number.name) {
+            *number.field = ParseInt(value);
+            return kRepaint;
+        }
+    }
+    CBkSkinBase** skin = name == "tabskin"        ? &tabSkin_
+                         : name == "frameskin"    ? &frameSkin_
+                         : name == "iconskin"     ? &iconSkin_
+                         : name == "splitterskin" ? &splitterSkin_
+                                                  : nullptr;
+    if (!skin) {
+        return E_FAIL;
+    }
+    *skin = GetSkin(value);
+    return kRepaint;
+}
+
+CBkTab* CBkTabCtrl::Page(int index) const {
+    if (index < 0 || index >= static_cast<int>(children_.size())) {
+        return nullptr;
+    }
+    auto it = children_.begin();
+    std::advance(it, index);
+    return static_cast<CBkTab*>(it->get());
+}
+
+SIZE CBkTabCtrl::TabSize() const {
+    const SIZE skin = tabSkin_ ? tabSkin_->GetSkinSize() : SIZE{0, 0};
+    return SIZE{tabWidth_ ? tabWidth_ : skin.cx, tabHeight_ ? tabHeight_ : skin.cy};
+}
+
+RECT CBkTabCtrl::TabRect(int index) const {
+    const CBkTab* page = Page(index);
+    if (!page || page->IsHiddenPage()) {
+        return RECT{};
+    }
+    int visibleBefore = 0;
+    for (int i = 0; i < index; ++i) {
+        visibleBefore += Page(i)->IsHiddenPage() ? 0 : 1;
+    }
+    const SIZE size = TabSize();
+    RECT tab = {rect_.left, rect_.top, rect_.left + size.cx, rect_.top + size.cy};
+    if (align_ == kAlignLeft) {
+        OffsetRect(&tab, 0, visibleBefore * (tabSpacing_ + tabHeight_) + tabPos_);
+    } else {
+        OffsetRect(&tab, visibleBefore * (tabSpacing_ + tabWidth_) + tabPos_, 0);
+    }
+    return tab;
+}
+
+void CBkTabCtrl::UpdatePageArea() {
+    const SIZE size = TabSize();
+    pageArea_ = rect_;
+    if (align_ == kAlignLeft) {
+        pageArea_.left += size.cx + framePos_;
+    } else {
+        pageArea_.top += size.cy + framePos_;
+    }
+    InflateRect(&pageArea_, -style_.xMargin, -style_.yMargin);
+}
+
+void CBkTabCtrl::PlacePage(CBkWindow* page) {
+    WINDOWPOS pos = {};
+    pos.x = pageArea_.left;
+    pos.y = pageArea_.top;
+    pos.cx = pageArea_.right - pageArea_.left;
+    pos.cy = pageArea_.bottom - pageArea_.top;
+    page->Send(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+}
+
+void CBkTabCtrl::ApplyCursor() {
+    SetCursor(LoadCursorW(nullptr, hover_ >= 0 ? IDC_HAND : IDC_ARROW));
+}
+
+int CBkTabCtrl::HitTest(POINT point) {
+    if (!PtInRect(&rect_, point)) {
+        return 0;
+    }
+    CBkTab* page = Page(current_);
+    if (!PtInRect(&pageArea_, point) || !page) {
+        return GetHandle();
+    }
+    return page->HitTest(point);
+}
+
+CBkWindow* CBkTabCtrl::FindById(int id) {
+    for (const auto& page : children_) {
+        if (page->GetId() == id) {
+            return page.get();
+        }
+        CBkWindow* found = static_cast<CBkTab*>(page.get())->FindById(id);
+        if (found) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+void CBkTabCtrl::ShowRealWindows(bool show) {
+    for (int i = 0; i < static_cast<int>(children_.size()); ++i) {
+        Page(i)->ShowRealWindows(show && i == current_);
+    }
+}
+
+bool CBkTabCtrl::PaintInRegion(HDC dc, HRGN region) {
+    if (region && !RectInRegion(region, &rect_)) {
+        return false;
+    }
+    DrawBackground(dc);
+    CBkTab* page = Page(current_);
+    if (page) {
+        page->PaintInRegion(dc, region);
+    }
+    Send(WM_PAINT, reinterpret_cast<WPARAM>(dc));
+    return true;
+}
+
+void CBkTabCtrl::PaintTab(HDC dc, int index, int tabState) {
+    const RECT tab = TabRect(index);
+    if (tabSkin_) {
+        tabSkin_->Draw(dc, tab, tabState);
+    }
+    if (iconSkin_) {
+        RECT icon = tab;
+        OffsetRect(&icon, iconX_, iconY_);
+        iconSkin_->Draw(dc, icon, index);
+    }
+    RECT text = tab;
+    OffsetRect(&text, textX_, textY_);
+    const std::wstring& title = Page(index)->GetTitle();
+    DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text, kTitleFormat);
+}
+
+void CBkTabCtrl::PaintStrip(HDC dc) {
+    const CBkDcState saved(dc);
+    const SIZE size = TabSize();
+    if (frameSkin_) {
+        RECT frame = rect_;
+        (align_ == kAlignLeft ? frame.left : frame.top) +=
+            (align_ == kAlignLeft ? size.cx : size.cy) + framePos_;
+        frameSkin_->Draw(dc, frame, 0);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    if (style_.crtext != BkStyle::kNoColor) {
+        SetTextColor(dc, style_.crtext);
+    }
+    if (style_.font) {
+        SelectObject(dc, style_.font);
+    }
+    const int count = static_cast<int>(children_.size());
+    int lastVisible = -1;
+    for (int i = 0; i < count; ++i) {
+        lastVisible = Page(i)->IsHiddenPage() ? lastVisible : i;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (Page(i)->IsHiddenPage()) {
+            continue;
+        }
+        if (splitterSkin_ && i != lastVisible) {
+            const RECT tab = TabRect(i);
+            const SIZE splitter = splitterSkin_->GetSkinSize();
+            RECT gap = tab;
+            if (align_ == kAlignLeft) {
+                gap.top = tab.bottom + (tabSpacing_ - splitter.cy) / 2;
+                gap.bottom = gap.top + splitter.cy;
+            } else {
+                gap.left = tab.right + (tabSpacing_ - splitter.cx) / 2;
+                gap.right = gap.left + splitter.cx;
+            }
+            splitterSkin_->Draw(dc, gap, -1);
+        }
+        if (i != current_) {
+            PaintTab(dc, i, i == hover_ ? 1 : 0);
+        }
+    }
+    if (!Page(current_) || Page(current_)->IsHiddenPage()) {
+        return;
+    }
+    if (style_.crhover != BkStyle::kNoColor) {
+        SetTextColor(dc, style_.crhover);
+    }
+    if (style_.hoverfont) {
+        SelectObject(dc, style_.hoverfont);
+    }
+    PaintTab(dc, current_, 2);
+}
+
+int CBkTabCtrl::TabAt(POINT point) const {
+    for (int i = 0; i < static_cast<int>(children_.size()); ++i) {
+        const RECT tab = TabRect(i);
+        if (i != current_ && !Page(i)->IsHiddenPage() && PtInRect(&tab, point)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void CBkTabCtrl::InvalidateTab(int index) {
+    if (index >= 0) {
+        const RECT tab = TabRect(index);
+        NotifyInvalidate(&tab);
+    }
+}
+
+void CBkTabCtrl::SetHover(int index) {
+    if (index == hover_) {
+        return;
+    }
+    const int old = hover_;
+    hover_ = index;
+    InvalidateTab(index);
+    InvalidateTab(old);
+}
+
+bool CBkTabCtrl::SelectPage(int index) {
+    if (host_) {
+        BKNMTABSELCHANGE record = {};
+        record.hdr.hwndFrom = host_;
+        record.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(host_));
+        record.hdr.code = BKNM_TAB_SELCHANGE;
+        record.tabCtrlId = GetId();
+        record.newIndex = index;
+        record.oldIndex = current_;
+        SendMessageW(host_, WM_NOTIFY, record.hdr.idFrom, reinterpret_cast<LPARAM>(&record));
+        if (record.cancel) {
+            return false;
+        }
+    }
+    if (index == current_) {
+        return true;
+    }
+    CBkTab* page = Page(index);
+    if (!page) {
+        return false;
+    }
+    InvalidateTab(current_);
+    InvalidateTab(index);
+    if (CBkTab* old = Page(current_)) {
+        old->Send(WM_SHOWWINDOW, 0);
+    }
+    current_ = index;
+    page->Send(WM_SHOWWINDOW, 1);
+    PlacePage(page);
+    NotifyInvalidate(&pageArea_);
+    return true;
+}
+
+void CBkTabCtrl::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                               LRESULT& result) {
+    msgHandled_ = true;
+    result = 0;
+    switch (message) {
+        case WM_DESTROY:
+            DestroyChildren();
+            break;
+        case WM_PAINT:
+            PaintStrip(reinterpret_cast<HDC>(wParam));
+            break;
+        case WM_WINDOWPOSCHANGED:
+            OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
+            UpdatePageArea();
+            for (const auto& page : children_) {
+                PlacePage(page.get());
+            }
+            break;
+        case WM_SHOWWINDOW:
+            ModifyState(wParam ? 0 : StateHidden, wParam ? StateHidden : 0);
+            if (CBkTab* page = Page(current_)) {
+                page->Send(WM_SHOWWINDOW, wParam);
+            }
+            break;
+        case WM_MOUSEMOVE:
+            SetHover(TabAt(PointOf(lParam)));
+            break;
+        case WM_LBUTTONDOWN: {
+            const int tab = TabAt(PointOf(lParam));
+            if (tab >= 0) {
+                SelectPage(tab);
+            }
+            break;
+        }
+        case WM_MOUSELEAVE:
+            SetHover(-1);
+            break;
+        default:
+            CBkContainerWnd::HandleMessage(host, message, wParam, lParam, result);
+            break;
+    }
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <string>
+
+#include "BkContainer.h"
+
+class CBkSkinBase;
+
+// "tab": one page of a tab control; loads like a "dlg".
+class CBkTab : public CBkDialog {
+public:
+    const char* GetObjectClass() const override { return "tab"; }
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+
+    const std::wstring& GetTitle() const { return title_; }
+    bool IsHiddenPage() const { return hidden_ != 0; }
+
+private:
+    std::wstring title_;
+    int hidden_ = 0;
+};
+
+// Notification code and record sent to the host before a tab control changes page; a receiver
+// that sets `cancel` keeps the old page.
+constexpr UINT BKNM_TAB_SELCHANGE = 5;
+struct BKNMTABSELCHANGE {
+    NMHDR hdr;
+    int tabCtrlId;
+    int newIndex;
+    int oldIndex;
+    int cancel;
+};
+
+// "tabctrl": a strip of tabs over a page area that shows one "tab" page at a time.
+class CBkTabCtrl : public CBkContainerWnd {
+public:
+    const char* GetObjectClass() const override { return "tabctrl"; }
+    int Load(const TiXmlElement* xml) override;
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    void ApplyCursor() override;
+    int HitTest(POINT point) override;
+    bool PaintInRegion(HDC dc, HRGN region) override;
+    void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                       LRESULT& result) override;
+    CBkWindow* FindById(int id) override;
+    void LayoutChildren() override {}
+    void ShowRealWindows(bool show) override;
+
+    // Selects page `index` after asking the host; false when cancelled or out of range.
+    bool SelectPage(int index);
+    int GetCurSel() const { return current_; }
+    int GetHoverTab() const { return hover_; }
+    // The strip rectangle of page `index` (empty for hidden pages).
+    RECT TabRect(int index) const;
+    const RECT& PageArea() const { return pageArea_; }
+
+private:
+    CBkTab* Page(int index) const;
+    SIZE TabSize() const;
+    void UpdatePageArea();
+    void PlacePage(CBkWindow* page);
+    void SetHover(int index);
+    void InvalidateTab(int index);
+    int TabAt(POINT point) const;
+    void PaintStrip(HDC dc);
+    void PaintTab(HDC dc, int index, int tabState);
+
+    int hover_ = -1;
+    int current_ = 0;
+    int tabSpacing_ = 0;
+    int tabPos_ = 0;
+    int framePos_ = 0;
+    int tabWidth_ = 0;
+    int tabHeight_ = 0;
+    CBkSkinBase* tabSkin_ = nullptr;
+    CBkSkinBase* frameSkin_ = nullptr;
+    CBkSkinBase* iconSkin_ = nullptr;
+    CBkSkinBase* splitterSkin_ = nullptr;
+    RECT pageArea_ = {};
+    int iconX_ = 0;
+    int iconY_ = 0;
+    int textX_ = 0;
+    int textY_ = 0;
+    int align_ = 0;
+};
