@@ -22,6 +22,7 @@ test: build
 bench: build
 	bench/download.sh $(BUILD)
 	bench/layout.sh $(BUILD)
+	bench/shadow.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,176 @@
+#include "ShadowImage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+struct RegionDataDeleter {
+    void operator()(RGNDATA* data) const { ::operator delete(data); }
+};
+
+class Image {
+public:
+    Image(int width, int height)
+        : width_(width), height_(height), pixels_(static_cast<size_t>(width * height), 0) {}
+
+    void Fill(int row, int from, int to, uint32_t pixel) {
+        if (row < 0 || row >= height_) {
+            return;
+        }
+        from = std::max(from, 0);
+        to = std::min(to, width_);
+        for (int x = from; x < to; ++x) {
+            pixels_[static_cast<size_t>(row * width_ + x)] = pixel;
+        }
+    }
+    void Stamp(int cx, int cy, const std::vector<uint32_t>& kernel, int radius) {
+        const int side = 2 * radius + 1;
+        const int top = std::max(cy - radius, 0);
+        const int bottom = std::min(cy + radius + 1, height_);
+        const int left = std::max(cx - radius, 0);
+        const int right = std::min(cx + radius + 1, width_);
+        for (int y = top; y < bottom; ++y) {
+            const uint32_t* source = &kernel[static_cast<size_t>((y - cy + radius) * side)];
+            uint32_t* target = &pixels_[static_cast<size_t>(y * width_)];
+            for (int x = left; x < right; ++x) {
+                target[x] = std::max(target[x], source[x - cx + radius]);
+            }
+        }
+    }
+    std::vector<uint32_t> Take() { return std::move(pixels_); }
+
+private:
+    int width_;
+    int height_;
+    std::vector<uint32_t> pixels_;
+};
+
+std::vector<uint32_t> Kernel(const ShadowParams& p, int radius) {
+    const int full = p.softness < p.spread ? p.spread - p.softness : 0;
+    const int side = 2 * radius + 1;
+    std::vector<uint32_t> kernel(static_cast<size_t>(side * side), 0);
+    for (int dy = -radius; dy <= radius; ++dy) {
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const double d = std::sqrt(static_cast<double>(dx * dx + dy * dy));
+            int alpha = 0;
+            if (d < full) {
+                alpha = p.opacity;
+            } else if (d <= radius) {
+                alpha = static_cast<int>((1.0 - (d - full) / (p.softness + 1)) * p.opacity);
+            }
+            kernel[static_cast<size_t>((dy + radius) * side + dx + radius)] =
+                PremultipliedPixel(p.color, alpha);
+        }
+    }
+    return kernel;
+}
+
+// Anchors of the shadow rows (index r + 1; an empty sentinel at each end), eroded for the core.
+std::vector<ShadowSpan> Anchors(const std::vector<ShadowSpan>& rows, int width, int height,
+                                const ShadowParams& p) {
+    const ShadowSpan empty = {width, 0};
+    const int count = std::max(height + 2 * p.spread, height);
+    std::vector<ShadowSpan> anchors(static_cast<size_t>(count + 2), empty);
+    for (int r = 0; r < count; ++r) {
+        const int owner = r - p.spread;
+        if (owner >= 0 && owner < height) {
+            const ShadowSpan& span = rows[static_cast<size_t>(owner)];
+            anchors[static_cast<size_t>(r + 1)] = {span.left + p.spread, span.right + p.spread};
+        }
+    }
+    for (int pass = 0; pass < p.softness - p.spread; ++pass) {
+        std::vector<ShadowSpan> eroded = anchors;
+        for (size_t i = 1; i + 1 < anchors.size(); ++i) {
+            eroded[i].left =
+                std::max({anchors[i - 1].left, anchors[i].left, anchors[i + 1].left}) + 1;
+            eroded[i].right =
+                std::min({anchors[i - 1].right, anchors[i].right, anchors[i + 1].right}) - 1;
+        }
+        anchors.swap(eroded);
+    }
+    return anchors;
+}
+
+}  // namespace
+
+uint32_t PremultipliedPixel(COLORREF color, int alpha) {
+    const uint32_t a = static_cast<uint32_t>(std::clamp(alpha, 0, 255));
+    return a << 24 | (GetRValue(color) * a / 255) << 16 | (GetGValue(color) * a / 255) << 8 |
+           (GetBValue(color) * a / 255);
+}
+
+std::vector<ShadowSpan> OutlineSpans(HRGN region, int width, int height) {
+    std::vector<ShadowSpan> rows(static_cast<size_t>(std::max(height, 0)), ShadowSpan{width, 0});
+    const DWORD size = GetRegionData(region, 0, nullptr);
+    if (!size) {
+        return rows;
+    }
+    std::unique_ptr<RGNDATA, RegionDataDeleter> data(static_cast<RGNDATA*>(::operator new(size)));
+    if (!GetRegionData(region, size, data.get())) {
+        return rows;
+    }
+    const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
+    for (DWORD i = 0; i < data->rdh.nCount; ++i) {
+        const RECT& rc = rects[i];
+        const int left = std::max<int>(rc.left, 0);
+        const int right = std::min<int>(rc.right, width);
+        if (left >= right) {
+            continue;
+        }
+        for (int y = std::max<int>(rc.top, 0); y < std::min<int>(rc.bottom, height); ++y) {
+            ShadowSpan& row = rows[static_cast<size_t>(y)];
+            row.left = std::min(row.left, left);
+            row.right = std::max(row.right, right);
+        }
+    }
+    return rows;
+}
+
+std::vector<uint32_t> ComputeShadowImage(const std::vector<ShadowSpan>& rows, int width, int height,
+                                         const ShadowParams& p) {
+    const int imageWidth = width + 2 * p.spread;
+    const int imageHeight = height + 2 * p.spread;
+    if (imageWidth <= 0 || imageHeight <= 0 || static_cast<int>(rows.size()) < height) {
+        return std::vector<uint32_t>();
+    }
+    Image image(imageWidth, imageHeight);
+    const std::vector<ShadowSpan> anchors = Anchors(rows, width, height, p);
+    const int radius = std::max(p.softness, p.spread);
+    const std::vector<uint32_t> kernel = Kernel(p, radius);
+    auto anchor = [&anchors](int r) { return anchors[static_cast<size_t>(r + 1)]; };
+
+    for (int r = radius; r < imageHeight - radius; ++r) {
+        const ShadowSpan self = anchor(r);
+        const ShadowSpan up = anchor(r - 1);
+        const ShadowSpan down = anchor(r + 1);
+        const int firstEnd = std::min(self.right, std::max(up.left, down.left) + 1);
+        for (int x = self.left; x < firstEnd; ++x) {
+            image.Stamp(x, r, kernel, radius);
+        }
+        for (int x = std::max(firstEnd, std::min(up.right, down.right) - 1); x < self.right; ++x) {
+            image.Stamp(x, r, kernel, radius);
+        }
+    }
+
+    const uint32_t core = PremultipliedPixel(p.color, p.opacity);
+    const int firstRow = std::min(radius, std::max(p.spread - p.yOffset, 0));
+    const int endRow =
+        std::max(imageHeight - radius, std::min(p.spread - p.yOffset + height, imageHeight));
+    for (int r = firstRow; r < endRow; ++r) {
+        const ShadowSpan self = anchor(r);
+        const int owner = r + p.yOffset - p.spread;
+        if (owner < 0 || owner >= height) {
+            image.Fill(r, self.left, self.right, core);
+            continue;
+        }
+        const ShadowSpan& span = rows[static_cast<size_t>(owner)];
+        const int a = span.left - p.xOffset + p.spread;
+        const int b = span.right - p.xOffset + p.spread;
+        image.Fill(r, self.left, std::min(self.right, a), core);
+        image.Fill(r, std::max(a, 0), std::min(imageWidth, b), 0);
+        image.Fill(r, std::max(self.left, b), self.right, core);
+    }
+    return image.Take();
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+// A horizontal run [left, right) of one row; empty when left >= right.
+struct ShadowSpan {
+    int left;
+    int right;
+};
+
+struct ShadowParams {
+    int spread;    // how far the shadow reaches beyond the owner on every side
+    int softness;  // width of the soft edge
+    int opacity;   // alpha of the shadow core
+    int xOffset;
+    int yOffset;
+    COLORREF color;
+};
+
+// The owner's outline: per row, its first and last pixel inside `region` as [first, last + 1),
+// or the empty span [width, 0) for a row with none. Reads the region's rectangles once.
+std::vector<ShadowSpan> OutlineSpans(HRGN region, int width, int height);
+
+// The shadow image of an owner of `width` x `height` whose rows have the outline `rows`:
+// (width + 2 spread) x (height + 2 spread) premultiplied ARGB pixels, top row first, transparent
+// where the owner covers it.
+std::vector<uint32_t> ComputeShadowImage(const std::vector<ShadowSpan>& rows, int width, int height,
+                                         const ShadowParams& params);
+
+// The premultiplied pixel of `color` at `alpha`.
+uint32_t PremultipliedPixel(COLORREF color, int alpha);

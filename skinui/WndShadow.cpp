@@ -1,0 +1,259 @@
+#include "WndShadow.h"
+
+#include <cstring>
+#include <map>
+
+#include "ShadowImage.h"
+
+namespace {
+
+constexpr wchar_t kShadowClass[] = L"UmbraShadowWnd";
+constexpr LONG kShowStateMask = WS_MINIMIZE | WS_VISIBLE | WS_MAXIMIZE;
+constexpr UINT kDwmCompositionChanged = 0x31E;
+
+using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF,
+                                            BLENDFUNCTION*, DWORD);
+
+UpdateLayeredWindowFn g_updateLayeredWindow = nullptr;
+HINSTANCE g_instance = nullptr;
+
+std::map<HWND, CWndShadow*>& Shadows() {
+    static std::map<HWND, CWndShadow*> shadows;
+    return shadows;
+}
+
+bool InRange(int value, int low, int high) {
+    return value >= low && value <= high;
+}
+
+class ScopedRegion {
+public:
+    explicit ScopedRegion(HRGN region) : region_(region) {}
+    ~ScopedRegion() { DeleteObject(region_); }
+    ScopedRegion(const ScopedRegion&) = delete;
+    ScopedRegion& operator=(const ScopedRegion&) = delete;
+    HRGN get() const { return region_; }
+
+private:
+    HRGN region_;
+};
+
+}  // namespace
+
+bool CWndShadow::InstallShadowSupport(HINSTANCE instance) {
+    if (g_updateLayeredWindow) {
+        return false;
+    }
+    const HMODULE user32 = LoadLibraryW(L"USER32.DLL");
+    g_updateLayeredWindow = reinterpret_cast<UpdateLayeredWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "UpdateLayeredWindow")));
+    if (!g_updateLayeredWindow) {
+        return false;
+    }
+    g_instance = instance;
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_VREDRAW | CS_HREDRAW;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = kShadowClass;
+    RegisterClassExW(&wc);
+    return true;
+}
+
+bool CWndShadow::SetSpread(int spread) {
+    if (!InRange(spread, -20, 20)) {
+        return false;
+    }
+    spread_ = spread;
+    return true;
+}
+
+bool CWndShadow::SetSoftness(int softness) {
+    if (!InRange(softness, 0, 20)) {
+        return false;
+    }
+    softness_ = softness;
+    return true;
+}
+
+bool CWndShadow::SetOpacity(int opacity) {
+    if (!InRange(opacity, 0, 255)) {
+        return false;
+    }
+    opacity_ = opacity;
+    return true;
+}
+
+bool CWndShadow::SetOffset(int x, int y) {
+    if (!InRange(x, -20, 20) || !InRange(y, -20, 20)) {
+        return false;
+    }
+    xOffset_ = x;
+    yOffset_ = y;
+    return true;
+}
+
+bool CWndShadow::SetShadowColour(COLORREF colour) {
+    colour_ = colour;
+    return true;
+}
+
+void CWndShadow::AttachToOwner(HWND owner) {
+    if (!g_updateLayeredWindow || !owner) {
+        return;
+    }
+    Shadows()[owner] = this;
+    shadow_ =
+        CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT, kShadowClass, nullptr, WS_POPUPWINDOW,
+                        CW_USEDEFAULT, 0, 0, 0, owner, nullptr, g_instance, nullptr);
+    shown_ = 1;
+    SyncVisibility(owner);
+    previousProc_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(owner, GWLP_WNDPROC));
+    SetWindowLongPtrW(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HookProc));
+}
+
+void CWndShadow::SyncVisibility(HWND owner) {
+    shown_ = (GetWindowLongW(owner, GWL_STYLE) & kShowStateMask) == WS_VISIBLE ? 1 : 0;
+    if (shown_) {
+        ShowWindow(shadow_, SW_SHOWNA);
+        RebuildImage(owner);
+    } else {
+        ShowWindow(shadow_, SW_HIDE);
+    }
+}
+
+POINT CWndShadow::ShadowOrigin(const RECT& owner) const {
+    return POINT{owner.left + xOffset_ - spread_, owner.top + yOffset_ - spread_};
+}
+
+std::vector<uint32_t> CWndShadow::ComputeImage(HWND owner, int width, int height) const {
+    const ScopedRegion region(CreateRectRgn(0, 0, width, height));
+    GetWindowRgn(owner, region.get());
+    const ShadowParams params = {spread_, softness_, opacity_, xOffset_, yOffset_, colour_};
+    return ComputeShadowImage(OutlineSpans(region.get(), width, height), width, height, params);
+}
+
+void CWndShadow::RebuildImage(HWND owner) {
+    RECT rect;
+    GetWindowRect(owner, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    SIZE size = {width + 2 * spread_, height + 2 * spread_};
+    if (size.cx <= 0 || size.cy <= 0 || !shadow_) {
+        return;
+    }
+    ++rebuilds_;
+    const std::vector<uint32_t> pixels = ComputeImage(owner, width, height);
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) {
+        return;
+    }
+    std::memcpy(bits, pixels.data(), pixels.size() * sizeof(uint32_t));
+    const HDC memory = CreateCompatibleDC(nullptr);
+    const HGDIOBJ previous = SelectObject(memory, bitmap);
+
+    POINT origin = ShadowOrigin(rect);
+    MoveWindow(shadow_, origin.x, origin.y, size.cx, size.cy, FALSE);
+    POINT source = {0, 0};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    g_updateLayeredWindow(shadow_, nullptr, &origin, &size, memory, &source, 0, &blend, ULW_ALPHA);
+
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+}
+
+LRESULT CALLBACK CWndShadow::HookProc(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto found = Shadows().find(owner);
+    if (found == Shadows().end()) {
+        return DefWindowProcW(owner, message, wParam, lParam);
+    }
+    return found->second->OnOwnerMessage(owner, message, wParam, lParam);
+}
+
+LRESULT CWndShadow::OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC previous = previousProc_;
+    switch (message) {
+        case WM_DESTROY:
+            DestroyWindow(shadow_);
+            break;
+        case WM_MOVE:
+            if (shown_) {
+                RECT rect;
+                GetWindowRect(owner, &rect);
+                const POINT origin = ShadowOrigin(rect);
+                SetWindowPos(shadow_, nullptr, origin.x, origin.y, 0, 0,
+                             SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+            }
+            break;
+        case WM_SIZE:
+            if (wParam == SIZE_MINIMIZED || wParam == SIZE_MAXIMIZED) {
+                ShowWindow(shadow_, SW_HIDE);
+                shown_ = 0;
+            } else if (GetWindowLongW(owner, GWL_STYLE) & WS_VISIBLE) {
+                if (!shown_) {
+                    shown_ = 1;
+                    RebuildImage(owner);
+                    ShowWindow(shadow_, SW_SHOWNA);
+                    updatePending_ = true;
+                } else if (LOWORD(lParam) > LOWORD(lastSize_) ||
+                           HIWORD(lParam) > HIWORD(lastSize_)) {
+                    updatePending_ = true;
+                } else {
+                    RebuildImage(owner);
+                }
+            }
+            lastSize_ = lParam;
+            break;
+        case WM_PAINT:
+            if (updatePending_) {
+                RebuildImage(owner);
+                updatePending_ = false;
+            }
+            break;
+        case WM_SHOWWINDOW: {
+            const LRESULT result = CallWindowProcW(previous, owner, message, wParam, lParam);
+            shown_ = wParam ? 1 : 0;
+            ShowWindow(shadow_, wParam ? SW_SHOWNA : SW_HIDE);
+            if (wParam) {
+                RebuildImage(owner);
+            }
+            return result;
+        }
+        case WM_NCDESTROY:
+            Shadows().erase(owner);
+            break;
+        case WM_EXITSIZEMOVE:
+            if (shown_) {
+                RebuildImage(owner);
+            }
+            break;
+        case kDwmCompositionChanged:
+            SyncVisibility(owner);
+            break;
+        default:
+            break;
+    }
+    return CallWindowProcW(previous, owner, message, wParam, lParam);
+}
+
+void CWndShadowHelper::AttachShadow(HWND window) {
+    shadow_.SetSpread(12);
+    shadow_.SetSoftness(12);
+    shadow_.SetOpacity(33);
+    shadow_.SetOffset(0, 0);
+    shadow_.SetShadowColour(0);
+    shadow_.AttachToOwner(window);
+}

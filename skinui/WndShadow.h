@@ -1,0 +1,62 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+// The drop shadow of a skinned top-level window: a click-through layered window behind and
+// around its owner, kept in step with the owner by hooking the owner's window procedure.
+class CWndShadow {
+public:
+    CWndShadow() = default;
+    virtual ~CWndShadow() = default;
+    CWndShadow(const CWndShadow&) = delete;
+    CWndShadow& operator=(const CWndShadow&) = delete;
+
+    // Once per process: finds UpdateLayeredWindow and registers the shadow window class. False
+    // when already done or when layered windows are not available (shadows then stay off).
+    static bool InstallShadowSupport(HINSTANCE instance);
+
+    bool SetSpread(int spread);
+    bool SetSoftness(int softness);
+    bool SetOpacity(int opacity);
+    bool SetOffset(int x, int y);
+    bool SetShadowColour(COLORREF colour);
+
+    void AttachToOwner(HWND owner);
+    void SyncVisibility(HWND owner);
+    void RebuildImage(HWND owner);
+
+    HWND GetShadowWindow() const { return shadow_; }
+    bool IsShown() const { return shown_ != 0; }
+    int GetRebuildCount() const { return rebuilds_; }
+
+private:
+    static LRESULT CALLBACK HookProc(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
+    POINT ShadowOrigin(const RECT& owner) const;
+    std::vector<uint32_t> ComputeImage(HWND owner, int width, int height) const;
+
+    HWND shadow_ = nullptr;
+    int shown_ = 1;
+    int opacity_ = 150;
+    int softness_ = 5;
+    int spread_ = 0;
+    int xOffset_ = 5;
+    int yOffset_ = 5;
+    LPARAM lastSize_ = 0;
+    bool updatePending_ = false;
+    COLORREF colour_ = 0;
+    WNDPROC previousProc_ = nullptr;
+    int rebuilds_ = 0;
+};
+
+// Base of windows that carry a shadow of their own.
+class CWndShadowHelper {
+protected:
+    // Gives `window` the system's shadow: 12 pixels out, soft, faint, not offset.
+    void AttachShadow(HWND window);
+
+    CWndShadow shadow_;
+};

@@ -1,0 +1,185 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ShadowImage.h"
+#include "WndShadow.h"
+
+namespace {
+
+const ShadowParams kSystem = {12, 12, 33, 0, 0, RGB(0, 0, 0)};
+
+int AlphaAt(const std::vector<uint32_t>& image, int width, int x, int y) {
+    return static_cast<int>(image[static_cast<size_t>(y * width + x)] >> 24);
+}
+
+// The outline as a per-pixel region test finds it: first and last point inside each row.
+std::vector<ShadowSpan> OutlineByPoints(HRGN region, int width, int height) {
+    std::vector<ShadowSpan> rows(static_cast<size_t>(height), ShadowSpan{width, 0});
+    for (int y = 0; y < height; ++y) {
+        int first = 0;
+        while (first < width && !PtInRegion(region, first, y)) {
+            ++first;
+        }
+        if (first == width) {
+            continue;
+        }
+        int last = width - 1;
+        while (last > first && !PtInRegion(region, last, y)) {
+            --last;
+        }
+        rows[static_cast<size_t>(y)] = {first, last + 1};
+    }
+    return rows;
+}
+
+std::vector<uint32_t> RectangleShadow(int width, int height, const ShadowParams& params) {
+    const HRGN region = CreateRectRgn(0, 0, width, height);
+    auto image = ComputeShadowImage(OutlineSpans(region, width, height), width, height, params);
+    DeleteObject(region);
+    return image;
+}
+
+class ShadowOwner {
+public:
+    ShadowOwner() {
+        window_ = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    ~ShadowOwner() { DestroyWindow(window_); }
+    ShadowOwner(const ShadowOwner&) = delete;
+    ShadowOwner& operator=(const ShadowOwner&) = delete;
+    HWND window() const { return window_; }
+
+private:
+    HWND window_;
+};
+
+class ShadowedOwner : public CWndShadowHelper {
+public:
+    void Attach(HWND window) { AttachShadow(window); }
+    const CWndShadow& shadow() const { return shadow_; }
+};
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&msg);
+    }
+}
+
+}  // namespace
+
+TEST(ShadowImage, RectangularOwnerGetsASymmetricSoftRim) {
+    const int width = 40;
+    const int height = 30;
+    const auto image = RectangleShadow(width, height, kSystem);
+    const int imageWidth = width + 24;
+    ASSERT_EQ(static_cast<size_t>(imageWidth * (height + 24)), image.size());
+    EXPECT_EQ(30, AlphaAt(image, imageWidth, 11, 27)) << "one pixel out";
+    EXPECT_EQ(2, AlphaAt(image, imageWidth, 0, 27)) << "twelve pixels out";
+    EXPECT_EQ(30, AlphaAt(image, imageWidth, 52, 27));
+    EXPECT_EQ(2, AlphaAt(image, imageWidth, 63, 27));
+    EXPECT_EQ(2, AlphaAt(image, imageWidth, 30, 0));
+    EXPECT_EQ(30, AlphaAt(image, imageWidth, 30, 42));
+    EXPECT_EQ(0, AlphaAt(image, imageWidth, 12, 12)) << "the owner covers its own area";
+    EXPECT_EQ(0, AlphaAt(image, imageWidth, 40, 30));
+    EXPECT_EQ(0, AlphaAt(image, imageWidth, 0, 0)) << "corners are round";
+    EXPECT_EQ(AlphaAt(image, imageWidth, 6, 6), AlphaAt(image, imageWidth, 57, 47));
+}
+
+TEST(ShadowImage, PixelsArePremultipliedColour) {
+    const ShadowParams red = {12, 12, 33, 0, 0, RGB(255, 0, 0)};
+    const auto image = RectangleShadow(40, 30, red);
+    EXPECT_EQ(0x1E1E0000u, image[static_cast<size_t>(27 * 64 + 11)]);
+    EXPECT_EQ(PremultipliedPixel(RGB(200, 100, 50), 128), 0x80643219u);
+}
+
+TEST(ShadowImage, RoundedRegionGivesRoundedCornersAndTheSameSpansAsAPointScan) {
+    const int width = 60;
+    const int height = 40;
+    const HRGN rounded = CreateRoundRectRgn(0, 0, width + 1, height + 1, 24, 24);
+    const auto spans = OutlineSpans(rounded, width, height);
+    const auto scanned = OutlineByPoints(rounded, width, height);
+    ASSERT_EQ(scanned.size(), spans.size());
+    for (size_t y = 0; y < spans.size(); ++y) {
+        EXPECT_EQ(scanned[y].left, spans[y].left) << y;
+        EXPECT_EQ(scanned[y].right, spans[y].right) << y;
+    }
+    const auto fromScan = ComputeShadowImage(scanned, width, height, kSystem);
+    EXPECT_TRUE(fromScan == ComputeShadowImage(spans, width, height, kSystem));
+    DeleteObject(rounded);
+
+    const auto square = RectangleShadow(width, height, kSystem);
+    const int imageWidth = width + 24;
+    EXPECT_LT(AlphaAt(fromScan, imageWidth, 8, 8), AlphaAt(square, imageWidth, 8, 8));
+    EXPECT_EQ(AlphaAt(fromScan, imageWidth, 0, 32), AlphaAt(square, imageWidth, 0, 32));
+    EXPECT_GT(AlphaAt(fromScan, imageWidth, 13, 13), 0) << "the cut corner is shadowed";
+}
+
+TEST(ShadowImage, OffsetsMoveTheCoreAndHoleFollowsTheOwner) {
+    const ShadowParams shifted = {0, 5, 150, 5, 5, RGB(0, 0, 0)};
+    const auto image = RectangleShadow(40, 30, shifted);
+    ASSERT_EQ(40u * 30u, image.size());
+    EXPECT_EQ(0, AlphaAt(image, 40, 10, 10)) << "under the owner";
+    EXPECT_EQ(0, AlphaAt(image, 40, 39, 0));
+    EXPECT_GT(AlphaAt(image, 40, 20, 27), 0) << "below the owner's bottom shifted up by 5";
+}
+
+TEST(ShadowSetters, RangesAreChecked) {
+    CWndShadow shadow;
+    EXPECT_FALSE(shadow.SetSpread(21));
+    EXPECT_TRUE(shadow.SetSpread(-20));
+    EXPECT_FALSE(shadow.SetSoftness(21));
+    EXPECT_FALSE(shadow.SetSoftness(-1));
+    EXPECT_TRUE(shadow.SetSoftness(20));
+    EXPECT_TRUE(shadow.SetOpacity(255));
+    EXPECT_FALSE(shadow.SetOpacity(256));
+    EXPECT_FALSE(shadow.SetOffset(-21, 0));
+    EXPECT_FALSE(shadow.SetOffset(0, 21));
+    EXPECT_TRUE(shadow.SetOffset(-20, 20));
+    EXPECT_TRUE(shadow.SetShadowColour(RGB(1, 2, 3)));
+}
+
+TEST(ShadowWindow, FollowsItsOwner) {
+    CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr));
+    EXPECT_FALSE(CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr)));
+    ShadowOwner owner;
+    ShadowedOwner shadowed;
+    shadowed.Attach(owner.window());
+    const HWND shadow = shadowed.shadow().GetShadowWindow();
+    ASSERT_NE(nullptr, shadow);
+    EXPECT_TRUE(IsWindowVisible(shadow));
+    EXPECT_EQ(owner.window(), GetWindow(shadow, GW_OWNER));
+    RECT rect;
+    GetWindowRect(shadow, &rect);
+    EXPECT_EQ(88, rect.left);
+    EXPECT_EQ(88, rect.top);
+    EXPECT_EQ(224, rect.right - rect.left);
+    EXPECT_EQ(124, rect.bottom - rect.top);
+
+    const int rebuilds = shadowed.shadow().GetRebuildCount();
+    SetWindowPos(owner.window(), nullptr, 130, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Pump();
+    GetWindowRect(shadow, &rect);
+    EXPECT_EQ(118, rect.left);
+    EXPECT_EQ(108, rect.top);
+    EXPECT_EQ(rebuilds, shadowed.shadow().GetRebuildCount()) << "a move does not rebuild";
+
+    ShowWindow(owner.window(), SW_MINIMIZE);
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(shadow));
+    ShowWindow(owner.window(), SW_RESTORE);
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(shadow));
+    ShowWindow(owner.window(), SW_MAXIMIZE);
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(shadow));
+    ShowWindow(owner.window(), SW_RESTORE);
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(shadow));
+    ShowWindow(owner.window(), SW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(shadow));
+}
