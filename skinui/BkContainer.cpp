@@ -2,8 +2,16 @@
 
 #include <tinyxml.h>
 
+#include "BkCheckBox.h"
 #include "BkDialogFile.h"
+#include "BkEdit.h"
+#include "BkIconWnd.h"
+#include "BkImageWnd.h"
+#include "BkLine.h"
 #include "BkParse.h"
+#include "BkProgress.h"
+#include "BkRealWnd.h"
+#include "BkStatic.h"
 #include "BkTabCtrl.h"
 
 namespace {
@@ -199,8 +207,62 @@ std::unique_ptr<CBkWindow> CreateElementByTag(const std::string& tag) {
     if (tag == "dlgfile") {
         return std::make_unique<CBkDialogFile>();
     }
+    if (tag == "text") {
+        return std::make_unique<CBkStatic>();
+    }
+    if (tag == "button") {
+        return std::make_unique<CBkButton>();
+    }
+    if (tag == "img") {
+        return std::make_unique<CBkImageWnd>();
+    }
+    if (tag == "imgZoom") {
+        return std::make_unique<CBkImageZoom>();
+    }
+    if (tag == "progress") {
+        return std::make_unique<CBkProgress>();
+    }
+    if (tag == "imgbtn") {
+        return std::make_unique<CBkImageBtnWnd>();
+    }
+    if (tag == "realwnd") {
+        return std::make_unique<CBkRealWnd>();
+    }
+    if (tag == "hr") {
+        return std::make_unique<CBkLine>();
+    }
+    if (tag == "check") {
+        return std::make_unique<CBkCheckBox>();
+    }
+    if (tag == "icon") {
+        return std::make_unique<CBkIconWnd>();
+    }
     if (tag == "tabctrl") {
         return std::make_unique<CBkTabCtrl>();
+    }
+    if (tag == "radio") {
+        return std::make_unique<CBkRadioBox>();
+    }
+    if (tag == "link") {
+        return std::make_unique<CBkLink>();
+    }
+    if (tag == "memimage") {
+        return std::make_unique<CBkMemoryImage>();
+    }
+    if (tag == "imglisth") {
+        return std::make_unique<CBkImageListHWnd>();
+    }
+    if (tag == "iconfrommodule") {
+        return std::make_unique<CBkDrawFileIcon>();
+    }
+    if (tag == "imgHover") {
+        return std::make_unique<CBkImageHover>();
+    }
+    if (tag == "slider") {
+        return std::make_unique<CBkSlider>();
+    }
+    if (tag == "edit") {
+        return std::make_unique<CBkEdit>();
     }
     return nullptr;
 }

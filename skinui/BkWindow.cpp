@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include <shlwapi.h>
 
@@ -44,10 +45,38 @@ public:
         const auto found = elements_.find(handle);
         return found == elements_.end() ? nullptr : found->second;
     }
+    void JoinGroup(const std::string& group, int handle) {
+        std::lock_guard<std::mutex> guard(lock_);
+        groups_[group].push_back(handle);
+    }
+    void LeaveGroup(const std::string& group, int handle) {
+        std::lock_guard<std::mutex> guard(lock_);
+        auto& members = groups_[group];
+        members.erase(std::remove(members.begin(), members.end(), handle), members.end());
+    }
+    std::vector<int> CheckInGroup(const std::string& group, int handle) {
+        std::lock_guard<std::mutex> guard(lock_);
+        std::vector<int> unchecked;
+        for (const int member : groups_[group]) {
+            const auto found = elements_.find(member);
+            if (found == elements_.end()) {
+                continue;
+            }
+            if (member == handle) {
+                found->second->ModifyState(StateChecked, 0);
+            } else if (found->second->GetState() & StateChecked) {
+                found->second->ModifyState(0, StateChecked);
+                unchecked.push_back(member);
+            }
+        }
+        return unchecked;
+    }
 
 private:
     std::mutex lock_;
     std::unordered_map<int, CBkWindow*> elements_;
+    // Radio boxes by group name, as handles in joining order.
+    std::unordered_map<std::string, std::vector<int>> groups_;
     int counter_ = 0;
 };
 
@@ -91,6 +120,24 @@ DWORD SizeModeOf(const char* value, DWORD fixed, DWORD full, DWORD autoSize, int
 
 CBkWindow* ElementFromHandle(int handle) {
     return ElementRegistry::Instance().Find(handle);
+}
+
+void JoinRadioGroup(const std::string& group, int handle) {
+    ElementRegistry::Instance().JoinGroup(group, handle);
+}
+
+void LeaveRadioGroup(const std::string& group, int handle) {
+    ElementRegistry::Instance().LeaveGroup(group, handle);
+}
+
+void CheckInRadioGroup(const std::string& group, int handle) {
+    // The redraw requests go out after the lock is released: the host may look elements up.
+    for (const int member : ElementRegistry::Instance().CheckInGroup(group, handle)) {
+        CBkWindow* box = ElementFromHandle(member);
+        if (box) {
+            box->NotifyInvalidate();
+        }
+    }
 }
 
 std::wstring SubstituteStrings(const std::wstring& text) {

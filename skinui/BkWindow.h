@@ -135,6 +135,12 @@ private:
 // The element registered under `handle`, or null when it is gone.
 CBkWindow* ElementFromHandle(int handle);
 
+// Radio groups: the radio boxes sharing a group name, kept with the element registry.
+void JoinRadioGroup(const std::string& group, int handle);
+void LeaveRadioGroup(const std::string& group, int handle);
+// Checks `handle` and unchecks the group's other boxes, asking each of those to be redrawn.
+void CheckInRadioGroup(const std::string& group, int handle);
+
 // Replaces each "%strN%" (N >= 1) by string N of the string table (nothing when unknown).
 std::wstring SubstituteStrings(const std::wstring& text);
 

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+
+#include "BkWindow.h"
+
+// "check": a themed check box glyph followed by the text; each left-button release over it
+// toggles StateChecked. Every box starts unchecked whatever its "check" attribute says.
+class CBkCheckBox : public CBkWindow {
+public:
+    ~CBkCheckBox() override;
+    const char* GetObjectClass() const override { return "check"; }
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    bool RepaintsOnStateChange() override { return true; }
+    void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                       LRESULT& result) override;
+
+protected:
+    SIZE CalcContentSize(bool available, SIZE size) override;
+    void OnPaint(HDC dc) override;
+    virtual void OnClick();
+
+    HANDLE theme_ = nullptr;  // a visual-styles theme
+    int check_ = 0;
+    bool radio_ = false;
+};
+
+// "radio": a radio glyph and text; a click checks it and unchecks the other boxes of its
+// "group" (the group "" when none is named).
+class CBkRadioBox : public CBkCheckBox {
+public:
+    CBkRadioBox() { radio_ = true; }
+    ~CBkRadioBox() override;
+    const char* GetObjectClass() const override { return "radio"; }
+    int Load(const TiXmlElement* xml) override;
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+
+    const std::string& GetGroup() const { return group_; }
+
+protected:
+    void OnClick() override;
+
+private:
+    std::string group_;
+    bool joined_ = false;
+};

@@ -1,0 +1,243 @@
+#include "BkEdit.h"
+
+#include <windowsx.h>
+
+#include "BkFontPool.h"
+#include "BkImageSkin.h"
+#include "BkParse.h"
+#include "BkRealWnd.h"
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"BkEdit";
+constexpr wchar_t kElementProperty[] = L"WndX";
+constexpr DWORD kEditStyle =
+    WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_WANTRETURN | ES_AUTOVSCROLL | ES_MULTILINE;
+constexpr UINT kReflected = 0x2000;
+constexpr int kTextLimit = 10000;
+
+WNDPROC g_editProc = nullptr;
+
+LRESULT CALLBACK BkEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetPropW(window, kElementProperty, create->lpCreateParams);
+    }
+    auto* element = static_cast<CBkEdit*>(GetPropW(window, kElementProperty));
+    if (message == WM_NCDESTROY) {
+        const LRESULT result = CallWindowProcW(g_editProc, window, message, wParam, lParam);
+        RemovePropW(window, kElementProperty);
+        if (element) {
+            element->OnEditMessage(window, message, wParam, lParam);
+        }
+        return result;
+    }
+    if (element) {
+        element->OnEditMessage(window, message, wParam, lParam);
+    }
+    return CallWindowProcW(g_editProc, window, message, wParam, lParam);
+}
+
+bool RegisterEditClass() {
+    static const bool registered = [] {
+        WNDCLASSEXW wc = {};
+        wc.cbSize = sizeof(wc);
+        const HINSTANCE module = GetModuleHandleW(nullptr);
+        if (!GetClassInfoExW(nullptr, L"Edit", &wc) && !GetClassInfoExW(module, L"Edit", &wc)) {
+            return false;
+        }
+        g_editProc = wc.lpfnWndProc;
+        wc.cbSize = sizeof(wc);
+        wc.lpszClassName = kClassName;
+        wc.lpfnWndProc = BkEditProc;
+        wc.hInstance = module;
+        return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }();
+    return registered;
+}
+
+}  // namespace
+
+CBkEdit::~CBkEdit() {
+    if (edit_) {
+        DestroyWindow(edit_);
+    }
+}
+
+HRESULT CBkEdit::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
+    if (result >= 0) {
+        return result;
+    }
+    if (name == "defaultfont") {
+        fontKey_ = static_cast<WORD>(ParseHex(value));
+    } else if (name == "password") {
+        password_ = ParseInt(value);
+    } else if (name == "readonly") {
+        readOnly_ = ParseInt(value);
+    } else {
+        return E_FAIL;
+    }
+    return 1;
+}
+
+void CBkEdit::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (edit_) {
+        EnableWindow(edit_, enabled ? TRUE : FALSE);
+    }
+}
+
+void CBkEdit::ApplyCursor() {
+    SetCursor(LoadCursorW(nullptr, hovered_ ? IDC_IBEAM : IDC_ARROW));
+}
+
+RECT CBkEdit::EditRect() const {
+    RECT rect = rect_;
+    InflateRect(&rect, -2, -2);
+    return rect;
+}
+
+void CBkEdit::CreateEditWindow() {
+    if (edit_ || !host_ || !RegisterEditClass()) {
+        return;
+    }
+    const RECT rect = EditRect();
+    const HWND window = CreateWindowExW(
+        WS_EX_LEFT, kClassName, L"", kEditStyle | (password_ ? ES_PASSWORD : 0), rect.left,
+        rect.top, rect.right - rect.left, rect.bottom - rect.top, host_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(GetId())), GetModuleHandleW(nullptr), this);
+    if (!window) {
+        return;
+    }
+    edit_ = window;
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(GetFont(fontKey_)), FALSE);
+    SendMessageW(window, EM_LIMITTEXT, kTextLimit, 0);
+    if (password_) {
+        SendMessageW(window, EM_SETPASSWORDCHAR, passwordChar_, 0);
+    }
+    SetWindowTextW(window, text_.c_str());
+    SendMessageW(window, EM_SETMODIFY, FALSE, 0);
+    SendMessageW(window, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+    EnableWindow(window, enabled_ ? TRUE : FALSE);
+    SendMessageW(window, EM_SETREADONLY, readOnly_ ? TRUE : FALSE, 0);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+}
+
+void CBkEdit::OnWindowPosChanged(const WINDOWPOS& pos) {
+    const RECT before = rect_;
+    CBkWindow::OnWindowPosChanged(pos);
+    if (!edit_ && keepOpen_) {
+        CreateEditWindow();
+    }
+    if (!edit_ || EqualRect(&before, &rect_)) {
+        return;
+    }
+    const RECT rect = EditRect();
+    SetWindowPos(edit_, nullptr, rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top, SWP_NOREDRAW | SWP_NOZORDER | SWP_NOACTIVATE);
+    NotifyRealWindowResized(host_, GetId(), rect_);
+    if (IsWindowVisible(edit_)) {
+        InvalidateRect(edit_, nullptr, TRUE);
+        SetWindowPos(edit_, nullptr, 0, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
+    }
+}
+
+void CBkEdit::OnPaint(HDC dc) {
+    const bkgdi::Object<HPEN> pen(
+        CreatePen(PS_INSIDEFRAME, 1, hovered_ || focused_ ? activeBorder_ : inactiveBorder_));
+    const CBkDcState saved(dc);
+    const COLORREF previous = SetBkColor(dc, enabled_ ? 0xFFFFFF : 0xF4F4F4);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect_, nullptr, 0, nullptr);
+    SetBkColor(dc, previous);
+    std::wstring shown = text_;
+    if (password_) {
+        size_t count = 0;
+        for (const wchar_t* c = text_.c_str(); *c; c = CharNextW(c)) {
+            ++count;
+        }
+        shown.assign(count, passwordChar_);
+    }
+    SelectObject(dc, GetFont(fontKey_));
+    SetBkMode(dc, TRANSPARENT);
+    RECT text = EditRect();
+    DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &text,
+              DT_EDITCONTROL | DT_INTERNAL);
+    SelectObject(dc, pen);
+    SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, rect_.left, rect_.top, rect_.right, rect_.bottom);
+}
+
+void CBkEdit::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                            LRESULT& result) {
+    msgHandled_ = true;
+    result = 0;
+    switch (message) {
+        case WM_MOUSEMOVE:
+            hovered_ = true;
+            break;
+        case WM_MOUSELEAVE:
+            hovered_ = false;
+            break;
+        case WM_LBUTTONDOWN: {
+            CreateEditWindow();
+            focused_ = true;
+            if (!edit_) {
+                break;
+            }
+            SetFocus(edit_);
+            const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (PtInRect(&rect_, point)) {
+                const int length = GetWindowTextLengthW(edit_);
+                SendMessageW(edit_, EM_SETSEL, 0, length ? length : 1);
+            }
+            break;
+        }
+        case WM_COMMAND + kReflected:
+            if (HIWORD(wParam) == EN_CHANGE && edit_) {
+                std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit_)) + 1, L'\0');
+                text.resize(static_cast<size_t>(
+                    GetWindowTextW(edit_, &text[0], static_cast<int>(text.size()))));
+                text_ = text;
+                NotifyInvalidate();
+            } else if (HIWORD(wParam) == EN_UPDATE && edit_) {
+                InvalidateRect(edit_, nullptr, TRUE);
+            }
+            break;
+        case WM_CTLCOLOREDIT + kReflected:
+        case WM_CTLCOLORSTATIC + kReflected: {
+            const HDC dc = reinterpret_cast<HDC>(wParam);
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, 0x000000);
+            if (!brush_) {
+                brush_.reset(CreateSolidBrush(0xFFFFFF));
+            }
+            result = reinterpret_cast<LRESULT>(brush_.get());
+            break;
+        }
+        default:
+            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
+            break;
+    }
+}
+
+void CBkEdit::OnEditMessage(HWND window, UINT message, WPARAM, LPARAM) {
+    switch (message) {
+        case WM_KILLFOCUS:
+            focused_ = false;
+            NotifyInvalidate();
+            if (!keepOpen_) {
+                PostMessageW(window, WM_CLOSE, 0, 0);
+            }
+            break;
+        case WM_NCDESTROY:
+            if (edit_ == window) {
+                edit_ = nullptr;
+            }
+            brush_.reset();
+            break;
+        default:
+            break;
+    }
+}

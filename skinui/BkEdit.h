@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <type_traits>
+
+#include "BkWindow.h"
+
+// "edit": a real multi-line edit window (class "BkEdit") over the element's rect, created at the
+// first layout (or, without keep-open, at the first click). The element keeps the typed text
+// as its own text and draws it itself where the window is absent.
+class CBkEdit : public CBkWindow {
+public:
+    ~CBkEdit() override;
+    const char* GetObjectClass() const override { return "edit"; }
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    bool RepaintsOnStateChange() override { return true; }
+    void ApplyCursor() override;
+    void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                       LRESULT& result) override;
+
+    HWND GetEditWindow() const { return edit_; }
+    // With keep-open clear the window closes itself when it loses the focus.
+    void SetKeepOpen(bool keepOpen) { keepOpen_ = keepOpen; }
+    void SetEnabled(bool enabled);
+
+    // The "BkEdit" window procedure's view of the messages of the element's edit window.
+    void OnEditMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+protected:
+    void OnWindowPosChanged(const WINDOWPOS& pos) override;
+    void OnPaint(HDC dc) override;
+
+private:
+    struct BrushDeleter {
+        void operator()(HBRUSH brush) const { DeleteObject(brush); }
+    };
+
+    void CreateEditWindow();
+    RECT EditRect() const;
+
+    WORD fontKey_ = 0;
+    int password_ = 0;
+    wchar_t passwordChar_ = L'*';
+    bool enabled_ = true;
+    bool focused_ = false;
+    bool hovered_ = false;
+    bool keepOpen_ = true;
+    COLORREF activeBorder_ = 0x000000;
+    COLORREF inactiveBorder_ = 0xBBBBBB;
+    HWND edit_ = nullptr;
+    int readOnly_ = 0;
+    std::unique_ptr<std::remove_pointer_t<HBRUSH>, BrushDeleter> brush_;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "BkWindow.h"
+
+// "hr": a GDI+ line from the rect's left-top to its right-bottom corner.
+class CBkLine : public CBkWindow {
+public:
+    const char* GetObjectClass() const override { return "hr"; }
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+
+protected:
+    void OnPaint(HDC dc) override;
+
+private:
+    int dashStyle_ = 0;
+    int width_ = 1;
+    DWORD color_ = 0xFF000000;
+};

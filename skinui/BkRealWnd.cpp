@@ -1,0 +1,58 @@
+#include "BkRealWnd.h"
+
+void NotifyRealWindowResized(HWND host, int id, const RECT& rect) {
+    BKNMREALWNDRESIZED record = {};
+    record.hdr.hwndFrom = host;
+    record.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(host));
+    record.hdr.code = BKNM_REALWND_RESIZED;
+    record.id = id;
+    record.rect = rect;
+    SendMessageW(host, WM_NOTIFY, record.hdr.idFrom, reinterpret_cast<LPARAM>(&record));
+}
+
+HWND CBkRealWnd::RealWindow() const {
+    return host_ ? GetDlgItem(host_, GetId()) : nullptr;
+}
+
+void CBkRealWnd::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                               LRESULT& result) {
+    switch (message) {
+        case WM_WINDOWPOSCHANGED: {
+            const RECT before = rect_;
+            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
+            const HWND window = RealWindow();
+            if (!window || EqualRect(&before, &rect_)) {
+                break;
+            }
+            SetWindowPos(window, nullptr, rect_.left, rect_.top, rect_.right - rect_.left,
+                         rect_.bottom - rect_.top, SWP_FRAMECHANGED | SWP_NOREDRAW);
+            NotifyRealWindowResized(host_, GetId(), rect_);
+            if (IsWindowVisible(window)) {
+                InvalidateRect(window, nullptr, TRUE);
+                SetWindowPos(
+                    window, nullptr, 0, 0, 0, 0,
+                    SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
+            }
+            break;
+        }
+        case WM_SHOWWINDOW: {
+            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
+            const HWND window = RealWindow();
+            if (window && (!wParam || IsVisible(true))) {
+                ShowWindow(window, wParam ? SW_SHOW : SW_HIDE);
+            }
+            break;
+        }
+        case WM_DESTROY: {
+            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
+            const HWND window = RealWindow();
+            if (window) {
+                ShowWindow(window, SW_HIDE);
+            }
+            break;
+        }
+        default:
+            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
+            break;
+    }
+}

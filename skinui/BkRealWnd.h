@@ -1,0 +1,30 @@
+#pragma once
+
+#include "BkWindow.h"
+
+// Notification code and record of an element that moved a real child window of the host.
+constexpr UINT BKNM_REALWND_RESIZED = 2;
+struct BKNMREALWNDRESIZED {
+    NMHDR hdr;
+    int id;
+    RECT rect;
+};
+
+// Tells `host` that the real window of element `id` now covers `rect`.
+void NotifyRealWindowResized(HWND host, int id, const RECT& rect);
+
+// "realwnd": the slot of a real child window of the host whose control id is the element's id.
+// The owner creates and destroys that window; the element places, shows and hides it.
+class CBkRealWnd : public CBkWindow {
+public:
+    const char* GetObjectClass() const override { return "realwnd"; }
+    bool RepaintsOnStateChange() override { return false; }
+    void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                       LRESULT& result) override;
+
+protected:
+    void OnPaint(HDC) override {}
+
+private:
+    HWND RealWindow() const;
+};
