@@ -10,76 +10,9 @@
 
 #include "BkContainer.h"
 #include "BkTabCtrl.h"
+#include "TestHost.h"
 
 namespace {
-
-// A real host window that records the notifications elements send it and can refuse page
-// changes.
-class RecordingHost {
-public:
-    RecordingHost() {
-        static const ATOM registered = Register();
-        (void)registered;
-        window_ = CreateWindowExW(0, L"TesselTestHost", L"host", WS_POPUP, 0, 0, 400, 300, nullptr,
-                                  nullptr, GetModuleHandleW(nullptr), this);
-    }
-    ~RecordingHost() { DestroyWindow(window_); }
-    RecordingHost(const RecordingHost&) = delete;
-    RecordingHost& operator=(const RecordingHost&) = delete;
-
-    HWND window() const { return window_; }
-
-    bool refusePageChange = false;
-    std::vector<RECT> redraws;
-    std::vector<BKNMTABSELCHANGE> pageChanges;
-
-private:
-    static ATOM Register() {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"TesselTestHost";
-        return RegisterClassW(&wc);
-    }
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-            SetWindowLongPtrW(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<RecordingHost*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message == WM_NOTIFY && self) {
-            const auto* header = reinterpret_cast<NMHDR*>(lParam);
-            if (header->code == BKNM_REDRAW) {
-                self->redraws.push_back(reinterpret_cast<BKNMREDRAW*>(lParam)->rect);
-            } else if (header->code == BKNM_TAB_SELCHANGE) {
-                auto* change = reinterpret_cast<BKNMTABSELCHANGE*>(lParam);
-                self->pageChanges.push_back(*change);
-                change->cancel = self->refusePageChange ? 1 : 0;
-            }
-            return 0;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-
-    HWND window_ = nullptr;
-};
-
-std::unique_ptr<CBkDialog> LoadTree(const std::string& xml, HWND host = nullptr) {
-    TiXmlDocument document;
-    document.Parse(xml.c_str(), nullptr, TIXML_ENCODING_UTF8);
-    EXPECT_FALSE(document.Error()) << xml;
-    document.RootElement()->SetAttribute("width", "full");
-    document.RootElement()->SetAttribute("height", "full");
-    auto root = std::make_unique<CBkDialog>();
-    root->AttachHostWindow(host);
-    root->Load(document.RootElement());
-    WINDOWPOS pos = {};
-    pos.cx = 400;
-    pos.cy = 300;
-    root->Send(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
-    return root;
-}
 
 CBkTabCtrl* TabCtrlOf(CBkDialog& root, int id) {
     return static_cast<CBkTabCtrl*>(root.FindById(id));
@@ -101,7 +34,8 @@ const char kTwoPages[] =
 TEST(DialogFile, ChildrenComeFromTheNamedResource) {
     auto root = LoadTree(
         "<dlg><dlgfile id=\"30\" src=\"900\" pos=\"10,10,-10,-10\"><dlg id=\"39\"/></dlgfile>"
-        "</dlg>");
+        "</dlg>",
+        400, 300);
     CBkWindow* file = root->FindById(30);
     ASSERT_NE(nullptr, file);
     EXPECT_TRUE(file->IsClass("dlgfile"));
@@ -117,7 +51,8 @@ TEST(DialogFile, ChildrenComeFromTheNamedResource) {
 TEST(DialogFile, MissingOrForeignResourcesLeaveItEmpty) {
     auto root = LoadTree(
         "<dlg><dlgfile id=\"1\" src=\"999\" pos=\"0,0,50,50\"/><dlgfile id=\"2\" src=\"901\"/>"
-        "<dlgfile id=\"3\" src=\"\"/></dlg>");
+        "<dlgfile id=\"3\" src=\"\"/></dlg>",
+        400, 300);
     for (const int id : {1, 2, 3}) {
         auto* file = static_cast<CBkContainerWnd*>(root->FindById(id));
         ASSERT_NE(nullptr, file);
@@ -128,7 +63,7 @@ TEST(DialogFile, MissingOrForeignResourcesLeaveItEmpty) {
 }
 
 TEST(TabCtrl, PagesFillThePageAreaBelowTheStrip) {
-    auto root = LoadTree(kTwoPages);
+    auto root = LoadTree(kTwoPages, 400, 300);
     CBkTabCtrl* tabs = TabCtrlOf(*root, 10);
     ASSERT_EQ(2u, tabs->Children().size()) << "only tab children become pages";
     const RECT area = tabs->PageArea();
@@ -155,7 +90,8 @@ TEST(TabCtrl, PagesFillThePageAreaBelowTheStrip) {
 TEST(TabCtrl, AHiddenFirstPageSelectsTheSecond) {
     auto root = LoadTree(
         "<dlg><tabctrl id=\"10\" pos=\"0,0,-0,-0\" tabwidth=\"60\" tabheight=\"20\">"
-        "<tab id=\"11\" hide=\"1\"/><tab id=\"13\"/><tab id=\"15\"/></tabctrl></dlg>");
+        "<tab id=\"11\" hide=\"1\"/><tab id=\"13\"/><tab id=\"15\"/></tabctrl></dlg>",
+        400, 300);
     CBkTabCtrl* tabs = TabCtrlOf(*root, 10);
     EXPECT_EQ(1, tabs->GetCurSel());
     EXPECT_TRUE(root->FindById(13)->IsVisible(false));
@@ -167,8 +103,8 @@ TEST(TabCtrl, AHiddenFirstPageSelectsTheSecond) {
 }
 
 TEST(TabCtrl, ClicksSelectOtherTabsAndRedrawThem) {
-    RecordingHost host;
-    auto root = LoadTree(kTwoPages, host.window());
+    TestHost host(kTwoPages, 400, 300);
+    CBkDialog* root = &host.root();
     CBkTabCtrl* tabs = TabCtrlOf(*root, 10);
 
     tabs->Send(WM_LBUTTONDOWN, 0, PointParam(10, 10));
@@ -192,8 +128,8 @@ TEST(TabCtrl, ClicksSelectOtherTabsAndRedrawThem) {
 }
 
 TEST(TabCtrl, ACancelledChangeChangesAndRedrawsNothing) {
-    RecordingHost host;
-    auto root = LoadTree(kTwoPages, host.window());
+    TestHost host(kTwoPages, 400, 300);
+    CBkDialog* root = &host.root();
     CBkTabCtrl* tabs = TabCtrlOf(*root, 10);
     host.refusePageChange = true;
     host.redraws.clear();
@@ -207,7 +143,8 @@ TEST(TabCtrl, ACancelledChangeChangesAndRedrawsNothing) {
 TEST(TabCtrl, LeftAlignmentStacksTabsDownwards) {
     auto root = LoadTree(
         "<dlg><tabctrl id=\"10\" pos=\"0,0,-0,-0\" tabalign=\"left\" tabwidth=\"80\" "
-        "tabheight=\"24\" tabspacing=\"2\" framepos=\"5\"><tab/><tab/><tab/></tabctrl></dlg>");
+        "tabheight=\"24\" tabspacing=\"2\" framepos=\"5\"><tab/><tab/><tab/></tabctrl></dlg>",
+        400, 300);
     CBkTabCtrl* tabs = TabCtrlOf(*root, 10);
     EXPECT_EQ(0, tabs->TabRect(0).top);
     EXPECT_EQ(26, tabs->TabRect(1).top);

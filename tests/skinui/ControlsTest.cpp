@@ -18,30 +18,13 @@
 #include "BkProgress.h"
 #include "BkSkinPool.h"
 #include "DibCanvas.h"
+#include "TestHost.h"
 
 namespace {
 
 constexpr DWORD kWhite = 0xFFFFFF;
 constexpr DWORD kBar = 0x426190;  // the default bar colour 0x906142 as a pixel
 const DWORD kCells[4] = {0xE83C3C, 0x3CE83C, 0x3C3CE8, 0xE8E83C};
-
-std::unique_ptr<CBkDialog> LoadTree(const std::string& xml, int width, int height,
-                                    HWND host = nullptr) {
-    BkPngPool::Instance();
-    TiXmlDocument document;
-    document.Parse(xml.c_str(), nullptr, TIXML_ENCODING_UTF8);
-    EXPECT_FALSE(document.Error()) << xml;
-    document.RootElement()->SetAttribute("width", "full");
-    document.RootElement()->SetAttribute("height", "full");
-    auto root = std::make_unique<CBkDialog>();
-    root->AttachHostWindow(host);
-    root->Load(document.RootElement());
-    WINDOWPOS pos = {};
-    pos.cx = width;
-    pos.cy = height;
-    root->Send(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
-    return root;
-}
 
 template <typename T>
 T* Find(CBkDialog& root, int id) {

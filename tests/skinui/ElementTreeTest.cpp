@@ -10,6 +10,7 @@
 #include "BkString.h"
 #include "BkStyle.h"
 #include "DibCanvas.h"
+#include "TestHost.h"
 
 namespace {
 
@@ -21,23 +22,6 @@ struct PosCase {
 };
 
 class PosSyntax : public ::testing::TestWithParam<PosCase> {};
-
-// A "dlg" tree loaded from layout XML and laid out in a host area of the given size, which
-// the root fills.
-std::unique_ptr<CBkDialog> LoadTree(const std::string& xml, int width, int height) {
-    TiXmlDocument document;
-    document.Parse(xml.c_str(), nullptr, TIXML_ENCODING_UTF8);
-    EXPECT_FALSE(document.Error()) << xml;
-    document.RootElement()->SetAttribute("width", "full");
-    document.RootElement()->SetAttribute("height", "full");
-    auto root = std::make_unique<CBkDialog>();
-    root->Load(document.RootElement());
-    WINDOWPOS pos = {};
-    pos.cx = width;
-    pos.cy = height;
-    root->Send(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
-    return root;
-}
 
 RECT RectOf(CBkDialog& root, int id) {
     CBkWindow* element = root.FindById(id);
@@ -260,4 +244,33 @@ TEST(ElementPaint, BackgroundColourAndRegionClipping) {
     EXPECT_EQ(0xFFFFFFu, canvas.Pixel(60, 20)) << "outside the region nothing is painted";
     EXPECT_TRUE(root->PaintInRegion(canvas.dc(), nullptr));
     EXPECT_EQ(0x418DFFu, canvas.Pixel(60, 20));
+}
+
+TEST(ElementHost, HoverRepaintsWithTheHoverColourAndClicksReachTheElement) {
+    ASSERT_TRUE(BkStylePool::Instance().LoadXml(
+        "<style><class name=\"hot\" crbg=\"418dff\" crbghover=\"e83c3c\"/></style>"));
+    TestHost host(
+        "<dlg><dlg id=\"1\" class=\"hot\" pos=\"10,10,50,50\"/>"
+        "<check id=\"2\" pos=\"60,10\">Tessel</check></dlg>",
+        120, 60);
+    CBkWindow* hot = host.root().FindById(1);
+    EXPECT_TRUE(hot->RepaintsOnStateChange());
+
+    DibCanvas canvas(120, 60, 0xFFFFFF);
+    host.Paint(canvas);
+    EXPECT_EQ(0x418DFFu, canvas.Pixel(20, 20));
+    host.MouseMove(20, 20);
+    EXPECT_TRUE(hot->GetState() & StateHover);
+    host.Paint(canvas);
+    EXPECT_EQ(0xE83C3Cu, canvas.Pixel(20, 20));
+    host.MouseLeave();
+    host.Paint(canvas);
+    EXPECT_EQ(0x418DFFu, canvas.Pixel(20, 20));
+
+    CBkWindow* check = host.root().FindById(2);
+    host.Click(check->GetRect().left + 2, check->GetRect().top + 2);
+    EXPECT_TRUE(check->GetState() & StateChecked);
+    EXPECT_FALSE(check->GetState() & StatePushed);
+    host.Click(check->GetRect().left + 2, check->GetRect().top + 2);
+    EXPECT_FALSE(check->GetState() & StateChecked);
 }
