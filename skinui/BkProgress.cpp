@@ -73,7 +73,7 @@ RangeFraction NormaliseRange(int& min, int& max, int& value) {
     return RangeFraction{static_cast<long long>(value) - min, static_cast<long long>(max) - min};
 }
 
-HRESULT CBkProgress::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+HRESULT CBkRangeBar::SetAttribute(const std::string& name, const std::string& value, bool loading) {
     const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
     if (result >= 0) {
         return result;
@@ -90,7 +90,26 @@ HRESULT CBkProgress::SetAttribute(const std::string& name, const std::string& va
         value_ = ParseInt(value);
     } else if (name == "showpercent") {
         showPercent_ = ParseInt(value);
-    } else if (name == "crframe") {
+    } else {
+        return E_FAIL;
+    }
+    return 1;
+}
+
+SIZE CBkRangeBar::CalcContentSize(bool available, SIZE size) {
+    SIZE content = CBkWindow::CalcContentSize(available, size);
+    if (bgSkin_) {
+        content.cy = bgSkin_->GetSkinSize().cy;
+    }
+    return content;
+}
+
+HRESULT CBkProgress::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+    const HRESULT result = CBkRangeBar::SetAttribute(name, value, loading);
+    if (result >= 0) {
+        return result;
+    }
+    if (name == "crframe") {
         frameColor_ = ParseColorRGB(value);
     } else if (name == "crposbar") {
         barColor_ = ParseColorRGB(value);
@@ -98,14 +117,6 @@ HRESULT CBkProgress::SetAttribute(const std::string& name, const std::string& va
         return E_FAIL;
     }
     return 1;
-}
-
-SIZE CBkProgress::CalcContentSize(bool available, SIZE size) {
-    SIZE content = CBkWindow::CalcContentSize(available, size);
-    if (bgSkin_) {
-        content.cy = bgSkin_->GetSkinSize().cy;
-    }
-    return content;
 }
 
 void CBkProgress::OnPaint(HDC dc) {
@@ -135,38 +146,18 @@ void CBkProgress::OnPaint(HDC dc) {
 }
 
 HRESULT CBkSlider::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
+    const HRESULT result = CBkRangeBar::SetAttribute(name, value, loading);
     if (result >= 0) {
         return result;
     }
-    if (name == "bgskin" || name == "posskin") {
-        (name == "bgskin" ? bgSkin_ : posSkin_) = GetSkin(value);
-        return 0;
-    }
     if (name == "thumbskin") {
         thumbSkin_ = GetSkin(value);
-    } else if (name == "min") {
-        min_ = ParseInt(value);
-    } else if (name == "max") {
-        max_ = ParseInt(value);
-    } else if (name == "value") {
-        value_ = ParseInt(value);
     } else if (name == "offset") {
         offset_ = ParseInt(value);
-    } else if (name == "showpercent") {
-        showPercent_ = ParseInt(value);
     } else {
         return E_FAIL;
     }
     return 1;
-}
-
-SIZE CBkSlider::CalcContentSize(bool available, SIZE size) {
-    SIZE content = CBkWindow::CalcContentSize(available, size);
-    if (bgSkin_) {
-        content.cy = bgSkin_->GetSkinSize().cy;
-    }
-    return content;
 }
 
 SIZE CBkSlider::ThumbSize() const {

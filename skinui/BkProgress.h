@@ -4,11 +4,10 @@
 
 class CBkSkinBase;
 
-// "progress": a frame, a bar for value within [min, max] and optionally the percentage, which
-// shows in a contrasting colour where it lies on the bar.
-class CBkProgress : public CBkWindow {
+// What progress bars and sliders share: a value in [min, max], background and position skins,
+// and the background skin's height as their own.
+class CBkRangeBar : public CBkWindow {
 public:
-    const char* GetObjectClass() const override { return "progress"; }
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
 
     int GetMin() const { return min_; }
@@ -17,15 +16,26 @@ public:
 
 protected:
     SIZE CalcContentSize(bool available, SIZE size) override;
-    void OnPaint(HDC dc) override;
 
-private:
     int min_ = 0;
     int max_ = 0;
     int value_ = 0;
     int showPercent_ = 0;
     CBkSkinBase* bgSkin_ = nullptr;
     CBkSkinBase* posSkin_ = nullptr;
+};
+
+// "progress": a frame, a bar for value within [min, max] and optionally the percentage, which
+// shows in a contrasting colour where it lies on the bar.
+class CBkProgress : public CBkRangeBar {
+public:
+    const char* GetObjectClass() const override { return "progress"; }
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+
+protected:
+    void OnPaint(HDC dc) override;
+
+private:
     COLORREF frameColor_ = 0x707070;
     COLORREF barColor_ = 0x906142;
 };
@@ -33,33 +43,25 @@ private:
 // "slider": a progress-like track with a thumb the user drags. The thumb's centre sits at
 // track left + track width x fraction, the track being the rect less "offset" on either side;
 // the pointer maps back the same way, rounded to the nearest value and clamped to [min, max].
-class CBkSlider : public CBkWindow {
+class CBkSlider : public CBkRangeBar {
 public:
     const char* GetObjectClass() const override { return "slider"; }
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
     void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
                        LRESULT& result) override;
 
-    int GetValue() const { return value_; }
     bool IsDragging() const { return dragging_; }
     // The x of the thumb's centre for the current value.
     int ThumbCentre();
 
 protected:
-    SIZE CalcContentSize(bool available, SIZE size) override;
     void OnPaint(HDC dc) override;
 
 private:
     void ApplyPointer(LPARAM lParam);
     SIZE ThumbSize() const;
 
-    int min_ = 0;
-    int max_ = 0;
-    int value_ = 0;
-    int showPercent_ = 0;
     bool dragging_ = false;
-    CBkSkinBase* bgSkin_ = nullptr;
-    CBkSkinBase* posSkin_ = nullptr;
     CBkSkinBase* thumbSkin_ = nullptr;
     int offset_ = 0;
 };
