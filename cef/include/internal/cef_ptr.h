@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <utility>
+
+// A counted reference to a library or application object: AddRef on taking, Release on letting go.
+// It converts to the raw pointer, as the library's generation of this class did.
+template <class T>
+class CefRefPtr {
+public:
+    typedef T element_type;
+
+    CefRefPtr() : ptr_(nullptr) {}
+    CefRefPtr(T* p) : ptr_(p) {
+        if (ptr_) {
+            ptr_->AddRef();
+        }
+    }
+    CefRefPtr(const CefRefPtr<T>& r) : CefRefPtr(r.ptr_) {}
+    template <class U>
+    CefRefPtr(const CefRefPtr<U>& r) : CefRefPtr(r.get()) {}
+    CefRefPtr(CefRefPtr<T>&& r) noexcept : ptr_(r.ptr_) { r.ptr_ = nullptr; }
+    ~CefRefPtr() {
+        if (ptr_) {
+            ptr_->Release();
+        }
+    }
+
+    T* get() const { return ptr_; }
+    operator T*() const { return ptr_; }
+    T& operator*() const { return *ptr_; }
+    T* operator->() const { return ptr_; }
+
+    CefRefPtr<T>& operator=(T* p) {
+        // AddRef first, so that assigning an object to itself cannot destroy it.
+        if (p) {
+            p->AddRef();
+        }
+        T* old = ptr_;
+        ptr_ = p;
+        if (old) {
+            old->Release();
+        }
+        return *this;
+    }
+    CefRefPtr<T>& operator=(const CefRefPtr<T>& r) { return *this = r.ptr_; }
+    template <class U>
+    CefRefPtr<T>& operator=(const CefRefPtr<U>& r) {
+        return *this = r.get();
+    }
+    CefRefPtr<T>& operator=(CefRefPtr<T>&& r) noexcept {
+        if (this != &r) {
+            T* old = ptr_;
+            ptr_ = r.ptr_;
+            r.ptr_ = nullptr;
+            if (old) {
+                old->Release();
+            }
+        }
+        return *this;
+    }
+
+    void swap(T** pp) { std::swap(ptr_, *pp); }
+    void swap(CefRefPtr<T>& r) { swap(&r.ptr_); }
+
+private:
+    T* ptr_;
+};
