@@ -112,27 +112,9 @@ State GetState() {
     }
     state.running = true;
     for (const auto& browser : runtime->Browsers()) {
-        const cefimpl::BrowserSnapshot snapshot = browser->Snapshot();
-        Browser entry;
-        entry.id = snapshot.id;
-        entry.popup = snapshot.popup;
-        entry.loading = snapshot.loading;
-        entry.closing = snapshot.closing;
-        entry.window = snapshot.window;
-        entry.url = snapshot.url;
-        entry.title = snapshot.title;
-        for (const auto& frame : snapshot.frames) {
-            entry.frames.push_back(
-                Frame{frame.id, frame.parentId, frame.name, frame.url, frame.hasContext});
-        }
-        state.browsers.push_back(entry);
+        state.browsers.push_back(browser->Snapshot());
     }
-    for (const auto& download : runtime->downloads().Snapshots()) {
-        state.downloads.push_back(Download{download.id, download.browserId, download.url,
-                                           download.suggestedName, download.fullPath,
-                                           download.inProgress, download.complete,
-                                           download.canceled, download.received, download.total});
-    }
+    state.downloads = runtime->downloads().Snapshots();
     return state;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "include/internal/cef_types.h"
+#include "../src/Snapshots.h"
 
 // Acts as the pages of the stand-in's browsers do: opens windows, calls the functions the
 // application put into script contexts, adds frames, navigates, downloads and right-clicks.
@@ -30,6 +31,10 @@ struct ScriptValue {
     static ScriptValue String(const std::wstring& value);
 };
 
+using Frame = cefimpl::FrameSnapshot;
+using Browser = cefimpl::BrowserSnapshot;
+using Download = cefimpl::DownloadSnapshot;
+
 struct CallResult {
     // False when the frame, its context or the function was not there (see `error`).
     bool called = false;
@@ -37,38 +42,6 @@ struct CallResult {
     bool threw = false;
     std::wstring exception;
     ScriptValue value;
-};
-
-struct Frame {
-    int64 id = 0;
-    int64 parentId = 0;
-    std::wstring name;
-    std::wstring url;
-    bool hasContext = false;
-};
-
-struct Browser {
-    int id = 0;
-    bool popup = false;
-    bool loading = false;
-    bool closing = false;
-    HWND window = nullptr;
-    std::wstring url;
-    std::wstring title;
-    std::vector<Frame> frames;
-};
-
-struct Download {
-    uint32 id = 0;
-    int browserId = 0;
-    std::wstring url;
-    std::wstring suggestedName;
-    std::wstring fullPath;
-    bool inProgress = false;
-    bool complete = false;
-    bool canceled = false;
-    int64 received = 0;
-    int64 total = -1;
 };
 
 struct State {

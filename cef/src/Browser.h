@@ -12,6 +12,7 @@
 #include "include/cef_frame.h"
 #include "Engine.h"
 #include "LiveObjects.h"
+#include "Snapshots.h"
 #include "V8Impl.h"
 
 namespace cefimpl {
@@ -55,26 +56,6 @@ private:
     CefRefPtr<V8ContextImpl> context_;
     Live<LiveKind::Frame> live_;
     IMPLEMENT_REFCOUNTING(FrameImpl);
-};
-
-// What the page driver sees of a frame and a browser.
-struct FrameSnapshot {
-    int64 id = 0;
-    int64 parentId = 0;
-    std::wstring name;
-    std::wstring url;
-    bool hasContext = false;
-};
-
-struct BrowserSnapshot {
-    int id = 0;
-    bool popup = false;
-    bool loading = false;
-    bool closing = false;
-    HWND window = nullptr;
-    std::wstring url;
-    std::wstring title;
-    std::vector<FrameSnapshot> frames;
 };
 
 // What became of a page's request for a new window.

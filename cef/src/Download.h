@@ -8,25 +8,12 @@
 #include "include/cef_download_handler.h"
 #include "include/cef_download_item.h"
 #include "LiveObjects.h"
+#include "Snapshots.h"
 
 namespace cefimpl {
 
 class BrowserImpl;
 class Engine;
-
-// What the page driver sees of a download.
-struct DownloadSnapshot {
-    uint32 id = 0;
-    int browserId = 0;
-    std::wstring url;
-    std::wstring suggestedName;
-    std::wstring fullPath;
-    bool inProgress = false;
-    bool complete = false;
-    bool canceled = false;
-    int64 received = 0;
-    int64 total = -1;
-};
 
 // The downloads pages started, from OnBeforeDownload to their end. UI thread, except Snapshots.
 class DownloadManager {
