@@ -3,10 +3,10 @@
 #include <tinyxml.h>
 
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "BenchTimer.h"
 #include "BkContainer.h"
 #include "BkPngPool.h"
 
@@ -33,18 +33,6 @@ std::string GeneratedLayout() {
         xml += "</dlg>";
     }
     return xml + "</dlg>";
-}
-
-double Seconds(const std::function<void()>& work, int repeat) {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < repeat; ++i) {
-        work();
-    }
-    QueryPerformanceCounter(&end);
-    return static_cast<double>(end.QuadPart - start.QuadPart) /
-           static_cast<double>(frequency.QuadPart) / repeat;
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
+#include "BenchTimer.h"
 #include "ShadowImage.h"
 
 // The shadow image of a 1728 x 972 owner, rectangular and with a rounded region, against the
@@ -15,18 +15,6 @@ namespace {
 constexpr int kWidth = 1728;
 constexpr int kHeight = 972;
 const ShadowParams kParams = {12, 12, 33, 0, 0, RGB(0, 0, 0)};
-
-double Seconds(const std::function<void()>& work, int repeat) {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < repeat; ++i) {
-        work();
-    }
-    QueryPerformanceCounter(&end);
-    return static_cast<double>(end.QuadPart - start.QuadPart) /
-           static_cast<double>(frequency.QuadPart) / repeat;
-}
 
 std::vector<ShadowSpan> OutlineByPoints(HRGN region) {
     std::vector<ShadowSpan> rows(kHeight, ShadowSpan{kWidth, 0});

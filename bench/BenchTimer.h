@@ -1,0 +1,18 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+// The mean time of `work` over `repeat` runs, in seconds, by the performance counter.
+inline double Seconds(const std::function<void()>& work, int repeat) {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < repeat; ++i) {
+        work();
+    }
+    QueryPerformanceCounter(&end);
+    return static_cast<double>(end.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart) / repeat;
+}
