@@ -10,6 +10,18 @@ void NotifyRealWindowResized(HWND host, int id, const RECT& rect) {
     SendMessageW(host, WM_NOTIFY, record.hdr.idFrom, reinterpret_cast<LPARAM>(&record));
 }
 
+namespace {
+
+// Whether child window `window` already covers `rect` of its parent's client area.
+bool IsPlacedAt(HWND window, const RECT& rect) {
+    RECT placed = {};
+    GetWindowRect(window, &placed);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&placed), 2);
+    return EqualRect(&placed, &rect) != FALSE;
+}
+
+}  // namespace
+
 HWND CBkRealWnd::RealWindow() const {
     return host_ ? GetDlgItem(host_, GetId()) : nullptr;
 }
@@ -21,7 +33,7 @@ void CBkRealWnd::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lP
             const RECT before = rect_;
             CBkWindow::HandleMessage(host, message, wParam, lParam, result);
             const HWND window = RealWindow();
-            if (!window || EqualRect(&before, &rect_)) {
+            if (!window || (EqualRect(&before, &rect_) && IsPlacedAt(window, rect_))) {
                 break;
             }
             SetWindowPos(window, nullptr, rect_.left, rect_.top, rect_.right - rect_.left,

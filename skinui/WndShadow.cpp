@@ -63,6 +63,18 @@ bool CWndShadow::InstallShadowSupport(HINSTANCE instance) {
     return true;
 }
 
+CWndShadow::~CWndShadow() {
+    const auto found = owner_ ? Shadows().find(owner_) : Shadows().end();
+    if (found == Shadows().end() || found->second != this) {
+        return;
+    }
+    Shadows().erase(found);
+    if (GetWindowLongPtrW(owner_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(HookProc)) {
+        SetWindowLongPtrW(owner_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
+    }
+    DestroyWindow(shadow_);
+}
+
 bool CWndShadow::SetSpread(int spread) {
     if (!InRange(spread, -20, 20)) {
         return false;
@@ -102,9 +114,11 @@ bool CWndShadow::SetShadowColour(COLORREF colour) {
 }
 
 void CWndShadow::AttachToOwner(HWND owner) {
-    if (!g_updateLayeredWindow || !owner) {
+    // A second hook would call itself as the previous window procedure.
+    if (!g_updateLayeredWindow || !owner || Shadows().count(owner)) {
         return;
     }
+    owner_ = owner;
     Shadows()[owner] = this;
     shadow_ =
         CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT, kShadowClass, nullptr, WS_POPUPWINDOW,

@@ -10,7 +10,8 @@
 class CWndShadow {
 public:
     CWndShadow() = default;
-    virtual ~CWndShadow() = default;
+    // An owner that outlives this object gets its window procedure and no shadow back.
+    virtual ~CWndShadow();
     CWndShadow(const CWndShadow&) = delete;
     CWndShadow& operator=(const CWndShadow&) = delete;
 
@@ -39,6 +40,7 @@ private:
     std::vector<uint32_t> ComputeImage(HWND owner, int width, int height) const;
 
     HWND shadow_ = nullptr;
+    HWND owner_ = nullptr;
     int shown_ = 1;
     int opacity_ = 150;
     int softness_ = 5;

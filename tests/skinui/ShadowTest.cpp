@@ -183,3 +183,28 @@ TEST(ShadowWindow, FollowsItsOwner) {
     ShowWindow(owner.window(), SW_HIDE);
     EXPECT_FALSE(IsWindowVisible(shadow));
 }
+
+TEST(ShadowWindow, AnOwnerThatOutlivesItsShadowObjectGetsItsWindowProcedureBack) {
+    CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr));
+    ShadowOwner owner;
+    const LONG_PTR ownProc = GetWindowLongPtrW(owner.window(), GWLP_WNDPROC);
+    HWND shadowWindow = nullptr;
+    {
+        ShadowedOwner shadowed;
+        shadowed.Attach(owner.window());
+        const LONG_PTR hook = GetWindowLongPtrW(owner.window(), GWLP_WNDPROC);
+        EXPECT_NE(ownProc, hook);
+        shadowed.Attach(owner.window());  // a second attach would hook the hook
+        EXPECT_EQ(hook, GetWindowLongPtrW(owner.window(), GWLP_WNDPROC));
+        shadowWindow = shadowed.shadow().GetShadowWindow();
+        EXPECT_TRUE(IsWindow(shadowWindow));
+    }
+    EXPECT_EQ(ownProc, GetWindowLongPtrW(owner.window(), GWLP_WNDPROC));
+    EXPECT_FALSE(IsWindow(shadowWindow));
+    // The owner still works and moves without a shadow.
+    SetWindowPos(owner.window(), nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Pump();
+    RECT rect;
+    GetWindowRect(owner.window(), &rect);
+    EXPECT_EQ(10, rect.left);
+}

@@ -1,0 +1,597 @@
+#include "BkDialogView.h"
+
+#include <commctrl.h>
+#include <objidl.h>
+#include <gdiplus.h>
+#include <shellapi.h>
+#include <tinyxml.h>
+
+#include <cctype>
+#include <cstring>
+
+#include "BkFontPool.h"
+#include "BkImageSkin.h"
+#include "BkParse.h"
+#include "BkResource.h"
+#include "BkString.h"
+
+namespace {
+
+// Messages sent back to the control they came from carry this offset.
+constexpr UINT kReflected = 0x2000;
+
+// An integer attribute; absent or not a number keeps `fallback`.
+int IntAttribute(const TiXmlElement& xml, const char* name, int fallback) {
+    const char* text = xml.Attribute(name);
+    if (!text) {
+        return fallback;
+    }
+    const char* digits = (*text == '-' || *text == '+') ? text + 1 : text;
+    return std::isdigit(static_cast<unsigned char>(*digits)) ? ParseInt(text) : fallback;
+}
+
+SIZE WorkAreaSize() {
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return SIZE{work.right - work.left, work.bottom - work.top};
+}
+
+bool IsClassName(const CBkWindow& element, const char* name) {
+    return std::strcmp(element.GetObjectClass(), name) == 0;
+}
+
+// Buttons and links take a press in the header strip instead of dragging the window.
+bool PressableInHeader(const CBkWindow& element) {
+    return IsClassName(element, "button") || IsClassName(element, "imgbtn") ||
+           IsClassName(element, "link");
+}
+
+bool MaximizesOnHeaderDoubleClick(const CBkWindow& element) {
+    return !PressableInHeader(element) && !IsClassName(element, "buttonEx");
+}
+
+// The child control a reflectable message concerns, or null.
+HWND ReflectionTarget(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_DRAWITEM:
+            return wParam ? reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem : nullptr;
+        case WM_MEASUREITEM:
+            return wParam ? GetDlgItem(view, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->CtlID)
+                          : nullptr;
+        case WM_COMPAREITEM:
+            return wParam ? GetDlgItem(view, reinterpret_cast<COMPAREITEMSTRUCT*>(lParam)->CtlID)
+                          : nullptr;
+        case WM_DELETEITEM:
+            return wParam ? GetDlgItem(view, reinterpret_cast<DELETEITEMSTRUCT*>(lParam)->CtlID)
+                          : nullptr;
+        case WM_PARENTNOTIFY:
+            if (LOWORD(wParam) == WM_CREATE || LOWORD(wParam) == WM_DESTROY) {
+                return reinterpret_cast<HWND>(lParam);
+            }
+            return GetDlgItem(view, HIWORD(wParam));
+        default:
+            return reinterpret_cast<HWND>(lParam);
+    }
+}
+
+}  // namespace
+
+BkLayerAttributes ParseLayerAttributes(const TiXmlElement& layer, SIZE screen, SIZE workArea) {
+    BkLayerAttributes a;
+    a.width = IntAttribute(layer, "width", 0);
+    a.height = IntAttribute(layer, "height", 0);
+    a.headerHeight = IntAttribute(layer, "Headerheight", 0);
+    const SIZE fallback = IntAttribute(layer, "fullscreen", 0) == 1 ? screen : workArea;
+    if (a.width == 0) {
+        a.width = fallback.cx;
+    }
+    if (a.height == 0) {
+        a.height = fallback.cy;
+    }
+    if (IntAttribute(layer, "appwin", 0)) {
+        a.exStyle |= WS_EX_APPWINDOW;
+    }
+    if (IntAttribute(layer, "resize", 0)) {
+        a.style |= WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+        a.maximizable = true;
+        if (IntAttribute(layer, "nomaxsize", 0)) {
+            a.style &= ~WS_MAXIMIZEBOX;
+            a.maximizable = false;
+        }
+    }
+    a.exStyle |= IntAttribute(layer, "toolwin", 0) ? WS_EX_TOOLWINDOW | WS_EX_TOPMOST
+                                                   : WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE;
+    if (IntAttribute(layer, "child", 0)) {
+        a.exStyle &= ~WS_EX_CLIENTEDGE;
+        a.style = (a.style & 0x3F3FFF7F) | WS_CHILD;
+    }
+    const char* crbg = layer.Attribute("crbg");
+    a.crbg = crbg && std::strlen(crbg) == 6 ? ParseColorRGB(crbg) : 0;
+    a.roundBorder = IntAttribute(layer, "RoundBorder", 1);
+    a.showBorder = IntAttribute(layer, "ShowBorder", 0);
+    const char* crborder = layer.Attribute("crborder");
+    const size_t borderLength = crborder ? std::strlen(crborder) : 0;
+    if (borderLength == 6) {
+        a.crborder = ParseColorARGB(std::string("FF") + crborder);
+    } else if (borderLength == 8) {
+        a.crborder = ParseColorARGB(crborder);
+    }
+    return a;
+}
+
+std::mutex& BkModuleLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+CBkViewImpl::CBkViewImpl() = default;
+
+CBkViewImpl::~CBkViewImpl() {
+    root_.Send(WM_DESTROY);
+    DropUpdateRegion();
+    if (backBuffer_) {
+        DeleteObject(backBuffer_);
+    }
+}
+
+HWND CBkViewImpl::CreateView(const BkWndClassInfo& info, HWND parent, const RECT* rect, UINT id) {
+    return CreateWindowObject(info, parent, rect, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                              0, id);
+}
+
+bool CBkViewImpl::SetXml(const std::string& xml) {
+    loaded_ = false;
+    layer_.style = WS_POPUP | WS_SYSMENU;
+    layer_.exStyle = 0;
+    root_.Send(WM_DESTROY);
+    TiXmlDocument document;
+    if (!ParseXmlRoot(xml, "layer", document)) {
+        RedrawAll();
+        return false;
+    }
+    TiXmlElement* layer = document.RootElement();
+    const std::wstring* title = GetString(1);
+    title_ = title ? *title : std::wstring();
+    const SIZE screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    layer_ = ParseLayerAttributes(*layer, screen, WorkAreaSize());
+    headerHeight_ = layer_.headerHeight;
+    // The window's size is the view's; the root always fills the client area.
+    layer->RemoveAttribute("width");
+    layer->RemoveAttribute("height");
+    root_.Load(layer);
+    root_.SetAttribute("pos", "0,0,-0,-0", false);
+    loaded_ = true;
+    if (m_hWnd) {
+        RedrawAll();
+        hover_ = 0;
+        pushed_ = 0;
+    }
+    return true;
+}
+
+bool CBkViewImpl::LoadLayout(UINT resourceId) {
+    std::string xml;
+    return LoadResourceData(resourceId, L"xml", xml) && SetXml(xml);
+}
+
+void CBkViewImpl::ReLayout() {
+    RECT client = {};
+    if (!m_hWnd || !GetClientRect(m_hWnd, &client) || IsRectEmpty(&client)) {
+        return;
+    }
+    WINDOWPOS pos = {};
+    pos.x = client.left;
+    pos.y = client.top;
+    pos.cx = client.right - client.left;
+    pos.cy = client.bottom - client.top;
+    pos.flags = SWP_SHOWWINDOW;
+    root_.Send(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+    RedrawAll();
+}
+
+void CBkViewImpl::RedrawAll() {
+    fullRedraw_ = true;
+    dirty_ = true;
+    DropUpdateRegion();
+    if (m_hWnd) {
+        InvalidateRect(m_hWnd, nullptr, FALSE);
+    }
+}
+
+void CBkViewImpl::InvalidateElementRect(const RECT& rect) {
+    const HRGN part = CreateRectRgnIndirect(&rect);
+    if (!updateRegion_) {
+        updateRegion_ = part;
+    } else {
+        CombineRgn(updateRegion_, updateRegion_, part, RGN_OR);
+        DeleteObject(part);
+    }
+    if (m_hWnd) {
+        InvalidateRect(m_hWnd, &rect, FALSE);
+    }
+    dirty_ = true;
+}
+
+void CBkViewImpl::ModifyElementState(CBkWindow* element, DWORD add, DWORD remove) {
+    element->ModifyState(add, remove);
+    if (element->RepaintsOnStateChange() && element->IsVisible(true)) {
+        InvalidateElementRect(element->GetRect());
+    }
+}
+
+bool CBkViewImpl::SetItemAttribute(int id, const std::string& name, const std::string& value) {
+    CBkWindow* element = root_.FindById(id);
+    if (!element) {
+        return false;
+    }
+    if (element->IsVisible(true)) {
+        InvalidateElementRect(element->GetRect());
+    }
+    element->SetAttribute(name, value, false);
+    if (element->IsVisible(true)) {
+        InvalidateElementRect(element->GetRect());
+    }
+    return true;
+}
+
+bool CBkViewImpl::SetItemIntAttribute(int id, const std::string& name, int value) {
+    return SetItemAttribute(id, name, std::to_string(value));
+}
+
+bool CBkViewImpl::SetItemVisible(int id, bool show) {
+    CBkWindow* element = root_.FindById(id);
+    if (!element) {
+        return false;
+    }
+    element->Send(WM_SHOWWINDOW, show ? TRUE : FALSE);
+    InvalidateElementRect(element->GetRect());
+    return true;
+}
+
+LRESULT CBkViewImpl::OnCreate(UINT, WPARAM, LPARAM) {
+    root_.AttachHostWindow(m_hWnd);
+    CreateToolTip();
+    return 0;
+}
+
+LRESULT CBkViewImpl::OnDestroy(UINT, WPARAM, LPARAM) {
+    if (backBuffer_) {
+        DeleteObject(backBuffer_);
+        backBuffer_ = nullptr;
+    }
+    toolTip_ = nullptr;
+    hover_ = 0;
+    pushed_ = 0;
+    tracking_ = false;
+    captured_ = false;
+    return 0;
+}
+
+LRESULT CBkViewImpl::OnSize(UINT, WPARAM, LPARAM) {
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
+    ResizeBackBuffer(client.right, client.bottom);
+    ReLayout();
+    return 0;
+}
+
+void CBkViewImpl::ResizeBackBuffer(int width, int height) {
+    if (backBuffer_) {
+        DeleteObject(backBuffer_);
+        backBuffer_ = nullptr;
+    }
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    const HDC screen = GetDC(nullptr);
+    backBuffer_ = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    const bkgdi::MemoryDc memory(nullptr);
+    const bkgdi::Selection selected(memory, backBuffer_);
+    const bkgdi::Object<HBRUSH> brush(CreateSolidBrush(layer_.crbg));
+    const RECT all = {0, 0, width, height};
+    FillRect(memory, &all, brush);
+}
+
+void CBkViewImpl::DropUpdateRegion() {
+    if (updateRegion_) {
+        DeleteObject(updateRegion_);
+        updateRegion_ = nullptr;
+    }
+}
+
+void CBkViewImpl::RedrawBackBuffer() {
+    if (!backBuffer_) {
+        return;
+    }
+    BITMAP info = {};
+    GetObjectW(backBuffer_, sizeof info, &info);
+    const std::lock_guard<std::mutex> guard(BkModuleLock());
+    const bkgdi::MemoryDc memory(nullptr);
+    const bkgdi::Selection bitmap(memory, backBuffer_);
+    const bkgdi::Selection font(memory, GetFont(0));
+    SetBkMode(memory, TRANSPARENT);
+    const bkgdi::Object<HBRUSH> background(CreateSolidBrush(layer_.crbg));
+    // Without an update region everything is redrawn: the background first, so that what the
+    // tree leaves unpainted (or an empty tree) shows the background.
+    if (updateRegion_) {
+        SelectClipRgn(memory, updateRegion_);
+        FillRgn(memory, updateRegion_, background);
+    } else {
+        const RECT all = {0, 0, info.bmWidth, info.bmHeight};
+        FillRect(memory, &all, background);
+    }
+    root_.PaintInRegion(memory, updateRegion_);
+    SelectClipRgn(memory, nullptr);
+    DropUpdateRegion();
+    dirty_ = false;
+}
+
+LRESULT CBkViewImpl::OnPaint(UINT message, WPARAM wParam, LPARAM) {
+    PAINTSTRUCT paint = {};
+    const HDC target =
+        message == WM_PRINT ? reinterpret_cast<HDC>(wParam) : BeginPaint(m_hWnd, &paint);
+    if (fullRedraw_) {
+        DropUpdateRegion();
+        fullRedraw_ = false;
+    }
+    if (dirty_) {
+        RedrawBackBuffer();
+    }
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
+    if (backBuffer_) {
+        const bkgdi::MemoryDc memory(target);
+        const bkgdi::Selection bitmap(memory, backBuffer_);
+        BitBlt(target, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+    }
+    if (layer_.roundBorder && layer_.showBorder) {
+        DrawBorder(target, client.right, client.bottom);
+    }
+    if (message == WM_PAINT) {
+        EndPaint(m_hWnd, &paint);
+    }
+    return 0;
+}
+
+void CBkViewImpl::DrawBorder(HDC dc, int width, int height) {
+    const int w = width, h = height;
+    const Gdiplus::Point points[] = {{2, 0},         {w - 2, 0},     {w - 1, 2},
+                                     {w - 1, h - 3}, {w - 3, h - 1}, {2, h - 1},
+                                     {0, h - 3},     {0, 2},         {2, 0}};
+    Gdiplus::Graphics graphics(dc);
+    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    const Gdiplus::Pen pen(Gdiplus::Color(layer_.crborder), 1.0f);
+    graphics.DrawLines(&pen, points, static_cast<INT>(sizeof points / sizeof points[0]));
+}
+
+CBkWindow* CBkViewImpl::ElementAt(LPARAM point) {
+    return ElementFromHandle(root_.HitTest(POINT{GET_X_LPARAM(point), GET_Y_LPARAM(point)}));
+}
+
+bool CBkViewImpl::InHeaderStrip(LPARAM point) const {
+    RECT strip = {};
+    GetClientRect(m_hWnd, &strip);
+    strip.bottom = headerHeight_;
+    return PtInRect(&strip, POINT{GET_X_LPARAM(point), GET_Y_LPARAM(point)}) != FALSE;
+}
+
+LRESULT CBkViewImpl::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (toolTip_) {
+        MSG relayed = {m_hWnd, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+        GetCursorPos(&relayed.pt);
+        ::SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    }
+    switch (message) {
+        case WM_MOUSEMOVE:
+            OnMouseMove(wParam, lParam);
+            break;
+        case WM_LBUTTONDOWN:
+            OnLButtonDown(wParam, lParam);
+            break;
+        case WM_LBUTTONUP:
+            OnLButtonUp(wParam, lParam);
+            break;
+        case WM_LBUTTONDBLCLK:
+            OnLButtonDblClk(lParam);
+            break;
+        case WM_MOUSEWHEEL:
+            break;
+        default:
+            SetMsgHandled(false);
+            break;
+    }
+    return 0;
+}
+
+void CBkViewImpl::OnMouseMove(WPARAM wParam, LPARAM lParam) {
+    if (!tracking_) {
+        TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, m_hWnd, 0};
+        tracking_ = TrackMouseEvent(&track) != FALSE;
+        SendMouseNotification(BKNM_MOUSEENTER);
+    }
+    CBkWindow* element = ElementAt(lParam);
+    if (!element) {
+        return;
+    }
+    const bool enabled = !element->IsDisabled(true);
+    if (enabled) {
+        element->Send(WM_MOUSEMOVE, wParam, lParam);
+    }
+    if (element->GetHandle() == hover_) {
+        return;
+    }
+    CBkWindow* old = ElementFromHandle(hover_);
+    if (old && !old->IsDisabled(true)) {
+        ModifyElementState(old, 0, StateHover);
+        old->Send(WM_MOUSELEAVE);
+    }
+    if (enabled) {
+        ModifyElementState(element, StateHover, 0);
+    }
+    hover_ = element->GetHandle();
+    UpdateToolTip(element);
+}
+
+void CBkViewImpl::OnLButtonDown(WPARAM wParam, LPARAM lParam) {
+    CBkWindow* element = ElementAt(lParam);
+    if (!element) {
+        return;
+    }
+    if (InHeaderStrip(lParam) && !PressableInHeader(*element)) {
+        const HWND top = TopLevelWindow();
+        if (!(GetWindowLongW(top, GWL_STYLE) & (WS_MAXIMIZE | WS_MINIMIZE))) {
+            ::SendMessageW(top, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+        }
+        return;
+    }
+    if (element->IsDisabled(true) || captured_) {
+        return;
+    }
+    SetCapture(m_hWnd);
+    captured_ = true;
+    hover_ = pushed_ = element->GetHandle();
+    ModifyElementState(element, StatePushed, 0);
+    element->Send(WM_LBUTTONDOWN, wParam, lParam);
+}
+
+void CBkViewImpl::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
+    if (captured_) {
+        captured_ = false;
+        ReleaseCapture();
+    }
+    CBkWindow* element = ElementFromHandle(pushed_);
+    if (!element) {
+        pushed_ = 0;
+        return;
+    }
+    ModifyElementState(element, 0, StatePushed);
+    if (pushed_ == hover_ || IsClassName(*element, "slider")) {
+        element->Send(WM_LBUTTONUP, wParam, lParam);
+        // The owner may rebuild or end the window while handling the click: nothing below
+        // touches the element once the notification is under way.
+        if (!element->GetHref().empty()) {
+            const std::wstring href = element->GetHref();
+            ShellExecuteW(nullptr, L"open", href.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        } else if (element->GetId() != 0) {
+            SendCommand(element->GetId(), element->GetObjectClass());
+        }
+    }
+    pushed_ = 0;
+}
+
+void CBkViewImpl::OnLButtonDblClk(LPARAM lParam) {
+    CBkWindow* element = ElementAt(lParam);
+    if (!element || !InHeaderStrip(lParam) || !MaximizesOnHeaderDoubleClick(*element) ||
+        !layer_.maximizable) {
+        return;
+    }
+    const HWND top = TopLevelWindow();
+    const bool maximized = (GetWindowLongW(top, GWL_STYLE) & WS_MAXIMIZE) != 0;
+    ::SendMessageW(top, WM_SYSCOMMAND, maximized ? SC_RESTORE | HTCAPTION : SC_MAXIMIZE | HTCAPTION,
+                   0);
+}
+
+LRESULT CBkViewImpl::OnMouseLeave(UINT, WPARAM, LPARAM) {
+    tracking_ = false;
+    if (CBkWindow* hovered = ElementFromHandle(hover_)) {
+        ModifyElementState(hovered, 0, StateHover);
+        hovered->Send(WM_MOUSELEAVE);
+    }
+    hover_ = 0;
+    if (CBkWindow* pushed = ElementFromHandle(pushed_)) {
+        ModifyElementState(pushed, 0, StatePushed);
+    }
+    pushed_ = 0;
+    SendMouseNotification(BKNM_MOUSELEAVE);
+    return 0;
+}
+
+LRESULT CBkViewImpl::OnSetCursor(UINT, WPARAM wParam, LPARAM) {
+    // Real child windows (edit boxes, the browser) keep their own cursors.
+    if (reinterpret_cast<HWND>(wParam) != m_hWnd) {
+        SetMsgHandled(false);
+        return 0;
+    }
+    CBkWindow* hovered = ElementFromHandle(hover_);
+    if (hovered && !hovered->IsDisabled(true)) {
+        hovered->ApplyCursor();
+    } else {
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    }
+    return 1;
+}
+
+void CBkViewImpl::SendCommand(int id, const char* elementClass) {
+    BKNMCOMMAND record = {};
+    record.hdr.hwndFrom = m_hWnd;
+    record.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(m_hWnd));
+    record.hdr.code = BKNM_COMMAND;
+    record.id = id;
+    record.elementClass = elementClass;
+    ::SendMessageW(TopLevelWindow(), WM_NOTIFY, record.hdr.idFrom,
+                   reinterpret_cast<LPARAM>(&record));
+}
+
+void CBkViewImpl::SendMouseNotification(UINT code) {
+    NMHDR header = {m_hWnd, static_cast<UINT_PTR>(GetDlgCtrlID(m_hWnd)), code};
+    ::SendMessageW(TopLevelWindow(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+}
+
+TTTOOLINFOW CBkViewImpl::ToolInfo(const wchar_t* text) const {
+    TTTOOLINFOW tool = {};
+    tool.cbSize = LOBYTE(LOWORD(GetVersion())) > 5 ? sizeof(TTTOOLINFOW) : TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = TopLevelWindow();
+    tool.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
+    tool.lpszText = const_cast<wchar_t*>(text);
+    return tool;
+}
+
+void CBkViewImpl::CreateToolTip() {
+    static const bool initialised = [] {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+        return InitCommonControlsEx(&controls) != FALSE;
+    }();
+    (void)initialised;
+    toolTip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!toolTip_) {
+        return;
+    }
+    TTTOOLINFOW tool = ToolInfo(LPSTR_TEXTCALLBACKW);
+    ::SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageW(toolTip_, TTM_ACTIVATE, TRUE, 0);
+}
+
+void CBkViewImpl::UpdateToolTip(const CBkWindow* element) {
+    if (!toolTip_) {
+        return;
+    }
+    TTTOOLINFOW tool = ToolInfo(element ? element->GetTip().c_str() : L"");
+    ::SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+LRESULT CBkViewImpl::OnRedrawRequest(NMHDR* header) {
+    InvalidateElementRect(reinterpret_cast<BKNMREDRAW*>(header)->rect);
+    return 0;
+}
+
+LRESULT CBkViewImpl::OnCustomDraw(NMHDR* header) {
+    return ::SendMessageW(header->hwndFrom, WM_NOTIFY + kReflected, header->idFrom,
+                          reinterpret_cast<LPARAM>(header));
+}
+
+LRESULT CBkViewImpl::ForwardToParent(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::SendMessageW(::GetParent(m_hWnd), message, wParam, lParam);
+}
+
+LRESULT CBkViewImpl::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam) {
+    const HWND child = ReflectionTarget(m_hWnd, message, wParam, lParam);
+    if (!child || !::IsWindow(child)) {
+        SetMsgHandled(false);
+        return 0;
+    }
+    return ::SendMessageW(child, message + kReflected, wParam, lParam);
+}
