@@ -162,6 +162,8 @@ bool CBkViewImpl::SetXml(const std::string& xml) {
     root_.SetAttribute("pos", "0,0,-0,-0", false);
     loaded_ = true;
     if (m_hWnd) {
+        // A tree replaced in an open window is laid out at once, not at the next resize.
+        ReLayout();
         RedrawAll();
         hover_ = 0;
         pushed_ = 0;

@@ -280,6 +280,7 @@ TEST_F(DialogHost, NonLayerXmlEmptiesTheViewAndPaintsOnlyTheBackground) {
     EXPECT_FALSE(dialog.SetXml("<layer"));
     EXPECT_FALSE(dialog.GetView().IsLayoutLoaded());
     EXPECT_TRUE(dialog.GetView().Root().Children().empty());
+    EXPECT_EQ(nullptr, dialog.GetView().FindElement(7));
     DibCanvas canvas(300, 200, 0x123456);
     SendMessageW(dialog.view(), WM_PRINT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
     for (int y = 0; y < 200; y += 7) {
@@ -287,6 +288,17 @@ TEST_F(DialogHost, NonLayerXmlEmptiesTheViewAndPaintsOnlyTheBackground) {
             ASSERT_EQ(0xF0F0F0u, canvas.Pixel(x, y)) << x << "," << y;
         }
     }
+}
+
+TEST_F(DialogHost, ANewLayoutInAnOpenWindowIsLaidOutAtOnce) {
+    TestDialog dialog(Layout());
+    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.SetXml("<layer><button id=\"3\" pos=\"-50,-40,-10,-10\"/></layer>"));
+    const RECT rect = dialog.GetView().FindElement(3)->GetRect();
+    EXPECT_EQ(250, rect.left);
+    EXPECT_EQ(160, rect.top);
+    EXPECT_EQ(290, rect.right);
+    EXPECT_EQ(190, rect.bottom);
 }
 
 TEST_F(DialogHost, ViewPaintsElementsThroughTheBackBufferWithTheBorderLine) {
