@@ -130,6 +130,8 @@ HWND CBkDialogBase::Create(HWND owner, const RECT* rect) {
     if (!view_.IsLayoutLoaded() && (layoutId_ == 0 || !view_.LoadLayout(layoutId_))) {
         return nullptr;
     }
+    lastWidth_ = 0;
+    lastHeight_ = 0;
     const BkLayerAttributes& layer = view_.GetLayer();
     const std::wstring title = view_.GetTitle();
     const DWORD style =
@@ -258,9 +260,11 @@ void CBkDialogBase::CenterWindow(HWND owner) {
     if (!owner) {
         owner = GetWindow(m_hWnd, GW_OWNER);
     }
-    const RECT work = MonitorWorkArea(m_hWnd);
+    // Centred on a visible owner, the window stays on the owner's monitor.
+    const bool onOwner = owner && IsWindowVisible(owner) && !IsIconic(owner);
+    const RECT work = MonitorWorkArea(onOwner ? owner : m_hWnd);
     RECT reference = work;
-    if (owner && IsWindowVisible(owner) && !IsIconic(owner)) {
+    if (onOwner) {
         GetWindowRect(owner, &reference);
     }
     const POINT position = CenteredPosition(window, reference, work);

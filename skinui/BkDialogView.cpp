@@ -119,8 +119,8 @@ BkLayerAttributes ParseLayerAttributes(const TiXmlElement& layer, SIZE screen, S
     return a;
 }
 
-std::mutex& BkModuleLock() {
-    static std::mutex lock;
+std::recursive_mutex& BkModuleLock() {
+    static std::recursive_mutex lock;
     return lock;
 }
 
@@ -308,7 +308,11 @@ void CBkViewImpl::RedrawBackBuffer() {
     }
     BITMAP info = {};
     GetObjectW(backBuffer_, sizeof info, &info);
-    const std::lock_guard<std::mutex> guard(BkModuleLock());
+    // Invalidations that elements raise while they paint start a new region for the next paint.
+    const HRGN region = updateRegion_;
+    updateRegion_ = nullptr;
+    dirty_ = false;
+    const std::lock_guard<std::recursive_mutex> guard(BkModuleLock());
     const bkgdi::MemoryDc memory(nullptr);
     const bkgdi::Selection bitmap(memory, backBuffer_);
     const bkgdi::Selection font(memory, GetFont(0));
@@ -316,17 +320,18 @@ void CBkViewImpl::RedrawBackBuffer() {
     const bkgdi::Object<HBRUSH> background(CreateSolidBrush(layer_.crbg));
     // Without an update region everything is redrawn: the background first, so that what the
     // tree leaves unpainted (or an empty tree) shows the background.
-    if (updateRegion_) {
-        SelectClipRgn(memory, updateRegion_);
-        FillRgn(memory, updateRegion_, background);
+    if (region) {
+        SelectClipRgn(memory, region);
+        FillRgn(memory, region, background);
     } else {
         const RECT all = {0, 0, info.bmWidth, info.bmHeight};
         FillRect(memory, &all, background);
     }
-    root_.PaintInRegion(memory, updateRegion_);
+    root_.PaintInRegion(memory, region);
     SelectClipRgn(memory, nullptr);
-    DropUpdateRegion();
-    dirty_ = false;
+    if (region) {
+        DeleteObject(region);
+    }
 }
 
 LRESULT CBkViewImpl::OnPaint(UINT message, WPARAM wParam, LPARAM) {
@@ -506,6 +511,18 @@ LRESULT CBkViewImpl::OnMouseLeave(UINT, WPARAM, LPARAM) {
     }
     pushed_ = 0;
     SendMouseNotification(BKNM_MOUSELEAVE);
+    return 0;
+}
+
+LRESULT CBkViewImpl::OnCaptureChanged(UINT, WPARAM, LPARAM) {
+    // Capture taken away during a press (another window, a modal box): the press is over.
+    if (captured_) {
+        captured_ = false;
+        if (CBkWindow* pushed = ElementFromHandle(pushed_)) {
+            ModifyElementState(pushed, 0, StatePushed);
+        }
+        pushed_ = 0;
+    }
     return 0;
 }
 

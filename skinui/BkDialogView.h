@@ -43,7 +43,7 @@ struct BkLayerAttributes {
 BkLayerAttributes ParseLayerAttributes(const TiXmlElement& layer, SIZE screen, SIZE workArea);
 
 // The lock that painting holds while it redraws a back buffer: shared by the whole program.
-std::mutex& BkModuleLock();
+std::recursive_mutex& BkModuleLock();
 
 // The view of a skinned window: a child window filling the top-level window's client area that
 // owns the element tree, paints it through a back buffer, turns mouse input into element states
@@ -82,6 +82,7 @@ public:
     BK_MESSAGE_HANDLER(WM_PRINT, OnPaint)
     BK_MESSAGE_RANGE_HANDLER(WM_MOUSEFIRST, WM_MOUSELAST, OnMouseMessage)
     BK_MESSAGE_HANDLER(WM_MOUSELEAVE, OnMouseLeave)
+    BK_MESSAGE_HANDLER(WM_CAPTURECHANGED, OnCaptureChanged)
     BK_MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
     BK_NOTIFY_CODE_HANDLER(BKNM_REDRAW, OnRedrawRequest)
     BK_NOTIFY_CODE_HANDLER(NM_CUSTOMDRAW, OnCustomDraw)
@@ -109,6 +110,7 @@ private:
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM);
     LRESULT OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseLeave(UINT, WPARAM, LPARAM);
+    LRESULT OnCaptureChanged(UINT, WPARAM, LPARAM);
     LRESULT OnSetCursor(UINT, WPARAM, LPARAM);
     LRESULT OnRedrawRequest(NMHDR* header);
     LRESULT OnCustomDraw(NMHDR* header);

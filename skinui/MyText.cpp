@@ -116,7 +116,16 @@ void CMyText::Draw(HDC dc, int width, int height) const {
     format.SetAlignment(static_cast<Gdiplus::StringAlignment>(alignment_));
     format.SetLineAlignment(static_cast<Gdiplus::StringAlignment>(lineAlignment_));
     if (alignment_ != 0 || lineAlignment_ != 0) {
-        const Gdiplus::RectF area(0, 0, static_cast<float>(width), static_cast<float>(height));
+        Gdiplus::RectF area(0, 0, static_cast<float>(width), static_cast<float>(height));
+        // A text taller than the window is drawn from its first line, as far as it fits: given
+        // the window's height, GDI+ may draw none of it.
+        Gdiplus::RectF needed;
+        graphics.MeasureString(text_.c_str(), static_cast<INT>(text_.size()), font.get(),
+                               Gdiplus::RectF(0, 0, area.Width, 1e6f), &format, &needed);
+        if (needed.Height > area.Height) {
+            area.Height = needed.Height;
+            format.SetLineAlignment(Gdiplus::StringAlignmentNear);
+        }
         graphics.DrawString(text_.c_str(), static_cast<INT>(text_.size()), font.get(), area,
                             &format, &brush);
         return;

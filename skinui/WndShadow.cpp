@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <map>
+#include <mutex>
 
 #include "ShadowImage.h"
 
@@ -17,9 +18,43 @@ using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT
 UpdateLayeredWindowFn g_updateLayeredWindow = nullptr;
 HINSTANCE g_instance = nullptr;
 
-std::map<HWND, CWndShadow*>& Shadows() {
-    static std::map<HWND, CWndShadow*> shadows;
-    return shadows;
+// Hooked owners: each one's shadow (null once the shadow object is gone while the owner lives on)
+// and the window procedure the hook replaced. Owners live on more than one thread (message boxes
+// may run on the browser library's thread), so the table has a lock.
+struct HookedOwner {
+    CWndShadow* shadow;
+    WNDPROC previous;
+};
+
+std::mutex g_hookLock;
+std::map<HWND, HookedOwner> g_hooked;
+
+// False when `owner` is hooked already.
+bool RegisterOwner(HWND owner, CWndShadow* shadow, WNDPROC previous) {
+    const std::lock_guard<std::mutex> guard(g_hookLock);
+    return g_hooked.emplace(owner, HookedOwner{shadow, previous}).second;
+}
+
+HookedOwner LookupOwner(HWND owner) {
+    const std::lock_guard<std::mutex> guard(g_hookLock);
+    const auto found = g_hooked.find(owner);
+    return found == g_hooked.end() ? HookedOwner{nullptr, nullptr} : found->second;
+}
+
+// Unlinks `shadow` from `owner`; false when it was not the owner's shadow.
+bool UnlinkShadow(HWND owner, const CWndShadow* shadow) {
+    const std::lock_guard<std::mutex> guard(g_hookLock);
+    const auto found = g_hooked.find(owner);
+    if (found == g_hooked.end() || found->second.shadow != shadow) {
+        return false;
+    }
+    found->second.shadow = nullptr;
+    return true;
+}
+
+void ForgetOwner(HWND owner) {
+    const std::lock_guard<std::mutex> guard(g_hookLock);
+    g_hooked.erase(owner);
 }
 
 bool InRange(int value, int low, int high) {
@@ -64,13 +99,12 @@ bool CWndShadow::InstallShadowSupport(HINSTANCE instance) {
 }
 
 CWndShadow::~CWndShadow() {
-    const auto found = owner_ ? Shadows().find(owner_) : Shadows().end();
-    if (found == Shadows().end() || found->second != this) {
+    if (!owner_ || !UnlinkShadow(owner_, this)) {
         return;
     }
-    Shadows().erase(found);
     if (GetWindowLongPtrW(owner_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(HookProc)) {
         SetWindowLongPtrW(owner_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
+        ForgetOwner(owner_);
     }
     DestroyWindow(shadow_);
 }
@@ -114,18 +148,21 @@ bool CWndShadow::SetShadowColour(COLORREF colour) {
 }
 
 void CWndShadow::AttachToOwner(HWND owner) {
+    if (!g_updateLayeredWindow || !owner) {
+        return;
+    }
     // A second hook would call itself as the previous window procedure.
-    if (!g_updateLayeredWindow || !owner || Shadows().count(owner)) {
+    const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(owner, GWLP_WNDPROC));
+    if (!RegisterOwner(owner, this, previous)) {
         return;
     }
     owner_ = owner;
-    Shadows()[owner] = this;
     shadow_ =
         CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT, kShadowClass, nullptr, WS_POPUPWINDOW,
                         CW_USEDEFAULT, 0, 0, 0, owner, nullptr, g_instance, nullptr);
     shown_ = 1;
     SyncVisibility(owner);
-    previousProc_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(owner, GWLP_WNDPROC));
+    previousProc_ = previous;
     SetWindowLongPtrW(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HookProc));
 }
 
@@ -190,11 +227,16 @@ void CWndShadow::RebuildImage(HWND owner) {
 }
 
 LRESULT CALLBACK CWndShadow::HookProc(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
-    const auto found = Shadows().find(owner);
-    if (found == Shadows().end()) {
-        return DefWindowProcW(owner, message, wParam, lParam);
+    const HookedOwner hooked = LookupOwner(owner);
+    if (hooked.shadow) {
+        return hooked.shadow->OnOwnerMessage(owner, message, wParam, lParam);
     }
-    return found->second->OnOwnerMessage(owner, message, wParam, lParam);
+    // The shadow object is gone but the hook could not be taken out: the owner goes on as it was.
+    if (message == WM_NCDESTROY) {
+        ForgetOwner(owner);
+    }
+    return hooked.previous ? CallWindowProcW(hooked.previous, owner, message, wParam, lParam)
+                           : DefWindowProcW(owner, message, wParam, lParam);
 }
 
 LRESULT CWndShadow::OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -247,7 +289,7 @@ LRESULT CWndShadow::OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPAR
             return result;
         }
         case WM_NCDESTROY:
-            Shadows().erase(owner);
+            ForgetOwner(owner);
             break;
         case WM_EXITSIZEMOVE:
             if (shown_) {

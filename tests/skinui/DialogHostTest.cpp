@@ -10,6 +10,7 @@
 #include "BkDialogImpl.h"
 #include "BkPngPool.h"
 #include "BkSkinResources.h"
+#include "BkTabCtrl.h"
 #include "DibCanvas.h"
 #include "DialogTestSupport.h"
 #include "TempFolder.h"
@@ -249,8 +250,10 @@ TEST_F(DialogHost, NestedModalWindowIsOwnedByTheCurrentOne) {
         EXPECT_TRUE(IsWindowEnabled(o.m_hWnd));
         o.EndDialog(2);
     };
+    HWND outerWindow = nullptr;
+    outer.onInit = [&](TestDialog& o) { outerWindow = o.m_hWnd; };
     EXPECT_EQ(2, outer.DoModal());
-    EXPECT_NE(nullptr, innerOwner);
+    EXPECT_EQ(outerWindow, innerOwner);
     EXPECT_FALSE(outerEnabledDuringInner);
 }
 
@@ -421,19 +424,151 @@ TEST_F(DialogHost, HoverSetsTheToolTipText) {
     EXPECT_STREQ(L"Press me", text);
 }
 
+// The part of the view waiting for a paint.
+RECT PendingPaint(HWND view) {
+    RECT pending = {};
+    GetUpdateRect(view, &pending, FALSE);
+    return pending;
+}
+
 TEST_F(DialogHost, ItemSettersChangeElementsAndAskForRepaint) {
     TestDialog dialog(Layout());
     ASSERT_TRUE(dialog.Create(nullptr));
+    ShowWindow(dialog.m_hWnd, SW_SHOWNA);
+    const RECT button = dialog.GetView().FindElement(7)->GetRect();
+    ValidateRect(dialog.view(), nullptr);
     EXPECT_TRUE(dialog.SetItemVisible(7, false));
     EXPECT_FALSE(dialog.GetView().FindElement(7)->IsVisible(true));
+    const RECT hiddenPending = PendingPaint(dialog.view());
+    EXPECT_TRUE(EqualRect(&button, &hiddenPending));
     EXPECT_TRUE(dialog.SetItemVisible(7, true));
     EXPECT_TRUE(dialog.GetView().FindElement(7)->IsVisible(true));
+
+    ValidateRect(dialog.view(), nullptr);
     EXPECT_TRUE(dialog.SetItemAttribute(7, "pos", "30,60,90,90"));
     EXPECT_EQ(30, dialog.GetView().FindElement(7)->GetRect().left);
+    RECT both = {};
+    const RECT moved = {30, 60, 90, 90};
+    UnionRect(&both, &button, &moved);
+    const RECT movedPending = PendingPaint(dialog.view());
+    EXPECT_TRUE(EqualRect(&both, &movedPending));  // the old place and the new
+
     EXPECT_TRUE(dialog.SetItemIntAttribute(5, "transparent", 1));
     EXPECT_TRUE(dialog.GetView().FindElement(5)->IsTransparent());
     EXPECT_FALSE(dialog.SetItemAttribute(404, "pos", "0,0"));
     EXPECT_FALSE(dialog.SetItemVisible(404, true));
+}
+
+TEST_F(DialogHost, OnlyTheUpdateRegionIsRepaintedIntoTheBackBuffer) {
+    TestDialog dialog(
+        "<layer width=\"200\" height=\"100\" crbg=\"FFFFFF\">"
+        "<button id=\"1\" class=\"btnRoundRect2\" pos=\"10,10,90,90\"/>"
+        "<button id=\"2\" class=\"btnRoundRect2\" pos=\"110,10,190,90\"/></layer>");
+    ASSERT_TRUE(dialog.Create(nullptr));
+    DibCanvas canvas(200, 100);
+    SendMessageW(dialog.view(), WM_PRINT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+    EXPECT_EQ(0xE73C3Cu, canvas.Pixel(50, 50));
+    // Both buttons turn "hovered" behind the view's back; only the first one's rectangle is
+    // handed to the view, so only it shows the change.
+    for (const int id : {1, 2}) {
+        dialog.GetView().FindElement(id)->ModifyState(StateHover, 0);
+    }
+    dialog.GetView().InvalidateElementRect(dialog.GetView().FindElement(1)->GetRect());
+    SendMessageW(dialog.view(), WM_PRINT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+    EXPECT_EQ(0xBF0A11u, canvas.Pixel(50, 50));
+    EXPECT_EQ(0xE73C3Cu, canvas.Pixel(150, 50));
+    dialog.GetView().RedrawAll();
+    SendMessageW(dialog.view(), WM_PRINT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+    EXPECT_EQ(0xBF0A11u, canvas.Pixel(150, 50));
+}
+
+TEST_F(DialogHost, TabPageChangesArePassedToTheWindowWhichMayRefuseThem) {
+    TestDialog dialog(
+        "<layer width=\"300\" height=\"200\"><tabctrl id=\"10\" pos=\"0,0,-0,-0\" "
+        "tabwidth=\"60\" tabheight=\"20\" tabspacing=\"4\" tabpos=\"2\" framepos=\"3\">"
+        "<tab id=\"11\" title=\"One\"><dlg id=\"12\" pos=\"0,0,-0,-0\"/></tab>"
+        "<tab id=\"13\" title=\"Two\"><dlg id=\"14\" pos=\"0,0,-0,-0\"/></tab>"
+        "</tabctrl></layer>");
+    ASSERT_TRUE(dialog.Create(nullptr));
+    auto* tabs = static_cast<CBkTabCtrl*>(dialog.GetView().FindElement(10));
+    dialog.refusePageChange = true;
+    ClickAt(dialog.view(), 90, 10);
+    EXPECT_EQ(0, tabs->GetCurSel());
+    dialog.refusePageChange = false;
+    ClickAt(dialog.view(), 90, 10);
+    EXPECT_EQ(1, tabs->GetCurSel());
+    int changes = 0;
+    for (const SeenCommand& seen : dialog.seen) {
+        changes += seen.code == BKNM_TAB_SELCHANGE && seen.from == dialog.view() ? 1 : 0;
+    }
+    EXPECT_EQ(2, changes);
+}
+
+TEST_F(DialogHost, LostCaptureEndsThePress) {
+    TestDialog dialog(Layout());
+    ASSERT_TRUE(dialog.Create(nullptr));
+    OwnerWindow other(0, 0, 50, 50);
+    const POINT at = CentreOf(dialog, 7);
+    SendMouse(dialog.view(), WM_MOUSEMOVE, at.x, at.y);
+    SendMouse(dialog.view(), WM_LBUTTONDOWN, at.x, at.y, MK_LBUTTON);
+    SetCapture(other.hwnd());
+    EXPECT_EQ(0u, dialog.GetView().FindElement(7)->GetState() & StatePushed);
+    ReleaseCapture();
+    SendMouse(dialog.view(), WM_LBUTTONUP, at.x, at.y);
+    EXPECT_TRUE(dialog.CommandIds().empty());
+    Click(dialog, 7);  // the next press works
+    EXPECT_EQ(std::vector<int>{7}, dialog.CommandIds());
+}
+
+TEST_F(DialogHost, HiddenByItsOwnerAtInitAndPlacedByARectangle) {
+    OwnerWindow owner(0, 0, 100, 100);
+    TestDialog hidden(Layout());
+    hidden.onInit = [](TestDialog& d) { d.SetShowFlag(false); };
+    bool visible = true;
+    hidden.script = [&](TestDialog& d) {
+        visible = IsWindowVisible(d.m_hWnd) != FALSE;
+        d.EndDialog(1);
+    };
+    EXPECT_EQ(1, hidden.DoModal(owner.hwnd()));
+    EXPECT_FALSE(visible);
+
+    // With a rectangle the window sits there (no centring) and a real window created at
+    // WM_INITDIALOG still gets its slot.
+    TestDialog placed(Layout());
+    HWND child = nullptr;
+    placed.onInit = [&](TestDialog& d) {
+        child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, d.view(),
+                                reinterpret_cast<HMENU>(15), GetModuleHandleW(nullptr), nullptr);
+    };
+    RECT window = {}, slot = {};
+    placed.script = [&](TestDialog& d) {
+        GetWindowRect(d.m_hWnd, &window);
+        GetWindowRect(child, &slot);
+        MapWindowPoints(nullptr, d.view(), reinterpret_cast<POINT*>(&slot), 2);
+        d.EndDialog(1);
+    };
+    const RECT rect = {40, 30, 340, 230};
+    EXPECT_EQ(1, placed.DoModal(owner.hwnd(), &rect));
+    EXPECT_TRUE(EqualRect(&rect, &window));
+    const RECT expected = {220, 150, 290, 190};
+    EXPECT_TRUE(EqualRect(&expected, &slot));
+}
+
+TEST_F(DialogHost, TheSameObjectRunsModallyTwice) {
+    TestDialog dialog(Layout());
+    RECT view = {};
+    dialog.script = [&](TestDialog& d) {
+        GetClientRect(d.view(), &view);
+        d.EndDialog(5);
+    };
+    EXPECT_EQ(5, dialog.DoModal());
+    dialog.script = [&](TestDialog& d) {
+        GetClientRect(d.view(), &view);
+        d.EndDialog(6);
+    };
+    EXPECT_EQ(6, dialog.DoModal());
+    EXPECT_EQ(300, view.right);
+    EXPECT_EQ(200, view.bottom);
 }
 
 TEST(LayerAttributes, SizesStylesAndColours) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "BkTabCtrl.h"
 #include "DibCanvas.h"
 
 namespace {
@@ -42,21 +43,21 @@ void ClickAt(HWND window, int x, int y) {
 }
 
 OwnerWindow::OwnerWindow(int x, int y, int width, int height, COLORREF color)
-    : brush_(CreateSolidBrush(color)) {
-    const std::wstring name = L"TesselTestOwner" + std::to_wstring(color);
+    : className_(L"TesselTestOwner" + std::to_wstring(color)), brush_(CreateSolidBrush(color)) {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = OwnerProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hbrBackground = brush_;
-    wc.lpszClassName = name.c_str();
+    wc.lpszClassName = className_.c_str();
     RegisterClassW(&wc);
-    window_ = CreateWindowExW(0, name.c_str(), L"owner", WS_POPUP | WS_VISIBLE, x, y, width, height,
-                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_ = CreateWindowExW(0, className_.c_str(), L"owner", WS_POPUP | WS_VISIBLE, x, y, width,
+                              height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     UpdateWindow(window_);
 }
 
 OwnerWindow::~OwnerWindow() {
     DestroyWindow(window_);
+    UnregisterClassW(className_.c_str(), GetModuleHandleW(nullptr));
     DeleteObject(brush_);
 }
 
@@ -140,6 +141,9 @@ LRESULT TestDialog::OnNotify(UINT, WPARAM, LPARAM lParam) {
         command.elementClass = record->elementClass ? record->elementClass : "(null)";
     }
     seen.push_back(command);
+    if (header->code == BKNM_TAB_SELCHANGE) {
+        reinterpret_cast<BKNMTABSELCHANGE*>(lParam)->cancel = refusePageChange ? 1 : 0;
+    }
     if (header->code == BKNM_COMMAND && endOnCommand) {
         EndDialog(command.id);
     }

@@ -28,6 +28,7 @@ public:
     HWND hwnd() const { return window_; }
 
 private:
+    std::wstring className_;
     HWND window_;
     HBRUSH brush_;
 };
@@ -63,6 +64,8 @@ public:
     std::function<void(TestDialog&)> script;
     // Ends the modal run with the clicked element's id.
     bool endOnCommand = false;
+    // Answers tab controls' page-change notifications with "cancel".
+    bool refusePageChange = false;
 
     // Ids of the BKNM_COMMAND notifications seen so far.
     std::vector<int> CommandIds() const;

@@ -197,6 +197,17 @@ int InkBands(const DibCanvas& canvas, int* leftmost, int* rightmost) {
     return bands;
 }
 
+int FirstInkRow(const DibCanvas& canvas) {
+    for (int y = 0; y < canvas.height(); ++y) {
+        for (int x = 0; x < canvas.width(); ++x) {
+            if (canvas.Pixel(x, y) != 0xFFFFFF) {
+                return y;
+            }
+        }
+    }
+    return -1;
+}
+
 TEST_F(MsgBoxTest, LongMessageWrapsInsideTheTextSlot) {
     std::wstring message;
     while (message.size() < 300) {
@@ -219,6 +230,31 @@ TEST_F(MsgBoxTest, LongMessageWrapsInsideTheTextSlot) {
         EXPECT_LT(left, 20) << "line alignment " << alignment;
         EXPECT_GT(right, 180) << "line alignment " << alignment;
     }
+}
+
+TEST_F(MsgBoxTest, LongMessageWrapsInsideTheOpenBox) {
+    std::string message;
+    while (message.size() < 600) {
+        message += "请确认发票信息无误后再提交。";  // 2 bytes a character in code page 936
+    }
+    message.resize(600);
+    CMsgBox box(0, message);
+    EXPECT_EQ(300u, box.GetMessageText().size());
+    int bands = 0, left = 0, right = 0, top = -1;
+    Run(box, [&](CMsgBox& b) {
+        DibCanvas canvas(220, 100, 0x123456);
+        SendMessageW(b.GetTextWindow().m_hWnd, WM_PRINTCLIENT,
+                     reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+        bands = InkBands(canvas, &left, &right);
+        top = FirstInkRow(canvas);
+        b.EndDialog(1);
+    });
+    // Far more than fits: the slot is filled from the message's first line down.
+    EXPECT_GE(bands, 4);
+    EXPECT_GE(top, 0);
+    EXPECT_LT(top, 8);
+    EXPECT_LT(left, 20);
+    EXPECT_GT(right, 180);
 }
 
 TEST(TextLayout, CharactersWrapBeforeTheEdgeAndAtLineBreaks) {

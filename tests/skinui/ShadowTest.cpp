@@ -208,3 +208,28 @@ TEST(ShadowWindow, AnOwnerThatOutlivesItsShadowObjectGetsItsWindowProcedureBack)
     GetWindowRect(owner.window(), &rect);
     EXPECT_EQ(10, rect.left);
 }
+
+static LRESULT CALLBACK LaterSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto previous = reinterpret_cast<WNDPROC>(GetPropW(window, L"previous"));
+    return CallWindowProcW(previous, window, message, wParam, lParam);
+}
+
+TEST(ShadowWindow, AnOwnerSubclassedAfterItsShadowKeepsWorkingWhenTheShadowObjectGoes) {
+    CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr));
+    ShadowOwner owner;
+    {
+        ShadowedOwner shadowed;
+        shadowed.Attach(owner.window());
+        SetPropW(owner.window(), L"previous",
+                 reinterpret_cast<HANDLE>(GetWindowLongPtrW(owner.window(), GWLP_WNDPROC)));
+        SetWindowLongPtrW(owner.window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LaterSubclass));
+    }
+    // The hook stays in the chain but hands everything to the owner's own procedure.
+    SetWindowTextW(owner.window(), L"still a static");
+    wchar_t text[32] = {};
+    GetWindowTextW(owner.window(), text, 32);
+    EXPECT_STREQ(L"still a static", text);
+    SetWindowPos(owner.window(), nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Pump();
+    RemovePropW(owner.window(), L"previous");
+}
