@@ -1,9 +1,10 @@
 # `make test` installs what is missing, builds the dependencies once (cached), builds everything
-# and runs the tests under Wine. `make build` stops after the build.
+# and runs the tests under Wine. `make run` builds everything and runs the program. `make build`
+# stops after the build.
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all prereqs build test bench clean
+.PHONY: all prereqs build test run bench clean
 
 all: build
 
@@ -18,6 +19,9 @@ build: prereqs
 
 test: build
 	scripts/test-session.sh $(BUILD) ctest --test-dir $(BUILD) --output-on-failure
+
+run: build
+	scripts/run.sh $(BUILD)
 
 bench: build
 	bench/download.sh $(BUILD)

@@ -107,17 +107,22 @@ def write_ico(path, canvases):
 
 
 WHITE = (255, 255, 255)
+GLYPH = (108, 108, 108)
+GLYPH_ACTIVE = (60, 60, 60)
+CLOSE_ACTIVE = (232, 60, 60)
+BACKING = (0, 0, 0)
 
 
-def caption_buttons(glyph):
-    """36 x 12: cells for normal, hover and pushed; a white glyph, backed when active."""
+def caption_buttons(glyph, active=GLYPH_ACTIVE):
+    """36 x 12: cells for normal, hover and pushed; a grey glyph for the white caption strip,
+    darker (or red, for close) on a faint grey backing when active."""
     canvas = Canvas(36, 12)
-    for cell, backing in enumerate((0.0, 0.25, 0.45)):
+    for cell, backing in enumerate((0.0, 0.08, 0.16)):
         left = cell * 12
         if backing:
-            canvas.paint(box(left, 0, left + 12, 12, 2.5), WHITE, backing, left, 0, 12, 12)
+            canvas.paint(box(left, 0, left + 12, 12, 2.5), BACKING, backing, left, 0, 12, 12)
         for shape in glyph(left):
-            canvas.paint(shape, WHITE, 1.0, left, 0, 12, 12)
+            canvas.paint(shape, active if backing else GLYPH, 1.0, left, 0, 12, 12)
     return canvas
 
 
@@ -167,7 +172,7 @@ def program_icon(size):
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    write_png(os.path.join(out, "btn_sys_close.png"), caption_buttons(close_glyph))
+    write_png(os.path.join(out, "btn_sys_close.png"), caption_buttons(close_glyph, CLOSE_ACTIVE))
     write_png(os.path.join(out, "btn_sys_min.png"), caption_buttons(min_glyph))
     write_png(os.path.join(out, "btn_sys_max.png"), caption_buttons(max_glyph))
     write_png(os.path.join(out, "msgbox_tips.png"), message_icons())

@@ -10,6 +10,11 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /redirect        302 to /normal with an empty body
   /silent          accepts the request and never answers
   /echo?text=T     the query text T, percent-decoded as UTF-8
+  /files/...       200 with the body "file " followed by the request's path and query as sent
+  /blank/...       200 with an empty body
+  /datatool/V/ufdatatransfer/curver.json   a data-tool version file of variant V: "string"
+                   {"curver":"2.5.1"}, "number" {"curver":3}, "missing" no curver, "notjson" HTML
+  /datatool/V/ufdatatransfer/VER/setup.zip the body "setup VER"
 """
 import argparse
 import base64
@@ -25,6 +30,12 @@ EXPECTED_AUTH = "Basic " + base64.b64encode(b"MOVAR:MOVAR").decode()
 PATTERN = bytes(i % 251 for i in range(251 * 4096))
 NORMAL_BODY = b"Tessel test body\r\n\x00\xff binary too\n"
 ERROR_PAGE = b"<html><body><h1>404 Not Found</h1></body></html>"
+VERSION_FILES = {
+    "string": b'{"curver":"2.5.1"}',
+    "number": b'{"curver":3}',
+    "missing": b'{"version":"2.5.1"}',
+    "notjson": b"<html><body>maintenance</body></html>",
+}
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -44,6 +55,12 @@ class Handler(BaseHTTPRequestHandler):
     def do_GET(self):
         url = urlsplit(self.path)
         query = parse_qs(url.query)
+        if url.path.startswith("/files/"):
+            return self.send_body(200, b"file " + self.path.encode("latin-1"))
+        if url.path.startswith("/blank/"):
+            return self.send_body(200, b"")
+        if url.path.startswith("/datatool/"):
+            return self.datatool_response(url.path.split("/")[2:])
         route = getattr(self, "route_" + url.path.strip("/"), None)
         if route is None:
             self.send_body(404, ERROR_PAGE)
@@ -81,6 +98,16 @@ class Handler(BaseHTTPRequestHandler):
 
     def route_silent(self, _query):
         time.sleep(60)
+
+    def datatool_response(self, parts):
+        # parts: variant, "ufdatatransfer", then "curver.json" or VER, "setup.zip"
+        if len(parts) == 3 and parts[1:] == ["ufdatatransfer", "curver.json"]:
+            body = VERSION_FILES.get(parts[0])
+            if body is not None:
+                return self.send_body(200, body)
+        if len(parts) == 4 and parts[1] == "ufdatatransfer" and parts[3] == "setup.zip":
+            return self.send_body(200, b"setup " + parts[2].encode("latin-1"))
+        self.send_body(404, ERROR_PAGE)
 
     def route_echo(self, query):
         self.send_body(200, query.get("text", [""])[0].encode("utf-8"))

@@ -1,0 +1,137 @@
+#include "MainDlg.h"
+
+#include "LogFile.h"
+
+const wchar_t kInstanceMarker[] = L"{7D1A3198-4853-4DEF-9A55-37CFC74FAC04-Tessel}";
+
+namespace {
+
+constexpr char kSiblingProgram[] = "C:\\Program Files (x86)\\Kestrel\\Kestrel.exe";
+constexpr char kTaskKill[] = "TASKKILL /F /IM ";
+constexpr UINT kIconId = 100;
+// Page selectors show their page's selection with the state bit that otherwise means disabled.
+constexpr DWORD kSelectedMark = StateDisabled;
+
+}  // namespace
+
+CMainDlg::CMainDlg(UINT layoutId, const RECT& rect)
+    : CBkDialogImpl(layoutId, kMainViewId, rect.left, rect.top, rect.right, rect.bottom),
+      page_(std::make_unique<CDlgFileSBXX>(this)) {}
+
+LRESULT CMainDlg::OnCommand(NMHDR* header) {
+    const int id = reinterpret_cast<const BKNMCOMMAND*>(header)->id;
+    if (id == kMinimizeButton) {
+        SendMessage(WM_SYSCOMMAND, SC_MINIMIZE | HTCAPTION);
+    } else if (id == kMaximizeButton) {
+        const bool maximized = (GetWindowLongW(m_hWnd, GWL_STYLE) & WS_MAXIMIZE) != 0;
+        SendMessage(WM_SYSCOMMAND, (maximized ? SC_RESTORE : SC_MAXIMIZE) | HTCAPTION);
+    } else if (id == kCloseButton) {
+        ClosePath();
+    } else if (id >= kFirstPageSelector && id < kFirstPageSelector + 5) {
+        SelectPage(id - kFirstPageSelector);
+    } else {
+        SetMsgHandled(false);
+        return 0;
+    }
+    return 1;
+}
+
+LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM) {
+    WinExec(kSiblingProgram, SW_SHOWNORMAL);
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    SendMessage(WM_SETICON, ICON_BIG,
+                reinterpret_cast<LPARAM>(LoadIconW(instance, MAKEINTRESOURCEW(kIconId))));
+    SendMessage(WM_SETICON, ICON_SMALL,
+                reinterpret_cast<LPARAM>(LoadIconW(instance, MAKEINTRESOURCEW(kIconId))));
+    SetPropW(m_hWnd, kInstanceMarker, reinterpret_cast<HANDLE>(1));
+    SetAlpha(255);
+    PostMessageW(m_hWnd, WM_DEFERRED_INIT, 1, 0);
+    SelectPage(initialPage_);
+    page_->CreatePage();
+    return TRUE;
+}
+
+LRESULT CMainDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM) {
+    switch (wParam & 0xFFF0) {
+        case SC_MAXIMIZE:
+            SetItemAttribute(kMaximizeButton, "skin", "btnSysMax");
+            break;
+        case SC_RESTORE:
+            if (!(GetWindowLongW(m_hWnd, GWL_STYLE) & WS_MINIMIZE)) {
+                SetItemAttribute(kMaximizeButton, "skin", "btnSysMax");
+            }
+            break;
+        case SC_CLOSE:
+            ClosePath();
+            break;
+        default:
+            break;
+    }
+    SetMsgHandled(false);
+    return 0;
+}
+
+LRESULT CMainDlg::OnDeferredInit(UINT, WPARAM wParam, LPARAM) {
+    if (wParam == 1) {
+        shadow_.SetSpread(12);
+        shadow_.SetSoftness(12);
+        shadow_.SetOpacity(33);
+        shadow_.SetOffset(0, 0);
+        shadow_.SetShadowColour(0);
+        shadow_.AttachToOwner(m_hWnd);
+    }
+    return 0;
+}
+
+void CMainDlg::ClosePath() {
+    std::string text;
+    page_->ClosePage(text);
+    endDialog(kMainEndCode);
+}
+
+void CMainDlg::endDialog(INT_PTR code) {
+    WriteLog(3, "主窗口结束", "endDialog");
+    EndDialog(code);
+    WinExec((std::string(kTaskKill) + "Kestrel.exe").c_str(), SW_HIDE);
+    WinExec((std::string(kTaskKill) + "Tessel.exe").c_str(), SW_HIDE);
+}
+
+void CMainDlg::MarkSelector(int id, bool selected) {
+    CBkWindow* selector = GetView().FindElement(id);
+    if (!selector) {
+        return;
+    }
+    selector->ModifyState(selected ? kSelectedMark : 0, selected ? StateHover : kSelectedMark);
+    if (selector->IsVisible(true)) {
+        GetView().InvalidateElementRect(selector->GetRect());
+    }
+}
+
+void CMainDlg::SelectPage(int index) {
+    if (index == currentPage_) {
+        return;
+    }
+    currentPage_ = index;
+    for (int k = 0; k < kPageCount; ++k) {
+        MarkSelector(kFirstPageSelector + k, false);
+        SetItemVisible(kFirstPage + k, false);
+    }
+    MarkSelector(kFirstPageSelector + index, true);
+    SetItemVisible(kFirstPage + index, true);
+}
+
+void CMainDlg::SetAlpha(BYTE alpha) {
+    SetWindowLongW(m_hWnd, GWL_EXSTYLE, GetWindowLongW(m_hWnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+    const HMODULE user32 = LoadLibraryW(L"User32.DLL");
+    if (!user32) {
+        return;
+    }
+    using SetLayeredFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+    const auto setLayered = reinterpret_cast<SetLayeredFn>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetLayeredWindowAttributes")));
+    if (setLayered) {
+        setLayered(m_hWnd, 0, alpha, LWA_ALPHA);
+    }
+    InvalidateRect(m_hWnd, nullptr, TRUE);
+    FreeLibrary(user32);
+}

@@ -1,0 +1,80 @@
+#include "MyAppModule.h"
+
+#include <winsock2.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include "BkSkinResources.h"
+#include "MainDlg.h"
+#include "WndShadow.h"
+
+CMyAppModule _Module;
+
+namespace {
+
+BOOL CALLBACK FindMarkedWindow(HWND window, LPARAM found) {
+    if (GetPropW(window, kInstanceMarker) == reinterpret_cast<HANDLE>(1)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+bool ActivateRunningInstance() {
+    HWND running = nullptr;
+    EnumWindows(FindMarkedWindow, reinterpret_cast<LPARAM>(&running));
+    if (!running) {
+        return false;
+    }
+    if (!IsWindowVisible(running)) {
+        ShowWindow(running, SW_SHOW);
+    }
+    if (IsIconic(running)) {
+        SendMessageW(running, WM_SYSCOMMAND, SC_RESTORE | HTCAPTION, 0);
+    }
+    SetWindowPos(running, nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetForegroundWindow(running);
+    SetFocus(running);
+    return true;
+}
+
+RECT InitialMainRect(int screenWidth, int screenHeight) {
+    return RECT{0, 0, static_cast<LONG>(screenWidth * 0.9), static_cast<LONG>(screenHeight * 0.9)};
+}
+
+void CMyAppModule::StartWindowsSockets() {
+    WSADATA data = {};
+    if (WSAStartup(MAKEWORD(2, 2), &data) == 0) {
+        return;
+    }
+    if (data.wVersion != MAKEWORD(2, 2)) {
+        MessageBoxW(nullptr, L"Incorrect version of WS2_32.dll found", L"Error", MB_OK);
+    }
+    WSACleanup();
+}
+
+INT_PTR CMyAppModule::Run() {
+    if (ActivateRunningInstance()) {
+        return 0;
+    }
+    LoadSkinResources();
+    if (!richEdit_) {
+        richEdit_ = LoadLibraryW(L"RICHED20.DLL");
+    }
+    if (!gdiplusToken_) {
+        const Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr);
+    }
+    StartWindowsSockets();
+    CWndShadow::InstallShadowSupport(instance_);
+    const RECT rect = InitialMainRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    auto window = std::make_unique<CMainDlg>(kMainLayout, rect);
+    const INT_PTR code = window->DoModal(nullptr);
+    Gdiplus::GdiplusShutdown(gdiplusToken_);
+    gdiplusToken_ = 0;
+    window.reset();
+    return code;
+}

@@ -1,0 +1,28 @@
+// The program's entry point: every start is offered to the browser library first (it may be one of
+// the library's sub-processes); only the application process goes on to the main window.
+#include <windows.h>
+#include <objbase.h>
+
+#include "ClientAppRenderer.h"
+#include "MyAppModule.h"
+#include "include/cef_app.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    const CefMainArgs args(instance);
+    CefRefPtr<ClientAppRenderer> app(new ClientAppRenderer());
+    const int subProcessCode = CefExecuteProcess(args, app.get(), nullptr);
+    if (subProcessCode >= 0) {
+        return subProcessCode;
+    }
+    CefSettings settings;
+    settings.single_process = 1;
+    settings.no_sandbox = 1;
+    settings.multi_threaded_message_loop = 1;
+    CefInitialize(args, settings, app.get(), nullptr);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    _Module.Init(instance);
+    _Module.Run();
+    CoUninitialize();
+    CefShutdown();
+    return 0;
+}

@@ -1,0 +1,97 @@
+#include "ClientBrowserHandler.h"
+
+CefRefPtr<CefBrowser> ClientBrowserHandler::GetBrowser() {
+    const std::lock_guard<std::mutex> guard(currentLock_);
+    return current_;
+}
+
+bool ClientBrowserHandler::OnBeforePopup(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                         const CefString& target_url, const CefString&,
+                                         WindowOpenDisposition target_disposition, bool,
+                                         const CefPopupFeatures&, CefWindowInfo&,
+                                         CefRefPtr<CefClient>&, CefBrowserSettings&, bool*) {
+    return popups_.HandleNewWindow(target_url.ToString(), target_disposition, listener_);
+}
+
+void ClientBrowserHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
+    browsers_.push_back(browser);
+    {
+        const std::lock_guard<std::mutex> guard(currentLock_);
+        current_ = browser;
+    }
+    if (host_ && IsWindow(host_)) {
+        PostMessageW(host_, WM_BROWSER_RESIZE, 0, 0);
+    }
+}
+
+void ClientBrowserHandler::RemoveBrowser(CefRefPtr<CefBrowser> browser) {
+    for (auto it = browsers_.begin(); it != browsers_.end(); ++it) {
+        if ((*it)->IsSame(browser)) {
+            browsers_.erase(it);
+            return;
+        }
+    }
+}
+
+bool ClientBrowserHandler::DoClose(CefRefPtr<CefBrowser> browser) {
+    RemoveBrowser(browser);
+    return false;
+}
+
+void ClientBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
+    RemoveBrowser(browser);
+}
+
+void ClientBrowserHandler::OnLoadingStateChange(CefRefPtr<CefBrowser>, bool isLoading, bool, bool) {
+    if (!listener_) {
+        return;
+    }
+    if (loadError_) {
+        loadError_ = false;
+        listener_->OnLoadStateChanged(2);
+    } else {
+        listener_->OnLoadStateChanged(isLoading ? 0 : 1);
+    }
+}
+
+void ClientBrowserHandler::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                       ErrorCode errorCode, const CefString&, const CefString&) {
+    if (errorCode != ERR_ABORTED) {  // a load replaced by another is no error
+        loadError_ = true;
+    }
+}
+
+void ClientBrowserHandler::OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>,
+                                            const CefString& suggested_name,
+                                            CefRefPtr<CefBeforeDownloadCallback> callback) {
+    callback->Continue(DefaultDownloadPath(suggested_name.ToWString()), true);
+}
+
+void ClientBrowserHandler::OnBeforeContextMenu(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                               CefRefPtr<CefContextMenuParams> params,
+                                               CefRefPtr<CefMenuModel> model) {
+    if (!(params->GetTypeFlags() & (CM_TYPEFLAG_PAGE | CM_TYPEFLAG_FRAME))) {
+        return;
+    }
+    model->AddSeparator();
+    if (model->GetCount() > 0) {
+        model->AddItem(ID_OPEN_DEVTOOLS, "DevTools");
+    }
+}
+
+bool ClientBrowserHandler::OnContextMenuCommand(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>,
+                                                CefRefPtr<CefContextMenuParams>, int command_id,
+                                                EventFlags) {
+    if (command_id != ID_OPEN_DEVTOOLS) {
+        return false;
+    }
+    ShowDevTools(browser);
+    return true;
+}
+
+void ClientBrowserHandler::ShowDevTools(CefRefPtr<CefBrowser> browser) {
+    CefWindowInfo windowInfo;
+    windowInfo.SetAsPopup(nullptr, "DevTools");
+    CefBrowserSettings settings;
+    browser->GetHost()->ShowDevTools(windowInfo, this, settings, CefPoint());
+}

@@ -1,0 +1,269 @@
+#include "PopupHandler.h"
+
+#include <windows.h>
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <utility>
+#include <vector>
+
+#include "ClientBrowserHandlerListener.h"
+#include "CodePage.h"
+#include "HttpTransfer.h"
+#include "JsonHelper.h"
+#include "LogFile.h"
+#include "MsgBox.h"
+
+const char kDataToolBaseUrl[] = "http://download.tesselfp.cn/ufdatatransfer/";
+
+namespace {
+
+constexpr int kNoticeBox = 4;
+constexpr int kFailureBox = 2;
+constexpr char kDownloadFailed[] = "文件下载失败，请重新下载";
+constexpr char kDownloadedToDesktop[] = "文件已下载到桌面 - ";
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+bool ContainsNoCase(const std::string& text, const std::string& part) {
+    return AsciiLower(text).find(AsciiLower(part)) != std::string::npos;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+bool PathExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void ShowBox(int kind, const std::string& text) {
+    CMsgBox(kind, text).DoModal(nullptr);
+}
+
+// The path the user picks for the report, or false when the dialog is cancelled.
+bool AskReportPath(std::wstring& chosen) {
+    std::vector<wchar_t> file(2048, L'\0');
+    const std::wstring initial = L"税务健康评测报告";
+    initial.copy(file.data(), initial.size());
+    static const wchar_t kFilter[] = L"(*.pdf)\0*.pdf\0";
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = GetActiveWindow();
+    dialog.lpstrFilter = kFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    // With the extension supplied by the dialog, its overwrite prompt covers the file written.
+    dialog.lpstrDefExt = L"pdf";
+    dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&dialog)) {
+        return false;
+    }
+    chosen = file.data();
+    return true;
+}
+
+}  // namespace
+
+PopupAction ChoosePopupAction(const std::string& utf8Url, const std::string& dataToolBaseUrl) {
+    if (ContainsNoCase(utf8Url, ".xls") || ContainsNoCase(utf8Url, ".pdf")) {
+        return PopupAction::kDownloadToDesktop;
+    }
+    if (ContainsNoCase(utf8Url, dataToolBaseUrl + "download.htm")) {
+        return PopupAction::kDataToolInstaller;
+    }
+    if (ContainsNoCase(utf8Url, "/cjtgjb/download/ViewReport")) {
+        return PopupAction::kSaveReport;
+    }
+    return PopupAction::kHandOver;
+}
+
+std::string DecodeUrl(const std::string& utf8Url) {
+    std::string decoded;
+    decoded.reserve(utf8Url.size());
+    for (size_t i = 0; i < utf8Url.size(); ++i) {
+        const char c = utf8Url[i];
+        if (c == '+') {
+            decoded.push_back(' ');
+        } else if (c == '%' && i + 2 < utf8Url.size() && HexValue(utf8Url[i + 1]) >= 0 &&
+                   HexValue(utf8Url[i + 2]) >= 0) {
+            decoded.push_back(
+                static_cast<char>(HexValue(utf8Url[i + 1]) * 16 + HexValue(utf8Url[i + 2])));
+            i += 2;
+        } else {
+            decoded.push_back(c);
+        }
+    }
+    return Utf8ToAnsi(decoded);
+}
+
+std::string NumberedName(const std::string& name, int count) {
+    // Counted in characters, so that a double-byte character is never split.
+    const std::wstring wide = AnsiToWide(name);
+    const std::wstring counter = L"(" + std::to_wstring(count) + L")";
+    if (wide.size() < 4) {
+        return WideToAnsi(wide + counter);
+    }
+    const size_t cut = wide.size() - 4;
+    return WideToAnsi(wide.substr(0, cut) + counter + wide.substr(cut));
+}
+
+std::string FreeFileName(const std::string& folder, const std::string& name,
+                         const std::function<bool(const std::string& path)>& exists) {
+    std::string candidate = name;
+    for (int count = 1; exists(folder + "\\" + candidate); ++count) {
+        candidate = NumberedName(name, count);
+    }
+    return candidate;
+}
+
+bool IsPlainFileName(const std::string& name) {
+    // Checked in UTF-16: a trail byte of a double-byte character may equal "\\".
+    const std::wstring wide = AnsiToWide(name);
+    if (wide.empty() || wide == L"." || wide == L"..") {
+        return false;
+    }
+    for (const wchar_t c : wide) {
+        if (c < 0x20 || c == L'\\' || c == L'/' || c == L':') {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string DesktopFolder() {
+    char path[MAX_PATH] = {};
+    if (FAILED(
+            SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path))) {
+        return std::string();
+    }
+    return path;
+}
+
+std::wstring DocumentsFolder() {
+    wchar_t path[1024] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path))) {
+        return std::wstring();
+    }
+    return path;
+}
+
+std::wstring DefaultDownloadPath(const std::wstring& suggestedName) {
+    const std::wstring folder = DocumentsFolder();
+    if (folder.empty()) {
+        return std::wstring();
+    }
+    std::wstring path = folder + L"\\" + suggestedName;
+    if (suggestedName.find(L'.') == std::wstring::npos) {
+        path += L".txt";
+    }
+    return path;
+}
+
+CPopupHandler::CPopupHandler(std::string dataToolBaseUrl)
+    : dataToolBaseUrl_(std::move(dataToolBaseUrl)) {}
+
+bool CPopupHandler::HandleNewWindow(const std::string& targetUrlUtf8, int targetDisposition,
+                                    ClientBrowserHandlerListener* listener) const {
+    if (targetDisposition != kNewForegroundTabDisposition) {
+        return false;
+    }
+    switch (ChoosePopupAction(targetUrlUtf8, dataToolBaseUrl_)) {
+        case PopupAction::kDownloadToDesktop:
+            DownloadToDesktop(targetUrlUtf8);
+            break;
+        case PopupAction::kDataToolInstaller:
+            DownloadDataTool();
+            break;
+        case PopupAction::kSaveReport:
+            SaveReport(targetUrlUtf8);
+            break;
+        case PopupAction::kHandOver:
+            if (listener) {
+                const std::string text = DecodeUrl(targetUrlUtf8);
+                listener->OnPopupText(&text);
+            }
+            break;
+    }
+    return true;
+}
+
+void CPopupHandler::DownloadToDesktop(const std::string& url) const {
+    const std::string decoded = DecodeUrl(url);
+    const std::string name = decoded.substr(decoded.rfind('/') + 1);
+    const std::string desktop = DesktopFolder();
+    if (desktop.empty() || !IsPlainFileName(name)) {
+        ShowBox(kFailureBox, kDownloadFailed);
+        return;
+    }
+    const std::string chosen = FreeFileName(desktop, name, PathExists);
+    const std::string path = desktop + "\\" + chosen;
+    WriteLog(3, "文件下载地址", url);
+    WriteLog(3, "文件保存地址", path);
+    // An empty body creates no file, which is no download either.
+    if (ReplaceByDownload(url, path) && PathExists(path)) {
+        ShowBox(kNoticeBox, kDownloadedToDesktop + chosen);
+    } else {
+        ShowBox(kFailureBox, kDownloadFailed);
+    }
+}
+
+void CPopupHandler::DownloadDataTool() const {
+    std::string version;
+    std::string body;
+    if (FetchToString(dataToolBaseUrl_ + "curver.json", body) == CURLE_OK) {
+        if (!IJsonHelper::GetArray(Utf8ToAnsi(body), "curver", version, 0)) {
+            version.clear();
+        }
+    }
+    const std::string name = "数据采集工具 V" + version + ".zip";
+    const std::string desktop = DesktopFolder();
+    if (version.empty() || desktop.empty() || !IsPlainFileName(name)) {
+        ShowBox(kFailureBox, kDownloadFailed);
+        return;
+    }
+    const std::string path = desktop + "\\" + name;
+    if (PathExists(path)) {
+        ShowBox(kNoticeBox, "文件已经存在桌面 - " + name);
+        return;
+    }
+    const std::string installer = dataToolBaseUrl_ + AnsiToUtf8(version) + "/setup.zip";
+    if (DownloadToFile(installer, path) == CURLE_OK && PathExists(path)) {
+        ShowBox(kNoticeBox, kDownloadedToDesktop + name);
+    } else {
+        ShowBox(kFailureBox, kDownloadFailed);
+    }
+}
+
+void CPopupHandler::SaveReport(const std::string& url) const {
+    std::wstring chosen;
+    if (!AskReportPath(chosen)) {
+        return;
+    }
+    std::string path = WideToAnsi(chosen);
+    if (path.size() < 4 || AsciiLower(path.substr(path.size() - 4)) != ".pdf") {
+        path += ".pdf";
+    }
+    if (ReplaceByDownload(url, path) && PathExists(path)) {
+        ShowBox(kNoticeBox, "保存成功");
+    } else {
+        ShowBox(kFailureBox, "保存失败");
+    }
+}

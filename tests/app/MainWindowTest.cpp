@@ -1,0 +1,276 @@
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "BkImageWnd.h"
+#include "BkPngPool.h"
+#include "BkSkinPool.h"
+#include "BkSkinResources.h"
+#include "CefTestSupport.h"
+#include "DialogTestSupport.h"
+#include "LogFile.h"
+#include "MainDlg.h"
+#include "MyAppModule.h"
+#include "PageDriver.h"
+#include "TempFolder.h"
+
+namespace {
+
+CMainDlg* g_window = nullptr;
+std::function<void(CMainDlg&)> g_step;
+
+void CALLBACK StepProc(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (g_step) {
+        auto step = std::move(g_step);
+        g_step = nullptr;
+        step(*g_window);
+    }
+}
+
+void CALLBACK SafetyProc(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    g_window->EndDialog(-1);
+}
+
+class EmptyApp : public CefApp {
+    IMPLEMENT_REFCOUNTING(EmptyApp);
+};
+
+int CountProcesses(const wchar_t* name) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        count += lstrcmpiW(entry.szExeFile, name) == 0 ? 1 : 0;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD ms = 20000) {
+    const DWORD end = GetTickCount() + ms;
+    while (!done()) {
+        if (static_cast<int>(end - GetTickCount()) <= 0) {
+            return false;
+        }
+        PumpMessages(20);
+    }
+    return true;
+}
+
+void ClickElement(CMainDlg& window, int id) {
+    const RECT rect = window.GetView().FindElement(id)->GetRect();
+    ClickAt(window.GetView().m_hWnd, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        BkPngPool::Instance();
+        LoadSkinResources();
+        CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr));
+    }
+
+    void SetUp() override {
+        CefSettings settings;
+        settings.single_process = 1;
+        settings.no_sandbox = 1;
+        settings.multi_threaded_message_loop = 1;
+        ASSERT_TRUE(CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings, new EmptyApp(),
+                                  nullptr));
+    }
+
+    void TearDown() override {
+        CefShutdown();
+        EXPECT_EQ(0, cefdriver::CountLiveObjects().total());
+    }
+
+    // Runs the main window modally at 800 x 600; `step` runs once from its modal loop.
+    INT_PTR Run(CMainDlg& window, std::function<void(CMainDlg&)> step) {
+        g_window = &window;
+        g_step = std::move(step);
+        const UINT_PTR stepTimer = SetTimer(nullptr, 0, 100, StepProc);
+        const UINT_PTR safety = SetTimer(nullptr, 0, 30000, SafetyProc);
+        const INT_PTR result = window.DoModal(nullptr);
+        KillTimer(nullptr, stepTimer);
+        KillTimer(nullptr, safety);
+        g_window = nullptr;
+        return result;
+    }
+};
+
+TEST(MainWindowSize, NinetyPercentOfTheScreenTruncated) {
+    const RECT full = InitialMainRect(1920, 1080);
+    EXPECT_EQ(0, full.left);
+    EXPECT_EQ(1728, full.right);
+    EXPECT_EQ(972, full.bottom);
+    const RECT small = InitialMainRect(1366, 768);
+    EXPECT_EQ(1229, small.right);
+    EXPECT_EQ(691, small.bottom);
+}
+
+TEST_F(MainWindow, OpensWithMarkerIconsPageAndBrowserAndClosesThroughItsCloseButton) {
+    CMainDlg window(kMainLayout, RECT{0, 0, 800, 600});
+    HWND marked = nullptr;
+    bool layered = false, iconSet = false, pageShown = false, escapeIgnored = false;
+    RECT slot = {}, browserRect = {};
+    HWND hostParent = nullptr, view = nullptr;
+    wchar_t title[32] = {};
+    const INT_PTR code = Run(window, [&](CMainDlg& w) {
+        marked =
+            GetPropW(w.m_hWnd, kInstanceMarker) == reinterpret_cast<HANDLE>(1) ? w.m_hWnd : nullptr;
+        GetWindowTextW(w.m_hWnd, title, 32);
+        layered = (GetWindowLongW(w.m_hWnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+        iconSet = SendMessageW(w.m_hWnd, WM_GETICON, ICON_BIG, 0) != 0 &&
+                  SendMessageW(w.m_hWnd, WM_GETICON, ICON_SMALL, 0) != 0;
+        pageShown = w.GetCurrentPage() == 0 && w.GetView().FindElement(kFirstPage)->IsVisible(true);
+        view = w.GetView().m_hWnd;
+        const HWND host = w.GetPage().GetBrowserWindow().m_hWnd;
+        hostParent = GetParent(host);
+        GetWindowRect(host, &slot);
+        MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&slot), 2);
+        CefRefPtr<ClientBrowserHandler> handler = w.GetPage().GetBrowserWindow().GetHandler();
+        WaitUntil([&] {
+            CefRefPtr<CefBrowser> browser = handler->GetBrowser();
+            if (browser) {
+                GetClientRect(browser->GetHost()->GetWindowHandle(), &browserRect);
+            }
+            return browserRect.right > 0;
+        });
+        RedrawWindow(w.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        PumpMessages(300);
+        SaveWindowShot(w.m_hWnd, ShadowParams{12, 12, 33, 0, 0, 0}, RGB(0xE0, 0xE0, 0xE0), 24,
+                       ExecutableFolder() + L"..\\main-window.png");
+        SendMessageW(w.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+        SendMessageW(w.m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
+        PumpMessages(50);
+        escapeIgnored = IsWindow(w.m_hWnd) != FALSE;
+        ClickElement(w, kCloseButton);
+    });
+    EXPECT_EQ(kMainEndCode, code);
+    EXPECT_NE(nullptr, marked);
+    EXPECT_STREQ(L"Tessel", title);
+    EXPECT_TRUE(layered);
+    EXPECT_TRUE(iconSet);
+    EXPECT_TRUE(pageShown);
+    EXPECT_TRUE(escapeIgnored);
+    EXPECT_EQ(view, hostParent);
+    EXPECT_EQ(0, slot.left);
+    EXPECT_EQ(32, slot.top);
+    EXPECT_EQ(800, slot.right);
+    EXPECT_EQ(599, slot.bottom);
+    EXPECT_EQ(800, browserRect.right);
+    EXPECT_EQ(567, browserRect.bottom);
+    EXPECT_FALSE(window.GetPage().GetBrowserWindow().IsWindow()) << "the close path ends it";
+    EXPECT_TRUE(WaitUntil([] { return cefdriver::GetState().browsers.empty(); }));
+
+    const std::string log = ReadFileBytes([] {
+        const std::string name = g_logFile.GetLogFileName();
+        return std::wstring(name.begin(), name.end());
+    }());
+    EXPECT_NE(std::string::npos, log.find("\xD6\xF7\xB4\xB0\xBF\xDA\xBD\xE1\xCA\xF8 : endDialog"));
+}
+
+TEST_F(MainWindow, MaximiseButtonTogglesAndSystemCloseEndsTheWindow) {
+    CMainDlg window(kMainLayout, RECT{0, 0, 800, 600});
+    bool maximized = false, restored = false, sameSkin = false;
+    const INT_PTR code = Run(window, [&](CMainDlg& w) {
+        ClickElement(w, kMaximizeButton);
+        maximized = IsZoomed(w.m_hWnd) != FALSE;
+        ClickElement(w, kMaximizeButton);
+        restored = IsZoomed(w.m_hWnd) == FALSE;
+        auto* button = static_cast<CBkImageWnd*>(w.GetView().FindElement(kMaximizeButton));
+        sameSkin = button->GetSkinObject() == GetSkin("btnSysMax");
+        PostMessageW(w.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    EXPECT_EQ(kMainEndCode, code);
+    EXPECT_TRUE(maximized);
+    EXPECT_TRUE(restored);
+    EXPECT_TRUE(sameSkin);
+}
+
+// The system's task-kill command cannot read process names on this machine (Wine runs under
+// user-mode emulation here), so a recorder beside the test program takes its place: the program
+// finds it first, as it would find the real one in the system folder.
+class TaskKillRecorder {
+public:
+    TaskKillRecorder() {
+        DeleteFileW(log_.c_str());
+        installed_ = CopyFileW((ExecutableFolder() + L"taskkill_recorder.exe").c_str(),
+                               command_.c_str(), FALSE) != FALSE;
+    }
+    ~TaskKillRecorder() {
+        DeleteFileW(command_.c_str());
+        DeleteFileW(log_.c_str());
+    }
+    bool installed() const { return installed_; }
+    std::string Lines() const { return ReadFileBytes(log_); }
+
+private:
+    std::wstring command_ = ExecutableFolder() + L"TASKKILL.exe";
+    std::wstring log_ = ExecutableFolder() + L"taskkill.log";
+    bool installed_ = false;
+};
+
+TEST_F(MainWindow, StartsTheSiblingProgramAndEndsItAndEveryInstanceOfTheProgram) {
+    TaskKillRecorder taskKill;
+    ASSERT_TRUE(taskKill.installed());
+    const std::wstring folder = L"C:\\Program Files (x86)\\Kestrel";
+    const std::wstring sibling = folder + L"\\Kestrel.exe";
+    const std::wstring waiter = ExecutableFolder() + L"install_waiter.exe";
+    CreateDirectoryW(L"C:\\Program Files (x86)", nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(waiter.c_str(), sibling.c_str(), FALSE)) << GetLastError();
+    TempFolder temp;
+    const std::wstring other = temp.path() + L"\\Tessel.exe";
+    ASSERT_TRUE(CopyFileW(waiter.c_str(), other.c_str(), FALSE));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION running = {};
+    std::wstring command = L"\"" + other + L"\"";
+    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &running));
+    CloseHandle(running.hThread);
+
+    CMainDlg window(kMainLayout, RECT{0, 0, 800, 600});
+    int siblings = 0;
+    const INT_PTR code = Run(window, [&](CMainDlg& w) {
+        WaitUntil([] { return CountProcesses(L"Kestrel.exe") > 0; }, 10000);
+        siblings = CountProcesses(L"Kestrel.exe");
+        ClickElement(w, kCloseButton);
+    });
+    EXPECT_EQ(kMainEndCode, code);
+    EXPECT_EQ(1, siblings);
+    EXPECT_TRUE(WaitUntil([&] { return taskKill.Lines().find("Tessel") != std::string::npos; }));
+    EXPECT_EQ("/F /IM Kestrel.exe\r\n/F /IM Tessel.exe\r\n", taskKill.Lines());
+    EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"Kestrel.exe") == 0; }));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(running.hProcess, 20000));
+    CloseHandle(running.hProcess);
+    DeleteFileW(sibling.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+TEST(RunningInstance, OnlyAMarkerOfOneCountsAndTheWindowIsBroughtBack) {
+    OwnerWindow foreign(0, 0, 50, 50);
+    SetPropW(foreign.hwnd(), kInstanceMarker, reinterpret_cast<HANDLE>(2));
+    EXPECT_FALSE(ActivateRunningInstance());
+
+    OwnerWindow marked(0, 0, 60, 60, RGB(1, 2, 3));
+    SetPropW(marked.hwnd(), kInstanceMarker, reinterpret_cast<HANDLE>(1));
+    ShowWindow(marked.hwnd(), SW_MINIMIZE);
+    ShowWindow(marked.hwnd(), SW_HIDE);
+    EXPECT_TRUE(ActivateRunningInstance());
+    EXPECT_TRUE(IsWindowVisible(marked.hwnd()));
+    EXPECT_FALSE(IsIconic(marked.hwnd()));
+    RemovePropW(marked.hwnd(), kInstanceMarker);
+    RemovePropW(foreign.hwnd(), kInstanceMarker);
+}
+
+}  // namespace

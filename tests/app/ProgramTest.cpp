@@ -1,0 +1,111 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "MainDlg.h"
+#include "TempFolder.h"
+
+namespace {
+
+// A started copy of the program; ended at scope end if it is still running.
+class Program {
+public:
+    explicit Program(const std::wstring& arguments = L"") {
+        std::wstring command = L"\"" + ExecutableFolder() + L"Tessel.exe\" " + arguments;
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                  nullptr, &startup, &info_) != FALSE;
+    }
+    ~Program() {
+        if (started_) {
+            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(info_.hProcess, 1);
+            }
+            CloseHandle(info_.hThread);
+            CloseHandle(info_.hProcess);
+        }
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool started() const { return started_; }
+    bool Ended(DWORD ms) const { return WaitForSingleObject(info_.hProcess, ms) == WAIT_OBJECT_0; }
+    DWORD ExitCode() const {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return code;
+    }
+    DWORD Id() const { return info_.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION info_ = {};
+    bool started_ = false;
+};
+
+struct Marked {
+    int count = 0;
+    HWND window = nullptr;
+};
+
+BOOL CALLBACK CountMarked(HWND window, LPARAM found) {
+    if (GetPropW(window, kInstanceMarker) == reinterpret_cast<HANDLE>(1)) {
+        auto* marked = reinterpret_cast<Marked*>(found);
+        ++marked->count;
+        marked->window = window;
+    }
+    return TRUE;
+}
+
+Marked FindMarked() {
+    Marked marked;
+    EnumWindows(CountMarked, reinterpret_cast<LPARAM>(&marked));
+    return marked;
+}
+
+bool WaitForMarked(DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 100) {
+        if (FindMarked().count > 0) {
+            return true;
+        }
+        Sleep(100);
+    }
+    return false;
+}
+
+TEST(Program, ASubProcessRoleEndsWithTheLibrarysCodeAndNoWindow) {
+    Program renderer(L"--type=renderer");
+    ASSERT_TRUE(renderer.started());
+    ASSERT_TRUE(renderer.Ended(60000));
+    EXPECT_EQ(0u, renderer.ExitCode());
+    EXPECT_EQ(0, FindMarked().count);
+}
+
+TEST(Program, OneMainWindowASecondStartEndsAndTheCloseCommandEndsTheProgram) {
+    Program first;
+    ASSERT_TRUE(first.started());
+    ASSERT_TRUE(WaitForMarked(60000));
+    const Marked marked = FindMarked();
+    DWORD owner = 0;
+    GetWindowThreadProcessId(marked.window, &owner);
+    EXPECT_EQ(first.Id(), owner);
+    wchar_t title[32] = {};
+    GetWindowTextW(marked.window, title, 32);
+    EXPECT_STREQ(L"Tessel", title);
+
+    ShowWindow(marked.window, SW_MINIMIZE);
+    Program second;
+    ASSERT_TRUE(second.started());
+    ASSERT_TRUE(second.Ended(60000));
+    EXPECT_EQ(0u, second.ExitCode());
+    EXPECT_EQ(1, FindMarked().count);
+    EXPECT_FALSE(IsIconic(marked.window)) << "the running window is restored";
+
+    PostMessageW(marked.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(first.Ended(60000));
+    EXPECT_EQ(0, FindMarked().count);
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "CefTestSupport.h"
+#include "CodePage.h"
+#include "MyCef.h"
+#include "PageDriver.h"
+#include "TempFolder.h"
+#include "TestServer.h"
+
+namespace {
+
+// What the client handler reported, in order.
+class ListenerRecord : public ClientBrowserHandlerListener {
+public:
+    void OnLoadStateChanged(int state) override {
+        const std::lock_guard<std::mutex> guard(lock_);
+        states_.push_back(state);
+    }
+    void OnPopupText(const std::string* text) override {
+        const std::lock_guard<std::mutex> guard(lock_);
+        texts_.push_back(*text);
+    }
+    std::vector<int> States() {
+        const std::lock_guard<std::mutex> guard(lock_);
+        return states_;
+    }
+    std::vector<std::string> Texts() {
+        const std::lock_guard<std::mutex> guard(lock_);
+        return texts_;
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<int> states_;
+    std::vector<std::string> texts_;
+};
+
+class EmptyApp : public CefApp {
+    IMPLEMENT_REFCOUNTING(EmptyApp);
+};
+
+SIZE ClientSize(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    return SIZE{client.right, client.bottom};
+}
+
+class BrowserWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        parent = std::make_unique<ParentWindow>();
+        CefSettings settings;
+        settings.single_process = 1;
+        settings.no_sandbox = 1;
+        settings.multi_threaded_message_loop = 1;
+        ASSERT_TRUE(CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings, new EmptyApp(),
+                                  nullptr));
+        host = std::make_unique<CMyCef>();
+        ASSERT_TRUE(host->Create(parent->get(), nullptr, WS_CHILD | WS_VISIBLE, 2900));
+    }
+
+    // The handler keeps its current browser until it goes itself, with the host->
+    void TearDown() override {
+        CefShutdown();
+        host.reset();
+        parent.reset();
+        EXPECT_EQ(0, cefdriver::CountLiveObjects().total());
+    }
+
+    // Opens the browser on `url` and waits until it exists and has loaded.
+    CefRefPtr<CefBrowser> Open(const std::string& url) {
+        host->CreateBrowser(url);
+        EXPECT_TRUE(WaitFor([&] { return host->GetHandler()->GetBrowser() != nullptr; }));
+        EXPECT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+        return host->GetHandler()->GetBrowser();
+    }
+
+    std::unique_ptr<ParentWindow> parent;
+    std::unique_ptr<CMyCef> host;
+    ListenerRecord record;
+};
+
+TEST_F(BrowserWindow, BrowserIsFittedWhenCreatedAndOnEveryNonEmptySize) {
+    // A size before the browser exists changes nothing and breaks nothing.
+    SetWindowPos(host->m_hWnd, nullptr, 0, 0, 320, 240, SWP_NOZORDER);
+    CefRefPtr<CefBrowser> browser = Open(TestServerUrl("/empty"));
+    ASSERT_TRUE(browser);
+    const HWND view = browser->GetHost()->GetWindowHandle();
+    EXPECT_EQ(host->m_hWnd, GetParent(view));
+    ASSERT_TRUE(WaitFor([&] { return ClientSize(view).cx == 320; }));
+    EXPECT_EQ(240, ClientSize(view).cy);
+
+    SetWindowPos(host->m_hWnd, nullptr, 0, 0, 500, 400, SWP_NOZORDER);
+    EXPECT_EQ(500, ClientSize(view).cx);
+    EXPECT_EQ(400, ClientSize(view).cy);
+
+    SetWindowPos(host->m_hWnd, nullptr, 0, 0, 0, 400, SWP_NOZORDER);
+    EXPECT_EQ(500, ClientSize(view).cx) << "an empty size leaves the browser as it was";
+    EXPECT_EQ(400, ClientSize(view).cy);
+}
+
+TEST_F(BrowserWindow, LoadStatesReachTheListenerWithErrorsOnce) {
+    host->GetHandler()->SetListener(&record);
+    const std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/";
+    CefRefPtr<CefBrowser> browser = Open(refused);
+    ASSERT_TRUE(browser);
+    EXPECT_EQ((std::vector<int>{0, 2}), record.States());
+    browser->GetMainFrame()->LoadURL(TestServerUrl("/empty"));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+    EXPECT_EQ((std::vector<int>{0, 2, 0, 1}), record.States());
+}
+
+TEST_F(BrowserWindow, PageMenuEndsWithDevToolsWhichOpensAsTheCurrentBrowser) {
+    CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
+    ASSERT_TRUE(page);
+    const cefdriver::MenuResult menu =
+        cefdriver::RightClick(page->GetIdentifier(), 10, 10, ID_OPEN_DEVTOOLS);
+    ASSERT_TRUE(menu.shown);
+    ASSERT_GE(menu.items.size(), 3u);
+    EXPECT_EQ(MENUITEMTYPE_SEPARATOR, menu.items[menu.items.size() - 2].type);
+    EXPECT_EQ(ID_OPEN_DEVTOOLS, menu.items.back().commandId);
+    EXPECT_EQ(L"DevTools", menu.items.back().label);
+    EXPECT_TRUE(menu.handledByClient);
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 2));
+    CefRefPtr<CefBrowser> current = host->GetHandler()->GetBrowser();
+    EXPECT_FALSE(current->IsSame(page));
+    EXPECT_TRUE(current->IsPopup());
+    wchar_t title[32] = {};
+    GetWindowTextW(current->GetHost()->GetWindowHandle(), title, 32);
+    EXPECT_STREQ(L"DevTools", title);
+
+    // Another command is left to the library.
+    EXPECT_FALSE(
+        cefdriver::RightClick(page->GetIdentifier(), 10, 10, MENU_ID_PRINT).handledByClient);
+}
+
+TEST_F(BrowserWindow, NewWindowsOpenUnlessTheyAreForegroundTabs) {
+    host->GetHandler()->SetListener(&record);
+    CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
+    ASSERT_TRUE(page);
+    const cefdriver::PopupResult tab =
+        cefdriver::RequestNewWindow(page->GetIdentifier(), L"http://127.0.0.1/some/page?q=a+b%2Fc",
+                                    WOD_NEW_FOREGROUND_TAB, true);
+    EXPECT_TRUE(tab.cancelled);
+    EXPECT_EQ(std::vector<std::string>{"http://127.0.0.1/some/page?q=a b/c"}, record.Texts());
+
+    const cefdriver::PopupResult popup = cefdriver::RequestNewWindow(
+        page->GetIdentifier(), Utf8ToWide(TestServerUrl("/empty")), WOD_NEW_POPUP, true);
+    EXPECT_FALSE(popup.cancelled);
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 2));
+    EXPECT_EQ(popup.browserId, host->GetHandler()->GetBrowser()->GetIdentifier());
+}
+
+TEST_F(BrowserWindow, DestroyingTheHostClosesTheBrowserWhichIsForgottenOnce) {
+    CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
+    ASSERT_TRUE(page);
+    EXPECT_EQ(1u, host->GetHandler()->GetBrowserCount());
+    DestroyWindow(host->m_hWnd);
+    ASSERT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.empty(); }));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000));
+    EXPECT_EQ(0u, host->GetHandler()->GetBrowserCount());
+    EXPECT_TRUE(host->GetHandler()->GetBrowser()->IsSame(page)) << "kept until the handler goes";
+}
+
+TEST_F(BrowserWindow, ClosingTheBrowserRemovesItOnceThroughBothCloseCallbacks) {
+    CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
+    ASSERT_TRUE(page);
+    cefdriver::RightClick(page->GetIdentifier(), 10, 10, ID_OPEN_DEVTOOLS);
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 2));
+    EXPECT_EQ(2u, host->GetHandler()->GetBrowserCount());
+    // The developer tools close through DoClose and then OnBeforeClose.
+    ASSERT_TRUE(cefdriver::Close(host->GetHandler()->GetBrowser()->GetIdentifier(), false));
+    ASSERT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.size() == 1; }));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+    EXPECT_EQ(1u, host->GetHandler()->GetBrowserCount());
+}
+
+TEST_F(BrowserWindow, PageDownloadsProposeTheDocumentsFolder) {
+    CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
+    ASSERT_TRUE(page);
+    TempFolder folder;
+    const std::wstring saved = folder.path() + L"\\saved.bin";
+    cefdriver::AnswerSaveDialogs(saved);
+    wchar_t documents[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, documents);
+
+    cefdriver::StartDownload(page->GetIdentifier(), Utf8ToWide(TestServerUrl("/large?size=1000")),
+                             L"report");
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+    EXPECT_EQ(std::wstring(documents) + L"\\report.txt", cefdriver::LastSaveDialogProposal());
+    EXPECT_EQ(1000u, ReadFileBytes(saved).size());
+
+    cefdriver::StartDownload(page->GetIdentifier(), Utf8ToWide(TestServerUrl("/large?size=1000")),
+                             L"a.b");
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+    EXPECT_EQ(std::wstring(documents) + L"\\a.b", cefdriver::LastSaveDialogProposal());
+    cefdriver::ShowSaveDialogs();
+}
+
+}  // namespace

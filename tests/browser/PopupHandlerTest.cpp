@@ -1,0 +1,463 @@
+#include <windows.h>
+#include <dlgs.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "BkImageWnd.h"
+#include "BkPngPool.h"
+#include "BkSkinResources.h"
+#include "ClientBrowserHandlerListener.h"
+#include "CodePage.h"
+#include "LogFile.h"
+#include "MsgBox.h"
+#include "PopupHandler.h"
+#include "TempFolder.h"
+#include "TestServer.h"
+
+namespace {
+
+constexpr int kNoticeBox = 4;
+constexpr int kFailureBox = 2;
+const char kUnreachable[] = "http://127.0.0.1:1";
+
+// Points one of the current user's shell folders at `folder` until destroyed, in both keys the
+// shell reads, and puts the previous values (or their absence) back.
+class ShellFolderRedirect {
+public:
+    ShellFolderRedirect(const wchar_t* value, const std::wstring& folder) : value_(value) {
+        for (Saved& saved : saved_) {
+            HKEY key = nullptr;
+            if (RegCreateKeyExW(HKEY_CURRENT_USER, saved.subKey, 0, nullptr, 0,
+                                KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key,
+                                nullptr) != ERROR_SUCCESS) {
+                continue;
+            }
+            DWORD size = 0;
+            if (RegQueryValueExW(key, value_, nullptr, &saved.type, nullptr, &size) ==
+                ERROR_SUCCESS) {
+                saved.data.resize(size);
+                saved.present = RegQueryValueExW(key, value_, nullptr, &saved.type,
+                                                 saved.data.data(), &size) == ERROR_SUCCESS;
+            }
+            RegSetValueExW(key, value_, 0, saved.newType,
+                           reinterpret_cast<const BYTE*>(folder.c_str()),
+                           static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+            RegCloseKey(key);
+        }
+    }
+
+    ~ShellFolderRedirect() {
+        for (const Saved& saved : saved_) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(HKEY_CURRENT_USER, saved.subKey, 0, KEY_SET_VALUE, &key) !=
+                ERROR_SUCCESS) {
+                continue;
+            }
+            if (saved.present) {
+                RegSetValueExW(key, value_, 0, saved.type, saved.data.data(),
+                               static_cast<DWORD>(saved.data.size()));
+            } else {
+                RegDeleteValueW(key, value_);
+            }
+            RegCloseKey(key);
+        }
+    }
+
+    ShellFolderRedirect(const ShellFolderRedirect&) = delete;
+    ShellFolderRedirect& operator=(const ShellFolderRedirect&) = delete;
+
+private:
+    struct Saved {
+        const wchar_t* subKey;
+        DWORD newType;
+        bool present = false;
+        DWORD type = 0;
+        std::vector<BYTE> data;
+    };
+
+    const wchar_t* value_;
+    Saved saved_[2] = {
+        {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+         REG_EXPAND_SZ,
+         false,
+         0,
+         {}},
+        {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+         REG_SZ,
+         false,
+         0,
+         {}},
+    };
+};
+
+struct SeenBox {
+    std::wstring text;
+    int iconCell;
+};
+
+// Answers, from a timer of the test's thread, the message boxes and save dialogs that the code
+// under test opens on that thread: records each box and closes it, and types `saveAnswer` into a
+// save dialog and confirms it (or cancels the dialog when the answer is empty).
+class DialogAnswerer {
+public:
+    DialogAnswerer() {
+        current_ = this;
+        timer_ = SetTimer(nullptr, 0, 50, Tick);
+    }
+    ~DialogAnswerer() {
+        KillTimer(nullptr, timer_);
+        current_ = nullptr;
+    }
+    DialogAnswerer(const DialogAnswerer&) = delete;
+    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+
+    std::vector<SeenBox> boxes;
+    std::wstring saveAnswer;
+    int saveDialogs = 0;
+    int otherDialogs = 0;
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        if (current_) {
+            current_->Answer();
+        }
+    }
+
+    static BOOL CALLBACK CollectDialog(HWND window, LPARAM list) {
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        if (IsWindowVisible(window) && std::wstring(className) == L"#32770") {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        }
+        return TRUE;
+    }
+
+    bool FirstTime(HWND window, const std::vector<HWND>& open) {
+        // Forget windows that have gone, so that a reused handle counts as new.
+        handled_.erase(
+            std::remove_if(
+                handled_.begin(), handled_.end(),
+                [&](HWND h) { return std::find(open.begin(), open.end(), h) == open.end(); }),
+            handled_.end());
+        if (std::find(handled_.begin(), handled_.end(), window) != handled_.end()) {
+            return false;
+        }
+        handled_.push_back(window);
+        return true;
+    }
+
+    void Answer() {
+        std::vector<HWND> open = OpenWindows();
+        EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&open));
+        for (const HWND window : open) {
+            if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId() ||
+                !FirstTime(window, open)) {
+                continue;
+            }
+            if (auto* box = dynamic_cast<CMsgBox*>(CBkWindowImplRoot::FromHandle(window))) {
+                auto* icon = static_cast<CBkImageWnd*>(box->GetView().FindElement(kMsgBoxIcon));
+                boxes.push_back({box->GetMessageText(), icon ? icon->GetSubImage() : -1});
+                PostMessageW(window, WM_MSGBOX_CLOSE, 0, 0);
+            } else if (GetDlgItem(window, cmb13) || GetDlgItem(window, edt1)) {
+                ++saveDialogs;
+                SetDlgItemTextW(window, GetDlgItem(window, cmb13) ? cmb13 : edt1,
+                                saveAnswer.c_str());
+                PostMessageW(window, WM_COMMAND, saveAnswer.empty() ? IDCANCEL : IDOK, 0);
+                saveDialog_ = window;
+            } else {
+                // A question of the save dialog (such as whether to replace a file): "no", and
+                // the save dialog, answered anew, is cancelled.
+                ++otherDialogs;
+                PostMessageW(window, WM_COMMAND, IDNO, 0);
+                saveAnswer.clear();
+                handled_.erase(std::remove(handled_.begin(), handled_.end(), saveDialog_),
+                               handled_.end());
+            }
+        }
+    }
+
+    static DialogAnswerer* current_;
+    UINT_PTR timer_ = 0;
+    std::vector<HWND> handled_;
+    HWND saveDialog_ = nullptr;
+};
+
+DialogAnswerer* DialogAnswerer::current_ = nullptr;
+
+class RecordingListener : public ClientBrowserHandlerListener {
+public:
+    void OnPopupText(const std::string* text) override { texts.push_back(text ? *text : "null"); }
+    std::vector<std::string> texts;
+};
+
+std::vector<std::wstring> FileNames(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found = {};
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+TEST(PopupUrl, DecodingTurnsPlusAndEscapesOfEitherCaseIntoBytesThenAnsi) {
+    EXPECT_EQ("发票 1.xls", DecodeUrl("%E5%8F%91%e7%a5%a8+1.xls"));
+    EXPECT_EQ("a/b?c=d&e", DecodeUrl("a%2Fb%3fc%3Dd&e"));
+    // A "%" without two hexadecimal digits is kept, also at the very end.
+    EXPECT_EQ("100%zz% 5%4", DecodeUrl("100%zz%+5%4"));
+    EXPECT_EQ("", DecodeUrl(""));
+}
+
+TEST(PopupUrl, NumberingCountsCharactersNotBytes) {
+    EXPECT_EQ("a(1).xls", NumberedName("a.xls", 1));
+    EXPECT_EQ("a(12).xls", NumberedName("a.xls", 12));
+    EXPECT_EQ("发票(2).pdf", NumberedName("发票.pdf", 2));
+    EXPECT_EQ("x(1)发票数据", NumberedName("x发票数据", 1));
+    EXPECT_EQ("ab(3)", NumberedName("ab", 3));
+}
+
+TEST(PopupUrl, RulesAreTriedInOrderIgnoringCase) {
+    const std::string base = "http://dl.example.cn/ufdatatransfer/";
+    EXPECT_EQ(PopupAction::kDownloadToDesktop, ChoosePopupAction("http://h/x/A.XLSX", base));
+    EXPECT_EQ(PopupAction::kDownloadToDesktop,
+              ChoosePopupAction("http://h/cjtgjb/download/ViewReport?f=r.Pdf", base));
+    EXPECT_EQ(PopupAction::kDownloadToDesktop,
+              ChoosePopupAction(base + "download.htm?f=a.xls", base));
+    EXPECT_EQ(PopupAction::kDataToolInstaller,
+              ChoosePopupAction("HTTP://DL.EXAMPLE.CN/ufdatatransfer/Download.htm#top", base));
+    EXPECT_EQ(PopupAction::kHandOver,
+              ChoosePopupAction("http://other.cn/ufdatatransfer/download.htm", base));
+    EXPECT_EQ(PopupAction::kSaveReport,
+              ChoosePopupAction("http://h/app/CJTGJB/Download/viewreport?id=1", base));
+    EXPECT_EQ(PopupAction::kHandOver, ChoosePopupAction("http://h/app/page?id=1", base));
+    EXPECT_EQ(PopupAction::kHandOver, ChoosePopupAction("", base));
+}
+
+TEST(PopupUrl, OnlyPlainNamesMayBeJoinedToAFolder) {
+    EXPECT_TRUE(IsPlainFileName("a.xls"));
+    EXPECT_TRUE(IsPlainFileName("发票 1.pdf"));
+    EXPECT_TRUE(IsPlainFileName("乗.xls"));  // its trail byte is the code of "\"
+    EXPECT_TRUE(IsPlainFileName("..a.xls"));
+    EXPECT_FALSE(IsPlainFileName(""));
+    EXPECT_FALSE(IsPlainFileName(".."));
+    EXPECT_FALSE(IsPlainFileName("..\\..\\a.xls"));
+    EXPECT_FALSE(IsPlainFileName("a.xls:stream"));
+    EXPECT_FALSE(IsPlainFileName(std::string("a\0.xls", 6)));
+}
+
+class PopupHandlerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        BkPngPool::Instance();
+        LoadSkinResources();
+        CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr));
+    }
+
+    bool Open(const std::string& url, const CPopupHandler& handler = CPopupHandler()) {
+        return handler.HandleNewWindow(url, kNewForegroundTabDisposition, &listener_);
+    }
+
+    static CPopupHandler DataTool(const std::string& variant) {
+        return CPopupHandler(TestServerUrl("/datatool/" + variant + "/ufdatatransfer/"));
+    }
+
+    std::wstring OnDesktop(const std::wstring& name) const {
+        return desktop_.path() + L"\\" + name;
+    }
+
+    // The boxes seen so far were exactly one of `kind` saying `text`; forgets them.
+    void ExpectOneBox(int kind, const std::wstring& text) {
+        ASSERT_EQ(1u, answerer_.boxes.size());
+        EXPECT_EQ(text, answerer_.boxes[0].text);
+        EXPECT_EQ(LookOfType(kind).iconCell, answerer_.boxes[0].iconCell);
+        answerer_.boxes.clear();
+    }
+
+    TempFolder desktop_;
+    TempFolder documents_;
+    ShellFolderRedirect desktopRedirect_{L"Desktop", desktop_.path()};
+    ShellFolderRedirect documentsRedirect_{L"Personal", documents_.path()};
+    DialogAnswerer answerer_;
+    RecordingListener listener_;
+};
+
+TEST_F(PopupHandlerTest, TheShellFoldersAreTheTestsOwnAndDownloadPathsLieInDocuments) {
+    EXPECT_EQ(desktop_.narrowPath(), DesktopFolder());
+    EXPECT_EQ(documents_.path(), DocumentsFolder());
+    EXPECT_EQ(documents_.path() + L"\\report.txt", DefaultDownloadPath(L"report"));
+    EXPECT_EQ(documents_.path() + L"\\a.b", DefaultDownloadPath(L"a.b"));
+    EXPECT_EQ(documents_.path() + L"\\发票.tar.gz", DefaultDownloadPath(L"发票.tar.gz"));
+}
+
+TEST_F(PopupHandlerTest, OnlyNewForegroundTabsAreIntercepted) {
+    const CPopupHandler handler;
+    for (const int disposition : {0, 1, 2, 3, 5, 6, 7, 8, 9}) {
+        EXPECT_FALSE(
+            handler.HandleNewWindow(TestServerUrl("/files/a.xls"), disposition, &listener_));
+        EXPECT_FALSE(handler.HandleNewWindow("http://h/page", disposition, &listener_));
+    }
+    EXPECT_TRUE(listener_.texts.empty());
+    EXPECT_TRUE(answerer_.boxes.empty());
+    EXPECT_TRUE(FileNames(desktop_.path()).empty());
+}
+
+TEST_F(PopupHandlerTest, OtherUrlsHandTheirDecodedTextToTheListener) {
+    EXPECT_TRUE(Open("http://h/app/open?title=%E5%8F%91%E7%A5%A8+2024&p=%2F"));
+    EXPECT_EQ(std::vector<std::string>{"http://h/app/open?title=发票 2024&p=/"}, listener_.texts);
+    EXPECT_TRUE(CPopupHandler().HandleNewWindow("http://h/app/page", 4, nullptr));
+    EXPECT_EQ(1u, listener_.texts.size());
+    EXPECT_TRUE(answerer_.boxes.empty());
+}
+
+TEST_F(PopupHandlerTest, SpreadsheetLandsOnTheDesktopUnderItsDecodedNameAndIsLogged) {
+    const std::string url = TestServerUrl("/files/%E5%8F%91%E7%A5%A8+1.xls");
+    EXPECT_TRUE(Open(url));
+    ExpectOneBox(kNoticeBox, L"文件已下载到桌面 - 发票 1.xls");
+    EXPECT_EQ(std::vector<std::wstring>{L"发票 1.xls"}, FileNames(desktop_.path()));
+    EXPECT_EQ("file /files/%E5%8F%91%E7%A5%A8+1.xls", ReadFileBytes(OnDesktop(L"发票 1.xls")));
+    const std::string log = ReadFileBytes(AnsiToWide(g_logFile.GetLogFileName()));
+    EXPECT_NE(std::string::npos, log.find("文件下载地址 : " + url + "\r\n"));
+    EXPECT_NE(std::string::npos,
+              log.find("文件保存地址 : " + desktop_.narrowPath() + "\\发票 1.xls\r\n"));
+    EXPECT_TRUE(listener_.texts.empty());
+}
+
+TEST_F(PopupHandlerTest, ExistingNamesAreNumberedUntilOneIsFree) {
+    for (const wchar_t* name : {L"a.xls", L"a(1).xls", L"a(2).xls"}) {
+        WriteFileBytes(OnDesktop(name), "old");
+    }
+    EXPECT_TRUE(Open(TestServerUrl("/files/a.xls")));
+    ExpectOneBox(kNoticeBox, L"文件已下载到桌面 - a(3).xls");
+    EXPECT_EQ("file /files/a.xls", ReadFileBytes(OnDesktop(L"a(3).xls")));
+    for (const wchar_t* name : {L"a.xls", L"a(1).xls", L"a(2).xls"}) {
+        EXPECT_EQ("old", ReadFileBytes(OnDesktop(name))) << name;
+    }
+    EXPECT_EQ(4u, FileNames(desktop_.path()).size());
+}
+
+TEST_F(PopupHandlerTest, PdfAnywhereInTheUrlIsADownloadNamedAfterTheLastSlash) {
+    // Also a report address: the download rule comes first.
+    EXPECT_TRUE(Open(TestServerUrl("/files/cjtgjb/download/ViewReport/r.pdf")));
+    ExpectOneBox(kNoticeBox, L"文件已下载到桌面 - r.pdf");
+    EXPECT_EQ(0, answerer_.saveDialogs);
+
+    EXPECT_TRUE(Open(TestServerUrl("/files/show?doc=/2024/a.pdf&v=2")));
+    ExpectOneBox(kNoticeBox, L"文件已下载到桌面 - a.pdf&v=2");
+    EXPECT_EQ("file /files/show?doc=/2024/a.pdf&v=2", ReadFileBytes(OnDesktop(L"a.pdf&v=2")));
+
+    // The name then carries the query, whose "?" no file name may have.
+    EXPECT_TRUE(Open(TestServerUrl("/files/export?type=.pdf")));
+    ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
+    EXPECT_EQ(2u, FileNames(desktop_.path()).size());
+}
+
+TEST_F(PopupHandlerTest, FailedOrEmptyDownloadsAndEscapingNamesShowTheFailureBox) {
+    EXPECT_TRUE(Open(std::string(kUnreachable) + "/a.xls"));
+    ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
+
+    EXPECT_TRUE(Open(TestServerUrl("/blank/b.xls")));
+    ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
+
+    EXPECT_TRUE(Open(TestServerUrl("/files/..%5C..%5Cescaped.xls")));
+    ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
+    wchar_t outside[MAX_PATH] = {};
+    GetFullPathNameW(OnDesktop(L"..\\..\\escaped.xls").c_str(), MAX_PATH, outside, nullptr);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(outside));
+    EXPECT_TRUE(FileNames(desktop_.path()).empty());
+}
+
+TEST_F(PopupHandlerTest, DataToolInstallerOfTheCurrentVersionIsDownloaded) {
+    EXPECT_TRUE(
+        Open(TestServerUrl("/datatool/string/ufdatatransfer/download.htm"), DataTool("string")));
+    ExpectOneBox(kNoticeBox, L"文件已下载到桌面 - 数据采集工具 V2.5.1.zip");
+    EXPECT_EQ("setup 2.5.1", ReadFileBytes(OnDesktop(L"数据采集工具 V2.5.1.zip")));
+
+    // A numeric version reads with six decimals, in the address and in the name.
+    EXPECT_TRUE(Open(TestServerUrl("/datatool/number/ufdatatransfer/download.htm?from=menu"),
+                     DataTool("number")));
+    ExpectOneBox(kNoticeBox, L"文件已下载到桌面 - 数据采集工具 V3.000000.zip");
+    EXPECT_EQ("setup 3.000000", ReadFileBytes(OnDesktop(L"数据采集工具 V3.000000.zip")));
+}
+
+TEST_F(PopupHandlerTest, DataToolInstallerAlreadyOnTheDesktopIsKept) {
+    WriteFileBytes(OnDesktop(L"数据采集工具 V2.5.1.zip"), "old");
+    EXPECT_TRUE(
+        Open(TestServerUrl("/datatool/string/ufdatatransfer/download.htm"), DataTool("string")));
+    ExpectOneBox(kNoticeBox, L"文件已经存在桌面 - 数据采集工具 V2.5.1.zip");
+    EXPECT_EQ("old", ReadFileBytes(OnDesktop(L"数据采集工具 V2.5.1.zip")));
+}
+
+TEST_F(PopupHandlerTest, DataToolWithoutAReadableVersionShowsTheFailureBox) {
+    for (const std::string variant : {"missing", "notjson"}) {
+        EXPECT_TRUE(Open(TestServerUrl("/datatool/" + variant + "/ufdatatransfer/download.htm"),
+                         DataTool(variant)));
+        ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
+    }
+    const CPopupHandler unreachable(std::string(kUnreachable) + "/ufdatatransfer/");
+    EXPECT_TRUE(Open(std::string(kUnreachable) + "/ufdatatransfer/download.htm", unreachable));
+    ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
+    EXPECT_TRUE(FileNames(desktop_.path()).empty());
+}
+
+TEST_F(PopupHandlerTest, ReportIsSavedWhereTheSaveDialogSays) {
+    const std::string url = TestServerUrl("/files/cjtgjb/download/ViewReport?id=7");
+    answerer_.saveAnswer = documents_.path() + L"\\健康报告";
+    EXPECT_TRUE(Open(url));
+    EXPECT_EQ(1, answerer_.saveDialogs);
+    ExpectOneBox(kNoticeBox, L"保存成功");
+    EXPECT_EQ("file /files/cjtgjb/download/ViewReport?id=7",
+              ReadFileBytes(documents_.path() + L"\\健康报告.pdf"));
+
+    // A name given with its extension does not get a second one.
+    answerer_.saveAnswer = documents_.path() + L"\\second.PDF";
+    EXPECT_TRUE(Open(url));
+    ExpectOneBox(kNoticeBox, L"保存成功");
+    EXPECT_EQ((std::vector<std::wstring>{L"second.PDF", L"健康报告.pdf"}),
+              FileNames(documents_.path()));
+    EXPECT_EQ(0, answerer_.otherDialogs);
+}
+
+TEST_F(PopupHandlerTest, ReportDialogAsksBeforeReplacingTheFileItWouldWrite) {
+    WriteFileBytes(documents_.path() + L"\\kept.pdf", "old");
+    answerer_.saveAnswer = documents_.path() + L"\\kept";
+    EXPECT_TRUE(Open(TestServerUrl("/files/cjtgjb/download/ViewReport?id=7")));
+    EXPECT_EQ(1, answerer_.otherDialogs);
+    EXPECT_EQ(2, answerer_.saveDialogs);
+    EXPECT_TRUE(answerer_.boxes.empty());
+    EXPECT_EQ("old", ReadFileBytes(documents_.path() + L"\\kept.pdf"));
+}
+
+TEST_F(PopupHandlerTest, CancelledOrFailedReportSavesWriteNothing) {
+    answerer_.saveAnswer.clear();
+    EXPECT_TRUE(Open(TestServerUrl("/files/cjtgjb/download/ViewReport?id=7")));
+    EXPECT_EQ(1, answerer_.saveDialogs);
+    EXPECT_TRUE(answerer_.boxes.empty());
+
+    answerer_.saveAnswer = documents_.path() + L"\\failed";
+    EXPECT_TRUE(Open(std::string(kUnreachable) + "/cjtgjb/download/ViewReport?id=7"));
+    EXPECT_EQ(2, answerer_.saveDialogs);
+    ExpectOneBox(kFailureBox, L"保存失败");
+    EXPECT_TRUE(FileNames(documents_.path()).empty());
+}
+
+}  // namespace
