@@ -1,8 +1,37 @@
 #include "ClientBrowserHandler.h"
 
+using Guard = std::lock_guard<std::recursive_mutex>;
+
 CefRefPtr<CefBrowser> ClientBrowserHandler::GetBrowser() {
-    const std::lock_guard<std::mutex> guard(currentLock_);
+    const Guard guard(lock_);
     return current_;
+}
+
+CefRefPtr<CefBrowser> ClientBrowserHandler::GetHostedBrowser() {
+    const Guard guard(lock_);
+    return hosted_;
+}
+
+void ClientBrowserHandler::SetHostWindow(HWND host) {
+    const Guard guard(lock_);
+    host_ = host;
+}
+
+void ClientBrowserHandler::SetListener(ClientBrowserHandlerListener* listener) {
+    const Guard guard(lock_);
+    listener_ = listener;
+}
+
+size_t ClientBrowserHandler::GetBrowserCount() {
+    const Guard guard(lock_);
+    return browsers_.size();
+}
+
+void ClientBrowserHandler::ListenerRelay::OnPopupText(const std::string* text) {
+    const Guard guard(handler_.lock_);
+    if (handler_.listener_) {
+        handler_.listener_->OnPopupText(text);
+    }
 }
 
 bool ClientBrowserHandler::OnBeforePopup(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
@@ -10,25 +39,39 @@ bool ClientBrowserHandler::OnBeforePopup(CefRefPtr<CefBrowser>, CefRefPtr<CefFra
                                          WindowOpenDisposition target_disposition, bool,
                                          const CefPopupFeatures&, CefWindowInfo&,
                                          CefRefPtr<CefClient>&, CefBrowserSettings&, bool*) {
-    return popups_.HandleNewWindow(target_url.ToString(), target_disposition, listener_);
+    return popups_.HandleNewWindow(target_url.ToString(), target_disposition, &relay_);
 }
 
 void ClientBrowserHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
-    browsers_.push_back(browser);
+    HWND host = nullptr;
     {
-        const std::lock_guard<std::mutex> guard(currentLock_);
+        const Guard guard(lock_);
+        browsers_.push_back(browser);
         current_ = browser;
+        if (!browser->IsPopup()) {
+            hosted_ = browser;
+        }
+        host = host_;
     }
-    if (host_ && IsWindow(host_)) {
-        PostMessageW(host_, WM_BROWSER_RESIZE, 0, 0);
+    if (host && IsWindow(host)) {
+        PostMessageW(host, WM_BROWSER_RESIZE, 0, 0);
     }
 }
 
 void ClientBrowserHandler::RemoveBrowser(CefRefPtr<CefBrowser> browser) {
+    const Guard guard(lock_);
     for (auto it = browsers_.begin(); it != browsers_.end(); ++it) {
         if ((*it)->IsSame(browser)) {
             browsers_.erase(it);
-            return;
+            break;
+        }
+    }
+    if (hosted_ && hosted_->IsSame(browser)) {
+        hosted_ = nullptr;
+        for (const CefRefPtr<CefBrowser>& open : browsers_) {
+            if (!open->IsPopup()) {
+                hosted_ = open;
+            }
         }
     }
 }
@@ -43,6 +86,7 @@ void ClientBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
 }
 
 void ClientBrowserHandler::OnLoadingStateChange(CefRefPtr<CefBrowser>, bool isLoading, bool, bool) {
+    const Guard guard(lock_);
     if (!listener_) {
         return;
     }

@@ -31,12 +31,15 @@ class ClientBrowserHandler : public CefClient,
 public:
     ClientBrowserHandler() = default;
 
-    // The current browser (the one created last), or null; safe from any thread.
+    // The current browser (the one created last), or null. Any thread.
     CefRefPtr<CefBrowser> GetBrowser();
-    void SetHostWindow(HWND host) { host_ = host; }
-    void SetListener(ClientBrowserHandlerListener* listener) { listener_ = listener; }
-    // How many browsers are open; UI thread.
-    size_t GetBrowserCount() const { return browsers_.size(); }
+    // The newest open browser that lives in the host window (not a popup such as the developer
+    // tools), or null: the one the host keeps fitted. Any thread.
+    CefRefPtr<CefBrowser> GetHostedBrowser();
+    // The host and the listener may be changed or cleared at any time, from any thread.
+    void SetHostWindow(HWND host);
+    void SetListener(ClientBrowserHandlerListener* listener);
+    size_t GetBrowserCount();
 
     CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
     CefRefPtr<CefDisplayHandler> GetDisplayHandler() override { return this; }
@@ -71,15 +74,27 @@ public:
                               EventFlags event_flags) override;
 
 private:
+    // Hands popup texts to whatever listener is set when they come, under the lock.
+    class ListenerRelay : public ClientBrowserHandlerListener {
+    public:
+        explicit ListenerRelay(ClientBrowserHandler& handler) : handler_(handler) {}
+        void OnPopupText(const std::string* text) override;
+
+    private:
+        ClientBrowserHandler& handler_;
+    };
+
     void RemoveBrowser(CefRefPtr<CefBrowser> browser);
     void ShowDevTools(CefRefPtr<CefBrowser> browser);
 
+    // The library's UI thread writes what the main thread reads.
+    std::recursive_mutex lock_;
     std::list<CefRefPtr<CefBrowser>> browsers_;
-    // Written on the library's UI thread, read on the main thread.
-    std::mutex currentLock_;
     CefRefPtr<CefBrowser> current_;
+    CefRefPtr<CefBrowser> hosted_;
     HWND host_ = nullptr;
     ClientBrowserHandlerListener* listener_ = nullptr;
+    ListenerRelay relay_{*this};
     CPopupHandler popups_;
     bool loadError_ = false;
 

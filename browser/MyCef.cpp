@@ -1,5 +1,12 @@
 #include "MyCef.h"
 
+CMyCef::~CMyCef() {
+    if (handler_) {
+        handler_->SetListener(nullptr);
+        handler_->SetHostWindow(nullptr);
+    }
+}
+
 HWND CMyCef::Create(HWND parent, const RECT* rect, DWORD style, UINT id) {
     if (style == 0) {
         style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -23,7 +30,7 @@ void CMyCef::CreateBrowser(const std::string& url) {
 }
 
 void CMyCef::FitBrowser(int width, int height) {
-    CefRefPtr<CefBrowser> browser = handler_ ? handler_->GetBrowser() : nullptr;
+    CefRefPtr<CefBrowser> browser = handler_ ? handler_->GetHostedBrowser() : nullptr;
     if (browser) {
         MoveWindow(browser->GetHost()->GetWindowHandle(), 0, 0, width, height, TRUE);
     }

@@ -12,6 +12,8 @@
 class CMyCef : public CBkWindowImplRoot, public ClientBrowserHandlerListener {
 public:
     CMyCef() = default;
+    // The handler outlives this object while the library still holds it: it is told to forget it.
+    ~CMyCef() override;
 
     // Style 0 means WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN.
     HWND Create(HWND parent, const RECT* rect, DWORD style, UINT id);

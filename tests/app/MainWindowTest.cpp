@@ -70,6 +70,52 @@ void ClickElement(CMainDlg& window, int id) {
     ClickAt(window.GetView().m_hWnd, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
+// The system's task-kill command cannot read process names on this machine (Wine runs under
+// user-mode emulation here), so a recorder beside the test program takes its place: the program
+// finds it first, as it would find the real one in the system folder.
+class TaskKillRecorder {
+public:
+    TaskKillRecorder() {
+        DeleteFileW(log_.c_str());
+        installed_ = CopyFileW((ExecutableFolder() + L"taskkill_recorder.exe").c_str(),
+                               command_.c_str(), FALSE) != FALSE;
+    }
+    ~TaskKillRecorder() {
+        DeleteFileW(command_.c_str());
+        DeleteFileW(log_.c_str());
+    }
+    bool installed() const { return installed_; }
+    std::string Lines() const { return ReadFileBytes(log_); }
+
+private:
+    std::wstring command_ = ExecutableFolder() + L"TASKKILL.exe";
+    std::wstring log_ = ExecutableFolder() + L"taskkill.log";
+    bool installed_ = false;
+};
+
+// Removes the sibling program the test put in place, however the test ends.
+class SiblingProgram {
+public:
+    SiblingProgram() {
+        CreateDirectoryW(L"C:\\Program Files (x86)", nullptr);
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        installed_ = CopyFileW((ExecutableFolder() + L"install_waiter.exe").c_str(), path_.c_str(),
+                               FALSE) != FALSE;
+    }
+    ~SiblingProgram() {
+        DeleteFileW(path_.c_str());
+        RemoveDirectoryW(folder_.c_str());
+    }
+    bool installed() const { return installed_; }
+
+private:
+    std::wstring folder_ = L"C:\\Program Files (x86)\\Kestrel";
+    std::wstring path_ = folder_ + L"\\Kestrel.exe";
+    bool installed_ = false;
+};
+
+// Every main window ends with the task-kill commands: the recorder takes them, so that no test
+// ends processes of the machine it runs on.
 class MainWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -79,6 +125,7 @@ protected:
     }
 
     void SetUp() override {
+        ASSERT_TRUE(taskKill.installed());
         CefSettings settings;
         settings.single_process = 1;
         settings.no_sandbox = 1;
@@ -104,6 +151,8 @@ protected:
         g_window = nullptr;
         return result;
     }
+
+    TaskKillRecorder taskKill;
 };
 
 TEST(MainWindowSize, NinetyPercentOfTheScreenTruncated) {
@@ -150,9 +199,12 @@ TEST_F(MainWindow, OpensWithMarkerIconsPageAndBrowserAndClosesThroughItsCloseBut
                        ExecutableFolder() + L"..\\main-window.png");
         SendMessageW(w.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
         SendMessageW(w.m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
-        PumpMessages(50);
-        escapeIgnored = IsWindow(w.m_hWnd) != FALSE;
-        ClickElement(w, kCloseButton);
+        // The next step runs only if the modal loop is still going after the keys.
+        g_step = [&](CMainDlg& still) {
+            escapeIgnored = true;
+            ClickElement(still, kCloseButton);
+        };
+        SetTimer(nullptr, 0, 100, StepProc);
     });
     EXPECT_EQ(kMainEndCode, code);
     EXPECT_NE(nullptr, marked);
@@ -196,41 +248,13 @@ TEST_F(MainWindow, MaximiseButtonTogglesAndSystemCloseEndsTheWindow) {
     EXPECT_TRUE(sameSkin);
 }
 
-// The system's task-kill command cannot read process names on this machine (Wine runs under
-// user-mode emulation here), so a recorder beside the test program takes its place: the program
-// finds it first, as it would find the real one in the system folder.
-class TaskKillRecorder {
-public:
-    TaskKillRecorder() {
-        DeleteFileW(log_.c_str());
-        installed_ = CopyFileW((ExecutableFolder() + L"taskkill_recorder.exe").c_str(),
-                               command_.c_str(), FALSE) != FALSE;
-    }
-    ~TaskKillRecorder() {
-        DeleteFileW(command_.c_str());
-        DeleteFileW(log_.c_str());
-    }
-    bool installed() const { return installed_; }
-    std::string Lines() const { return ReadFileBytes(log_); }
-
-private:
-    std::wstring command_ = ExecutableFolder() + L"TASKKILL.exe";
-    std::wstring log_ = ExecutableFolder() + L"taskkill.log";
-    bool installed_ = false;
-};
-
 TEST_F(MainWindow, StartsTheSiblingProgramAndEndsItAndEveryInstanceOfTheProgram) {
-    TaskKillRecorder taskKill;
-    ASSERT_TRUE(taskKill.installed());
-    const std::wstring folder = L"C:\\Program Files (x86)\\Kestrel";
-    const std::wstring sibling = folder + L"\\Kestrel.exe";
-    const std::wstring waiter = ExecutableFolder() + L"install_waiter.exe";
-    CreateDirectoryW(L"C:\\Program Files (x86)", nullptr);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileW(waiter.c_str(), sibling.c_str(), FALSE)) << GetLastError();
+    SiblingProgram sibling;
+    ASSERT_TRUE(sibling.installed());
     TempFolder temp;
     const std::wstring other = temp.path() + L"\\Tessel.exe";
-    ASSERT_TRUE(CopyFileW(waiter.c_str(), other.c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW((ExecutableFolder() + L"install_waiter.exe").c_str(), other.c_str(), FALSE));
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION running = {};
@@ -253,8 +277,6 @@ TEST_F(MainWindow, StartsTheSiblingProgramAndEndsItAndEveryInstanceOfTheProgram)
     EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"Kestrel.exe") == 0; }));
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(running.hProcess, 20000));
     CloseHandle(running.hProcess);
-    DeleteFileW(sibling.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 TEST(RunningInstance, OnlyAMarkerOfOneCountsAndTheWindowIsBroughtBack) {

@@ -142,6 +142,43 @@ TEST_F(BrowserWindow, PageMenuEndsWithDevToolsWhichOpensAsTheCurrentBrowser) {
         cefdriver::RightClick(page->GetIdentifier(), 10, 10, MENU_ID_PRINT).handledByClient);
 }
 
+TEST_F(BrowserWindow, HostKeepsFittingThePageNotTheDeveloperTools) {
+    SetWindowPos(host->m_hWnd, nullptr, 0, 0, 320, 240, SWP_NOZORDER);
+    CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
+    ASSERT_TRUE(page);
+    cefdriver::RightClick(page->GetIdentifier(), 10, 10, ID_OPEN_DEVTOOLS);
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 2));
+    CefRefPtr<CefBrowser> devTools = host->GetHandler()->GetBrowser();
+    ASSERT_FALSE(devTools->IsSame(page));
+    RECT before = {};
+    GetWindowRect(devTools->GetHost()->GetWindowHandle(), &before);
+
+    SetWindowPos(host->m_hWnd, nullptr, 0, 0, 500, 400, SWP_NOZORDER);
+    const HWND pageWindow = page->GetHost()->GetWindowHandle();
+    EXPECT_EQ(500, ClientSize(pageWindow).cx);
+    EXPECT_EQ(400, ClientSize(pageWindow).cy);
+    RECT after = {};
+    GetWindowRect(devTools->GetHost()->GetWindowHandle(), &after);
+    EXPECT_TRUE(EqualRect(&before, &after)) << "the developer tools window stays where it was";
+
+    ASSERT_TRUE(cefdriver::Close(devTools->GetIdentifier(), false));
+    ASSERT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.size() == 1; }));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+    SetWindowPos(host->m_hWnd, nullptr, 0, 0, 300, 200, SWP_NOZORDER);
+    EXPECT_EQ(300, ClientSize(pageWindow).cx);
+    EXPECT_EQ(200, ClientSize(pageWindow).cy);
+}
+
+TEST_F(BrowserWindow, AHostObjectThatGoesDetachesTheHandlerFromItsListener) {
+    CefRefPtr<ClientBrowserHandler> handler = host->GetHandler();
+    handler->SetListener(&record);
+    host->CreateBrowser(TestServerUrl("/empty"));
+    host.reset();  // window and object go while the library still makes and loads the browser
+    const size_t statesAtReset = record.States().size();
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000));
+    EXPECT_EQ(statesAtReset, record.States().size()) << "nothing reached the listener afterwards";
+}
+
 TEST_F(BrowserWindow, NewWindowsOpenUnlessTheyAreForegroundTabs) {
     host->GetHandler()->SetListener(&record);
     CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
