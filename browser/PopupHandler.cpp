@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "BkParse.h"
 #include "ClientBrowserHandlerListener.h"
 #include "CodePage.h"
 #include "HttpTransfer.h"
@@ -34,19 +35,6 @@ std::string AsciiLower(std::string text) {
 
 bool ContainsNoCase(const std::string& text, const std::string& part) {
     return AsciiLower(text).find(AsciiLower(part)) != std::string::npos;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 bool PathExists(const std::string& path) {
@@ -102,10 +90,10 @@ std::string DecodeUrl(const std::string& utf8Url) {
         const char c = utf8Url[i];
         if (c == '+') {
             decoded.push_back(' ');
-        } else if (c == '%' && i + 2 < utf8Url.size() && HexValue(utf8Url[i + 1]) >= 0 &&
-                   HexValue(utf8Url[i + 2]) >= 0) {
+        } else if (c == '%' && i + 2 < utf8Url.size() && HexDigit(utf8Url[i + 1]) >= 0 &&
+                   HexDigit(utf8Url[i + 2]) >= 0) {
             decoded.push_back(
-                static_cast<char>(HexValue(utf8Url[i + 1]) * 16 + HexValue(utf8Url[i + 2])));
+                static_cast<char>(HexDigit(utf8Url[i + 1]) * 16 + HexDigit(utf8Url[i + 2])));
             i += 2;
         } else {
             decoded.push_back(c);

@@ -19,17 +19,8 @@ stop() {
 trap stop EXIT INT TERM
 
 if [ -z "${DISPLAY:-}" ]; then
-  display=99
-  while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-    display=$((display + 1))
-  done
-  Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$display" ] && break
-    sleep 0.1
-  done
-  export DISPLAY=":$display"
+  . "$here/virtual-display.sh"
+  start_virtual_display
   echo "run: no display was set; Tessel runs on the virtual display $DISPLAY (Ctrl+C ends it)"
 fi
 

@@ -25,21 +25,8 @@ stop_session() {
 }
 trap stop_session EXIT
 
-display=99
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-  display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -e "/tmp/.X11-unix/X$display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || {
-    echo "test-session: Xvfb did not start" >&2
-    exit 1
-  }
-  sleep 0.1
-done
-export DISPLAY=":$display"
+. "$here/virtual-display.sh"
+start_virtual_display
 
 wineserver -k 2>/dev/null || true
 wineserver -f -p &

@@ -2,8 +2,6 @@
 
 #include <shlwapi.h>
 
-namespace {
-
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
@@ -16,6 +14,8 @@ int HexDigit(char c) {
     }
     return -1;
 }
+
+namespace {
 
 // The byte of the two hex digits at `at`; 0 when either is missing or not a hex digit.
 DWORD HexPair(const std::string& text, size_t at) {

@@ -20,23 +20,6 @@
 
 namespace {
 
-CMainDlg* g_window = nullptr;
-std::function<void(CMainDlg&)> g_step;
-
-void CALLBACK StepProc(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    if (g_step) {
-        auto step = std::move(g_step);
-        g_step = nullptr;
-        step(*g_window);
-    }
-}
-
-void CALLBACK SafetyProc(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    g_window->EndDialog(-1);
-}
-
 class EmptyApp : public CefApp {
     IMPLEMENT_REFCOUNTING(EmptyApp);
 };
@@ -139,17 +122,9 @@ protected:
         EXPECT_EQ(0, cefdriver::CountLiveObjects().total());
     }
 
-    // Runs the main window modally at 800 x 600; `step` runs once from its modal loop.
-    INT_PTR Run(CMainDlg& window, std::function<void(CMainDlg&)> step) {
-        g_window = &window;
-        g_step = std::move(step);
-        const UINT_PTR stepTimer = SetTimer(nullptr, 0, 100, StepProc);
-        const UINT_PTR safety = SetTimer(nullptr, 0, 30000, SafetyProc);
-        const INT_PTR result = window.DoModal(nullptr);
-        KillTimer(nullptr, stepTimer);
-        KillTimer(nullptr, safety);
-        g_window = nullptr;
-        return result;
+    // Runs the main window modally; `step` runs once from its modal loop.
+    INT_PTR Run(CMainDlg& window, const std::function<void(CMainDlg&)>& step) {
+        return RunModalWithStep(window, nullptr, [&] { step(window); });
     }
 
     TaskKillRecorder taskKill;
@@ -200,11 +175,11 @@ TEST_F(MainWindow, OpensWithMarkerIconsPageAndBrowserAndClosesThroughItsCloseBut
         SendMessageW(w.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
         SendMessageW(w.m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
         // The next step runs only if the modal loop is still going after the keys.
-        g_step = [&](CMainDlg& still) {
+        CMainDlg* const still = &w;
+        QueueStep([&escapeIgnored, still] {
             escapeIgnored = true;
-            ClickElement(still, kCloseButton);
-        };
-        SetTimer(nullptr, 0, 100, StepProc);
+            ClickElement(*still, kCloseButton);
+        });
     });
     EXPECT_EQ(kMainEndCode, code);
     EXPECT_NE(nullptr, marked);

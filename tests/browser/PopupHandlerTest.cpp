@@ -15,6 +15,7 @@
 #include "LogFile.h"
 #include "MsgBox.h"
 #include "PopupHandler.h"
+#include "ShellFolderRedirect.h"
 #include "TempFolder.h"
 #include "TestServer.h"
 
@@ -23,76 +24,6 @@ namespace {
 constexpr int kNoticeBox = 4;
 constexpr int kFailureBox = 2;
 const char kUnreachable[] = "http://127.0.0.1:1";
-
-// Points one of the current user's shell folders at `folder` until destroyed, in both keys the
-// shell reads, and puts the previous values (or their absence) back.
-class ShellFolderRedirect {
-public:
-    ShellFolderRedirect(const wchar_t* value, const std::wstring& folder) : value_(value) {
-        for (Saved& saved : saved_) {
-            HKEY key = nullptr;
-            if (RegCreateKeyExW(HKEY_CURRENT_USER, saved.subKey, 0, nullptr, 0,
-                                KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key,
-                                nullptr) != ERROR_SUCCESS) {
-                continue;
-            }
-            DWORD size = 0;
-            if (RegQueryValueExW(key, value_, nullptr, &saved.type, nullptr, &size) ==
-                ERROR_SUCCESS) {
-                saved.data.resize(size);
-                saved.present = RegQueryValueExW(key, value_, nullptr, &saved.type,
-                                                 saved.data.data(), &size) == ERROR_SUCCESS;
-            }
-            RegSetValueExW(key, value_, 0, saved.newType,
-                           reinterpret_cast<const BYTE*>(folder.c_str()),
-                           static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-            RegCloseKey(key);
-        }
-    }
-
-    ~ShellFolderRedirect() {
-        for (const Saved& saved : saved_) {
-            HKEY key = nullptr;
-            if (RegOpenKeyExW(HKEY_CURRENT_USER, saved.subKey, 0, KEY_SET_VALUE, &key) !=
-                ERROR_SUCCESS) {
-                continue;
-            }
-            if (saved.present) {
-                RegSetValueExW(key, value_, 0, saved.type, saved.data.data(),
-                               static_cast<DWORD>(saved.data.size()));
-            } else {
-                RegDeleteValueW(key, value_);
-            }
-            RegCloseKey(key);
-        }
-    }
-
-    ShellFolderRedirect(const ShellFolderRedirect&) = delete;
-    ShellFolderRedirect& operator=(const ShellFolderRedirect&) = delete;
-
-private:
-    struct Saved {
-        const wchar_t* subKey;
-        DWORD newType;
-        bool present = false;
-        DWORD type = 0;
-        std::vector<BYTE> data;
-    };
-
-    const wchar_t* value_;
-    Saved saved_[2] = {
-        {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-         REG_EXPAND_SZ,
-         false,
-         0,
-         {}},
-        {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-         REG_SZ,
-         false,
-         0,
-         {}},
-    };
-};
 
 struct SeenBox {
     std::wstring text;
@@ -193,32 +124,6 @@ public:
     void OnPopupText(const std::string* text) override { texts.push_back(text ? *text : "null"); }
     std::vector<std::string> texts;
 };
-
-std::vector<std::wstring> FileNames(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found = {};
-    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    const HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
 
 TEST(PopupUrl, DecodingTurnsPlusAndEscapesOfEitherCaseIntoBytesThenAnsi) {
     EXPECT_EQ("发票 1.xls", DecodeUrl("%E5%8F%91%e7%a5%a8+1.xls"));

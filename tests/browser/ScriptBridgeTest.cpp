@@ -12,6 +12,7 @@
 #include "CodePage.h"
 #include "LogFile.h"
 #include "PageDriver.h"
+#include "ShellFolderRedirect.h"
 #include "TempFolder.h"
 #include "TestServer.h"
 
@@ -42,98 +43,6 @@ std::wstring Wide(const std::string& ascii) {
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
-
-void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    const HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return names;
-}
-
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using Key = std::unique_ptr<HKEY__, KeyCloser>;
-
-Key OpenUserKey(const wchar_t* path) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
-        return Key();
-    }
-    return Key(key);
-}
-
-// Points the current user's desktop at another folder while it lives, so that nothing lands on
-// the real one, and puts the old values back afterwards.
-class RedirectedDesktop {
-public:
-    explicit RedirectedDesktop(const std::wstring& folder) {
-        Replace(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                REG_EXPAND_SZ, folder);
-        Replace(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", REG_SZ,
-                folder);
-    }
-    ~RedirectedDesktop() {
-        for (const Saved& saved : saved_) {
-            const Key key = OpenUserKey(saved.key);
-            if (!key) {
-                continue;
-            }
-            if (saved.present) {
-                RegSetValueExW(key.get(), L"Desktop", 0, saved.type, saved.data.data(),
-                               static_cast<DWORD>(saved.data.size()));
-            } else {
-                RegDeleteValueW(key.get(), L"Desktop");
-            }
-        }
-    }
-    RedirectedDesktop(const RedirectedDesktop&) = delete;
-    RedirectedDesktop& operator=(const RedirectedDesktop&) = delete;
-
-private:
-    struct Saved {
-        const wchar_t* key;
-        bool present;
-        DWORD type;
-        std::vector<BYTE> data;
-    };
-
-    void Replace(const wchar_t* path, DWORD type, const std::wstring& folder) {
-        const Key key = OpenUserKey(path);
-        ASSERT_TRUE(key) << "cannot open the shell folder key";
-        Saved saved{path, false, 0, std::vector<BYTE>(4096)};
-        DWORD size = static_cast<DWORD>(saved.data.size());
-        saved.present = RegQueryValueExW(key.get(), L"Desktop", nullptr, &saved.type,
-                                         saved.data.data(), &size) == ERROR_SUCCESS;
-        saved.data.resize(saved.present ? size : 0);
-        saved_.push_back(saved);
-        RegSetValueExW(key.get(), L"Desktop", 0, type,
-                       reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-    }
-
-    std::vector<Saved> saved_;
-};
 
 std::wstring ShellDesktopFolder() {
     wchar_t path[MAX_PATH] = {};
@@ -216,7 +125,7 @@ protected:
     void SetUp() override {
         desktop = temp.path() + L"\\Desktop";
         ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
-        redirect = std::make_unique<RedirectedDesktop>(desktop);
+        redirect = std::make_unique<ShellFolderRedirect>(L"Desktop", desktop);
         ASSERT_EQ(desktop, ShellDesktopFolder()) << "the shell reads the redirected desktop";
 
         parent = std::make_unique<ParentWindow>();
@@ -281,7 +190,7 @@ protected:
 
     TempFolder temp;
     std::wstring desktop;
-    std::unique_ptr<RedirectedDesktop> redirect;
+    std::unique_ptr<ShellFolderRedirect> redirect;
     EventLog events;
     std::unique_ptr<ParentWindow> parent;
     CefRefPtr<RecordingClient> client;
@@ -359,7 +268,7 @@ TEST_F(ScriptBridgeTest, FailedTransferAnswersDownloadFailed) {
 
     const std::string url = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/file.xls";
     EXPECT_TRUE(Answers(kDownloadFailed, DownExecel(id, url, L"file.xls")));
-    EXPECT_TRUE(FolderEntries(desktop).empty());
+    EXPECT_TRUE(FileNames(desktop).empty());
 
     const std::string failed = kDownloadFailedLine;
     const std::vector<std::string> expected = {
@@ -391,7 +300,7 @@ TEST_F(ScriptBridgeTest, WrongArgumentsAnswerAtOnceWithoutATransfer) {
         EXPECT_TRUE(Answers(kNoName, DownExecel(id, {url, wrong}))) << "type " << type;
     }
     EXPECT_TRUE(Answers(kNoUrl, DownExecel(id, {number, number}))) << "the URL is checked first";
-    EXPECT_TRUE(FolderEntries(desktop).empty());
+    EXPECT_TRUE(FileNames(desktop).empty());
 
     const LogWatch log;
     DownExecel(id, {url});
@@ -421,7 +330,7 @@ TEST_F(ScriptBridgeTest, FileNamesTakeTheAnsiCodePageAndStayInTheDesktop) {
     const LogWatch log;
 
     EXPECT_TRUE(Answers(kSucceeded, DownExecel(id, url, L"报表\xD55C.xls")));
-    EXPECT_EQ(std::vector<std::wstring>({L"报表_.xls"}), FolderEntries(desktop))
+    EXPECT_EQ(std::vector<std::wstring>({L"报表_.xls"}), FileNames(desktop))
         << "the character GBK lacks is replaced";
     EXPECT_EQ(kNormalBody, ReadFileBytes(OnDesktop(L"报表_.xls")));
     const auto texts = log.Texts();
@@ -432,8 +341,8 @@ TEST_F(ScriptBridgeTest, FileNamesTakeTheAnsiCodePageAndStayInTheDesktop) {
                                     L"C:escaped.xls", L"..", L""}) {
         EXPECT_TRUE(Answers(kDownloadFailed, DownExecel(id, url, name))) << WideToUtf8(name);
     }
-    EXPECT_EQ(std::vector<std::wstring>({L"Desktop"}), FolderEntries(temp.path()));
-    EXPECT_EQ(1u, FolderEntries(desktop).size());
+    EXPECT_EQ(std::vector<std::wstring>({L"Desktop"}), FileNames(temp.path()));
+    EXPECT_EQ(1u, FileNames(desktop).size());
 }
 
 TEST_F(ScriptBridgeTest, UrlReachesTheServerAsThePageWroteIt) {
@@ -473,7 +382,7 @@ TEST_F(ScriptBridgeTest, EveryFrameAndEveryNewPageHasItsOwnFunction) {
     EXPECT_TRUE(Answers(kSucceeded, DownExecel(id, url, L"next.xls")));
 
     EXPECT_EQ(std::vector<std::wstring>({L"main.xls", L"next.xls", L"side.xls"}),
-              FolderEntries(desktop));
+              FileNames(desktop));
     EXPECT_EQ(1, cefdriver::CountLiveObjects().v8Contexts) << "old pages' functions went";
 }
 

@@ -11,6 +11,25 @@ constexpr UINT_PTR kScriptTimer = 0x7E57;
 constexpr UINT_PTR kSafetyTimer = 0x7E58;
 constexpr UINT kSafetyMs = 10000;
 
+CBkDialogBase* g_running = nullptr;
+std::function<void()> g_step;
+
+void CALLBACK StepProc(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (g_step) {
+        auto step = std::move(g_step);
+        g_step = nullptr;
+        step();
+    }
+}
+
+void CALLBACK SafetyProc(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (g_running) {
+        g_running->EndDialog(-1);
+    }
+}
+
 LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -27,6 +46,22 @@ void PumpMessages(int ms) {
         }
         Sleep(5);
     } while (static_cast<int>(end - GetTickCount()) > 0);
+}
+
+void QueueStep(std::function<void()> step) {
+    g_step = std::move(step);
+    SetTimer(nullptr, 0, 100, StepProc);
+}
+
+INT_PTR RunModalWithStep(CBkDialogBase& dialog, HWND owner, std::function<void()> step) {
+    g_running = &dialog;
+    QueueStep(std::move(step));
+    const UINT_PTR safety = SetTimer(nullptr, 0, 30000, SafetyProc);
+    const INT_PTR result = dialog.DoModal(owner);
+    KillTimer(nullptr, safety);
+    g_step = nullptr;
+    g_running = nullptr;
+    return result;
 }
 
 void SendMouse(HWND window, UINT message, int x, int y, WPARAM keys) {

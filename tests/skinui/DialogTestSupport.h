@@ -33,6 +33,12 @@ private:
     HBRUSH brush_;
 };
 
+// Runs `dialog` modally over `owner`. `step` runs once from its modal loop after it opened, and may
+// queue a further step with QueueStep; a safety timer ends a run that is still going after 30 s
+// with -1.
+INT_PTR RunModalWithStep(CBkDialogBase& dialog, HWND owner, std::function<void()> step);
+void QueueStep(std::function<void()> step);
+
 // Writes a PNG of `window` as a desktop that blends layered windows shows it: the window's pixels
 // (inside its window region) read from the screen, over its drop shadow blended onto `backdrop`,
 // with `margin` pixels around it. The test display has no compositor, so the shadow window's

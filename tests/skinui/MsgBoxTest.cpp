@@ -18,23 +18,6 @@
 
 namespace {
 
-CMsgBox* g_box = nullptr;
-std::function<void(CMsgBox&)> g_step;
-
-void CALLBACK StepProc(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    if (g_step) {
-        auto step = std::move(g_step);
-        g_step = nullptr;
-        step(*g_box);
-    }
-}
-
-void CALLBACK SafetyProc(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    g_box->EndDialog(-1);
-}
-
 class MsgBoxTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -44,16 +27,8 @@ protected:
     }
 
     // Runs `box` modally over a grey owner; `step` runs once from its modal loop after it opened.
-    INT_PTR Run(CMsgBox& box, std::function<void(CMsgBox&)> step) {
-        g_box = &box;
-        g_step = std::move(step);
-        const UINT_PTR stepTimer = SetTimer(nullptr, 0, 100, StepProc);
-        const UINT_PTR safety = SetTimer(nullptr, 0, 10000, SafetyProc);
-        const INT_PTR result = box.DoModal(owner_.hwnd());
-        KillTimer(nullptr, stepTimer);
-        KillTimer(nullptr, safety);
-        g_box = nullptr;
-        return result;
+    INT_PTR Run(CMsgBox& box, const std::function<void(CMsgBox&)>& step) {
+        return RunModalWithStep(box, owner_.hwnd(), [&] { step(box); });
     }
 
     OwnerWindow owner_{100, 100, 600, 450};

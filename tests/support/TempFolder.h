@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // A fresh folder under the system's temporary folder, removed with its contents at scope end.
 class TempFolder {
@@ -24,3 +25,7 @@ std::wstring ExecutableFolder();
 
 // A whole file's bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::wstring& path);
+// Creates or replaces a file with exactly `bytes`.
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// The names in a folder, "." and ".." left out, sorted.
+std::vector<std::wstring> FileNames(const std::wstring& folder);
