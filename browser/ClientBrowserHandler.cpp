@@ -55,6 +55,10 @@ void ClientBrowserHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
     }
     if (host && IsWindow(host)) {
         PostMessageW(host, WM_BROWSER_RESIZE, 0, 0);
+    } else if (!browser->IsPopup()) {
+        // Made for a host that is gone (the window closed while the browser was being made):
+        // nothing would ever close it.
+        browser->GetHost()->CloseBrowser(true);
     }
 }
 

@@ -223,6 +223,50 @@ TEST_F(MainWindow, MaximiseButtonTogglesAndSystemCloseEndsTheWindow) {
     EXPECT_TRUE(sameSkin);
 }
 
+TEST_F(MainWindow, MinimiseButtonMinimisesTheWindow) {
+    CMainDlg window(kMainLayout, RECT{0, 0, 800, 600});
+    bool minimized = false;
+    const INT_PTR code = Run(window, [&](CMainDlg& w) {
+        ClickElement(w, kMinimizeButton);
+        minimized = IsIconic(w.m_hWnd) != FALSE;
+        PostMessageW(w.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    EXPECT_EQ(kMainEndCode, code);
+    EXPECT_TRUE(minimized);
+}
+
+TEST_F(MainWindow, PageSelectorsShowOnePageAndMarkTheirSelector) {
+    CMainDlg window(0, RECT{0, 0, 800, 600});
+    ASSERT_TRUE(window.SetXml(
+        "<layer><text id=\"2100\" pos=\"0,0,100,30\">one</text>"
+        "<text id=\"2101\" pos=\"100,0,200,30\">two</text>"
+        "<dlg id=\"2000\" pos=\"0,40,-0,-0\"><realwnd id=\"2900\" pos=\"0,0,-0,-0\"/></dlg>"
+        "<dlg id=\"2001\" pos=\"0,40,-0,-0\"/></layer>"));
+    DWORD firstMark = 0, secondMark = 0;
+    bool firstShown = true, secondShown = false;
+    int page = -1;
+    DWORD repeatedMark = 1;
+    Run(window, [&](CMainDlg& w) {
+        ClickElement(w, kFirstPageSelector + 1);
+        page = w.GetCurrentPage();
+        firstMark = w.GetView().FindElement(kFirstPageSelector)->GetState() & StateDisabled;
+        secondMark = w.GetView().FindElement(kFirstPageSelector + 1)->GetState() & StateDisabled;
+        firstShown = w.GetView().FindElement(kFirstPage)->IsVisible(true);
+        secondShown = w.GetView().FindElement(kFirstPage + 1)->IsVisible(true);
+        // Shown already: a repeat changes nothing, not even a mark cleared behind its back.
+        w.GetView().FindElement(kFirstPageSelector + 1)->ModifyState(0, StateDisabled);
+        w.SelectPage(1);
+        repeatedMark = w.GetView().FindElement(kFirstPageSelector + 1)->GetState() & StateDisabled;
+        PostMessageW(w.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    EXPECT_EQ(1, page);
+    EXPECT_EQ(0u, firstMark);
+    EXPECT_EQ(StateDisabled, secondMark);
+    EXPECT_FALSE(firstShown);
+    EXPECT_TRUE(secondShown);
+    EXPECT_EQ(0u, repeatedMark);
+}
+
 TEST_F(MainWindow, StartsTheSiblingProgramAndEndsItAndEveryInstanceOfTheProgram) {
     SiblingProgram sibling;
     ASSERT_TRUE(sibling.installed());

@@ -118,6 +118,15 @@ TEST_F(BrowserWindow, LoadStatesReachTheListenerWithErrorsOnce) {
     EXPECT_EQ((std::vector<int>{0, 2, 0, 1}), record.States());
 }
 
+TEST_F(BrowserWindow, ALoadReplacedByAnotherIsNoError) {
+    host->GetHandler()->SetListener(&record);
+    host->CreateBrowser(TestServerUrl("/silent"));
+    ASSERT_TRUE(WaitFor([&] { return !record.States().empty(); }));
+    host->GetHandler()->GetBrowser()->GetMainFrame()->LoadURL(TestServerUrl("/empty"));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+    EXPECT_EQ((std::vector<int>{0, 1}), record.States());
+}
+
 TEST_F(BrowserWindow, PageMenuEndsWithDevToolsWhichOpensAsTheCurrentBrowser) {
     CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
     ASSERT_TRUE(page);
@@ -177,6 +186,14 @@ TEST_F(BrowserWindow, AHostObjectThatGoesDetachesTheHandlerFromItsListener) {
     const size_t statesAtReset = record.States().size();
     ASSERT_TRUE(cefdriver::WaitUntilIdle(20000));
     EXPECT_EQ(statesAtReset, record.States().size()) << "nothing reached the listener afterwards";
+}
+
+TEST_F(BrowserWindow, ABrowserThatArrivesAfterItsHostWentIsClosed) {
+    host->CreateBrowser(TestServerUrl("/empty"));
+    DestroyWindow(host->m_hWnd);
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000));
+    EXPECT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.empty(); }, 5000));
+    EXPECT_EQ(0u, host->GetHandler()->GetBrowserCount());
 }
 
 TEST_F(BrowserWindow, NewWindowsOpenUnlessTheyAreForegroundTabs) {
