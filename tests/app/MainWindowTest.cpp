@@ -119,7 +119,13 @@ protected:
 
     void TearDown() override {
         CefShutdown();
-        EXPECT_EQ(0, cefdriver::CountLiveObjects().total());
+        // A page fetch still resolving its host name when the library shut down lets go of its
+        // browser and frame only when the lookup returns.
+        WaitFor([] { return cefdriver::CountLiveObjects().total() == 0; }, 30000);
+        const cefdriver::LiveObjects live = cefdriver::CountLiveObjects();
+        EXPECT_EQ(0, live.total())
+            << live.browsers << " browsers, " << live.frames << " frames, " << live.v8Contexts
+            << " contexts, " << live.v8Values << " values, " << live.others << " others";
     }
 
     // Runs the main window modally; `step` runs once from its modal loop.
@@ -287,6 +293,8 @@ TEST_F(MainWindow, StartsTheSiblingProgramAndEndsItAndEveryInstanceOfTheProgram)
     const INT_PTR code = Run(window, [&](CMainDlg& w) {
         WaitUntil([] { return CountProcesses(L"Kestrel.exe") > 0; }, 10000);
         siblings = CountProcesses(L"Kestrel.exe");
+        CefRefPtr<ClientBrowserHandler> handler = w.GetPage().GetBrowserWindow().GetHandler();
+        WaitUntil([&] { return handler->GetBrowser() != nullptr; });
         ClickElement(w, kCloseButton);
     });
     EXPECT_EQ(kMainEndCode, code);

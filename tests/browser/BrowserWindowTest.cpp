@@ -72,7 +72,13 @@ protected:
         CefShutdown();
         host.reset();
         parent.reset();
-        EXPECT_EQ(0, cefdriver::CountLiveObjects().total());
+        // A page fetch still resolving its host name when the library shut down lets go of its
+        // browser and frame only when the lookup returns.
+        WaitFor([] { return cefdriver::CountLiveObjects().total() == 0; }, 30000);
+        const cefdriver::LiveObjects live = cefdriver::CountLiveObjects();
+        EXPECT_EQ(0, live.total())
+            << live.browsers << " browsers, " << live.frames << " frames, " << live.v8Contexts
+            << " contexts, " << live.v8Values << " values, " << live.others << " others";
     }
 
     // Opens the browser on `url` and waits until it exists and has loaded.
