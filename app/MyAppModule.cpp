@@ -4,6 +4,8 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <memory>
+
 #include "BkSkinResources.h"
 #include "MainDlg.h"
 #include "WndShadow.h"
