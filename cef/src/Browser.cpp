@@ -104,6 +104,18 @@ std::wstring ErrorText(cef_errorcode_t error) {
     return L"net::ERR_FAILED";
 }
 
+cef_errorcode_t ErrorFromText(const std::wstring& text) {
+    const std::wstring prefix = L"net::ERR_";
+    if (text.compare(0, prefix.size(), prefix) == 0) {
+        for (const auto& entry : kErrorNames) {
+            if (text.compare(prefix.size(), std::wstring::npos, entry.name) == 0) {
+                return entry.code;
+            }
+        }
+    }
+    return ERR_FAILED;
+}
+
 FrameImpl::FrameImpl(CefRefPtr<BrowserImpl> browser, int64 id, int64 parentId,
                      const std::wstring& name)
     : browser_(browser), id_(id), parentId_(parentId), name_(name) {}
@@ -120,6 +132,16 @@ void FrameImpl::LoadURL(const CefString& url) {
 
 CefRefPtr<CefFrame> FrameImpl::GetParent() {
     return parentId_ ? browser_->FindFrame(parentId_).get() : nullptr;
+}
+
+CefString FrameImpl::GetName() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return name_;
+}
+
+void FrameImpl::SetName(const std::wstring& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    name_ = name;
 }
 
 CefString FrameImpl::GetURL() {
@@ -413,7 +435,7 @@ void BrowserImpl::StartNavigation(CefRefPtr<FrameImpl> frame, const std::wstring
     runtime->TrackNavigation(id, id_);
     SetLoading(true);
     ShowPage(L"Loading " + url);
-    runtime->engine().StartLoad(id, url);
+    runtime->engine().StartLoad(id, id_, frame->GetIdentifier(), url);
 }
 
 void BrowserImpl::AbortNavigation(int64 navigationId, bool report) {
@@ -522,6 +544,10 @@ void BrowserImpl::Commit(int64 navigationId, const LoadResult& result) {
         handler->OnLoadStart(this, frame.get());
     }
     CefRefPtr<BrowserImpl> self(this);
+    if (Runtime::Get()->engine().RunsRealPages()) {
+        // The engine makes and releases contexts as documents come and go, and ends the load.
+        return;
+    }
     const int status = result.httpStatus;
     const std::wstring title = result.title;
     Runtime::Get()->renderer().Post([self, detached, frame, navigationId, status, title] {
@@ -560,6 +586,98 @@ void BrowserImpl::CompleteNavigation(int64 navigationId, int httpStatus,
     if (navigations_.empty()) {
         SetLoading(false);
     }
+}
+
+void BrowserImpl::OnPageNavigationStarted(CefRefPtr<FrameImpl> frame, int64 navigationId,
+                                          const std::wstring& url) {
+    if (destroyed_ || !frame || !frame->IsValid()) {
+        return;
+    }
+    for (auto it = navigations_.begin(); it != navigations_.end(); ++it) {
+        if (it->second.frame == frame) {
+            AbortNavigation(it->first, true);
+            break;
+        }
+    }
+    Navigation navigation;
+    navigation.frame = frame;
+    navigation.url = url;
+    navigations_[navigationId] = navigation;
+    Runtime::Get()->TrackNavigation(navigationId, id_);
+    SetLoading(true);
+}
+
+void BrowserImpl::OnLoadEnded(int64 navigationId, int httpStatus, const std::wstring& title) {
+    auto it = navigations_.find(navigationId);
+    if (it != navigations_.end() && it->second.committed) {
+        CompleteNavigation(navigationId, httpStatus, title);
+    }
+}
+
+void BrowserImpl::OnTitleChanged(const std::wstring& title) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (title_ == title) {
+            return;
+        }
+        title_ = title;
+    }
+    if (CefRefPtr<CefDisplayHandler> display = DisplayHandler()) {
+        display->OnTitleChange(this, title);
+    }
+}
+
+CefRefPtr<FrameImpl> BrowserImpl::AttachPageFrame(int64 id, int64 parentId,
+                                                  const std::wstring& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closing_) {
+        return nullptr;
+    }
+    for (const auto& frame : frames_) {
+        if (frame->GetIdentifier() == id) {
+            return frame;
+        }
+    }
+    CefRefPtr<FrameImpl> frame = new FrameImpl(this, id, parentId, name);
+    frames_.push_back(frame);
+    return frame;
+}
+
+void BrowserImpl::DetachPageFrame(int64 id) {
+    CefRefPtr<FrameImpl> gone;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = frames_.begin() + (frames_.empty() ? 0 : 1); it != frames_.end(); ++it) {
+            if ((*it)->GetIdentifier() == id) {
+                gone = *it;
+                frames_.erase(it);
+                break;
+            }
+        }
+    }
+    if (!gone) {
+        return;
+    }
+    gone->Detach();
+    for (auto it = navigations_.begin(); it != navigations_.end(); ++it) {
+        if (it->second.frame == gone) {
+            Runtime::Get()->ForgetNavigation(it->first);
+            navigations_.erase(it);
+            break;
+        }
+    }
+    if (navigations_.empty()) {
+        SetLoading(false);
+    }
+}
+
+CefRefPtr<V8ContextImpl> BrowserImpl::CreatePageContext(CefRefPtr<FrameImpl> frame) {
+    ReplaceContext(frame);
+    return frame->context();
+}
+
+void BrowserImpl::ReleasePageContext(CefRefPtr<FrameImpl> frame) {
+    ReleaseContext(frame);
 }
 
 void BrowserImpl::ReplaceContext(CefRefPtr<FrameImpl> frame) {

@@ -27,7 +27,8 @@ public:
     void LoadURL(const CefString& url) override;
     bool IsMain() override { return parentId_ == 0; }
     bool IsFocused() override { return IsMain(); }
-    CefString GetName() override { return name_; }
+    CefString GetName() override;
+    void SetName(const std::wstring& name);
     int64 GetIdentifier() override { return id_; }
     CefRefPtr<CefFrame> GetParent() override;
     CefString GetURL() override;
@@ -48,7 +49,7 @@ private:
     CefRefPtr<BrowserImpl> browser_;
     const int64 id_;
     const int64 parentId_;
-    const std::wstring name_;
+    std::wstring name_;
     std::atomic<bool> valid_{true};
     std::atomic<bool> hasContext_{false};
     std::mutex mutex_;
@@ -122,6 +123,17 @@ public:
                                   const std::wstring& url);
     void Navigate(CefRefPtr<FrameImpl> frame, const std::wstring& url);
     void OnLoadFinished(int64 navigationId, const LoadResult& result);
+    // Real pages (see Engine::RunsRealPages).
+    void OnPageNavigationStarted(CefRefPtr<FrameImpl> frame, int64 navigationId,
+                                 const std::wstring& url);
+    void OnLoadEnded(int64 navigationId, int httpStatus, const std::wstring& title);
+    void OnTitleChanged(const std::wstring& title);
+    // Any thread: a sub-frame the page made; the existing one when the id is known.
+    CefRefPtr<FrameImpl> AttachPageFrame(int64 id, int64 parentId, const std::wstring& name);
+    void DetachPageFrame(int64 id);
+    // Renderer thread: the frame's new document gets a context (the old one is released first).
+    CefRefPtr<V8ContextImpl> CreatePageContext(CefRefPtr<FrameImpl> frame);
+    void ReleasePageContext(CefRefPtr<FrameImpl> frame);
     PopupOutcome RequestPopup(CefRefPtr<FrameImpl> frame, const std::wstring& url,
                               cef_window_open_disposition_t disposition, bool userGesture,
                               const CefPopupFeatures& features);
@@ -191,5 +203,7 @@ private:
 
 // The library's text for an error code, such as "net::ERR_ABORTED".
 std::wstring ErrorText(cef_errorcode_t error);
+// The code of a text such as "net::ERR_ABORTED"; ERR_FAILED for texts the library has no code for.
+cef_errorcode_t ErrorFromText(const std::wstring& text);
 
 }  // namespace cefimpl

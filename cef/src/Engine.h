@@ -46,7 +46,17 @@ struct ScriptCallResult {
 // What an engine reports to the library. Always on the library's UI thread.
 class EngineEvents {
 public:
+    // A navigation has committed (or failed). An engine that runs real pages reports the end of
+    // the load later, through OnLoadEnded.
     virtual void OnLoadFinished(int64 navigationId, const LoadResult& result) = 0;
+    // Real pages only: a navigation the page started itself (a link, a script, a sub-frame's
+    // document), under an id from the runtime's NextNavigationId.
+    virtual void OnPageNavigationStarted(int browserId, int64 frameId, int64 navigationId,
+                                         const std::wstring& url) = 0;
+    // Real pages only: the committed document has loaded.
+    virtual void OnLoadEnded(int64 navigationId, int httpStatus, const std::wstring& title) = 0;
+    virtual void OnTitleChanged(int browserId, const std::wstring& title) = 0;
+    virtual void OnFrameDetached(int browserId, int64 frameId) = 0;
     virtual void OnDownloadProgress(uint32 downloadId, int64 received, int64 total) = 0;
     virtual void OnDownloadFinished(uint32 downloadId, bool complete) = 0;
     virtual void OnContextMenuRequested(int browserId, POINT clientPoint) = 0;
@@ -69,22 +79,30 @@ public:
     // The browser's window as the window information says (child or top-level); null on failure.
     virtual HWND CreateView(int browserId, const cef_window_info_t& info) = 0;
     virtual void ShowPage(int browserId, const PageView& view) = 0;
-    // Fetches a page; the result comes back through OnLoadFinished unless cancelled first.
-    virtual void StartLoad(int64 navigationId, const std::wstring& url) = 0;
+    // Loads a page into a frame; the result comes back through OnLoadFinished unless cancelled
+    // first.
+    virtual void StartLoad(int64 navigationId, int browserId, int64 frameId,
+                           const std::wstring& url) = 0;
     virtual void CancelLoad(int64 navigationId) = 0;
     // Fetches a download into `path`, reporting progress and the end.
     virtual void StartDownload(uint32 downloadId, const std::wstring& url,
                                const std::wstring& path) = 0;
     virtual void CancelDownload(uint32 downloadId) = 0;
+    // The browser's window, or null.
+    virtual HWND FindView(int browserId) const = 0;
     // Shows a context menu at a point of the browser's window; the chosen command, or 0.
-    virtual int RunMenu(int browserId, POINT clientPoint, const std::vector<MenuEntry>& menu) = 0;
+    virtual int RunMenu(int browserId, POINT clientPoint, const std::vector<MenuEntry>& menu);
     // Asks the user where to save; false when cancelled. `path` holds the proposal on entry.
-    virtual bool ChooseSavePath(int browserId, std::wstring& path) = 0;
+    virtual bool ChooseSavePath(int browserId, std::wstring& path);
     // Calls a global function of a script context with the context entered.
     virtual ScriptCallResult CallFunction(CefRefPtr<CefV8Context> context, const std::wstring& name,
-                                          const CefV8ValueList& arguments) = 0;
+                                          const CefV8ValueList& arguments);
     // Stops every fetch and waits for them; nothing is reported afterwards.
     virtual void Shutdown() = 0;
+    // True when pages are real documents: their own scripts navigate and make frames, each
+    // document's script context is made by the engine as the document starts (before the page's
+    // scripts run), and the engine reports when a load ends.
+    virtual bool RunsRealPages() const { return false; }
 };
 
 }  // namespace cefimpl

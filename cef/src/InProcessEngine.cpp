@@ -40,11 +40,6 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-struct MenuDestroyer {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using MenuHandle = std::unique_ptr<std::remove_pointer<HMENU>::type, MenuDestroyer>;
-
 class PaintScope {
 public:
     explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
@@ -264,24 +259,6 @@ size_t WriteDownload(char* data, size_t size, size_t count, void* file) {
     return std::fwrite(data, size, count, static_cast<std::FILE*>(file));
 }
 
-void AppendMenuEntries(HMENU menu, const std::vector<MenuEntry>& entries) {
-    for (const auto& entry : entries) {
-        if (entry.type == MENUITEMTYPE_SEPARATOR) {
-            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        } else if (entry.type == MENUITEMTYPE_SUBMENU) {
-            HMENU submenu = CreatePopupMenu();
-            AppendMenuEntries(submenu, entry.submenu);
-            AppendMenuW(menu, MF_POPUP | (entry.enabled ? 0 : MF_GRAYED),
-                        reinterpret_cast<UINT_PTR>(submenu), entry.label.c_str());
-        } else {
-            AppendMenuW(
-                menu,
-                MF_STRING | (entry.enabled ? 0 : MF_GRAYED) | (entry.checked ? MF_CHECKED : 0),
-                static_cast<UINT_PTR>(entry.commandId), entry.label.c_str());
-        }
-    }
-}
-
 void PaintPage(HWND window, HDC dc, const PageView& page) {
     RECT client;
     GetClientRect(window, &client);
@@ -418,7 +395,7 @@ bool InProcessEngine::Retire(std::map<Key, Worker>& workers, Key key) {
     return !cancelled;
 }
 
-void InProcessEngine::StartLoad(int64 navigationId, const std::wstring& url) {
+void InProcessEngine::StartLoad(int64 navigationId, int, int64, const std::wstring& url) {
     Worker& worker = loads_[navigationId];
     worker.cancelled = std::make_shared<std::atomic<bool>>(false);
     const std::wstring lower = Lower(url);
@@ -506,65 +483,6 @@ void InProcessEngine::CancelDownload(uint32 downloadId) {
     if (it != downloads_.end()) {
         *it->second.cancelled = true;
     }
-}
-
-int InProcessEngine::RunMenu(int browserId, POINT clientPoint, const std::vector<MenuEntry>& menu) {
-    const HWND window = FindView(browserId);
-    if (!window) {
-        return 0;
-    }
-    MenuHandle popup(CreatePopupMenu());
-    AppendMenuEntries(popup.get(), menu);
-    POINT screen = clientPoint;
-    ClientToScreen(window, &screen);
-    // A menu closes properly on a click elsewhere only when its owner is in the foreground.
-    SetForegroundWindow(GetAncestor(window, GA_ROOT));
-    const int command =
-        static_cast<int>(TrackPopupMenu(popup.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
-                                        screen.x, screen.y, 0, window, nullptr));
-    PostMessageW(window, WM_NULL, 0, 0);
-    return command;
-}
-
-bool InProcessEngine::ChooseSavePath(int browserId, std::wstring& path) {
-    std::vector<wchar_t> buffer(32768, L'\0');
-    path.copy(buffer.data(), std::min(path.size(), buffer.size() - 1));
-    const HWND window = FindView(browserId);
-    OPENFILENAMEW dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = window ? GetAncestor(window, GA_ROOT) : nullptr;
-    dialog.lpstrFilter = L"All files (*.*)\0*.*\0";
-    dialog.lpstrFile = buffer.data();
-    dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-    dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
-    if (!GetSaveFileNameW(&dialog)) {
-        return false;
-    }
-    path = buffer.data();
-    return true;
-}
-
-ScriptCallResult InProcessEngine::CallFunction(CefRefPtr<CefV8Context> context,
-                                               const std::wstring& name,
-                                               const CefV8ValueList& arguments) {
-    ScriptCallResult result;
-    if (!context || !context->Enter()) {
-        result.error = L"the frame has no script context";
-        return result;
-    }
-    CefRefPtr<CefV8Value> function = context->GetGlobal()->GetValue(name);
-    if (!function || !function->IsFunction()) {
-        result.error = L"the global object has no function " + name;
-    } else {
-        result.called = true;
-        result.result = function->ExecuteFunction(nullptr, arguments);
-        if (!result.result && function->HasException()) {
-            result.exception = function->GetException()->GetMessage();
-            function->ClearException();
-        }
-    }
-    context->Exit();
-    return result;
 }
 
 void InProcessEngine::Shutdown() {

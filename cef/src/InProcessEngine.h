@@ -22,16 +22,14 @@ public:
 
     HWND CreateView(int browserId, const cef_window_info_t& info) override;
     void ShowPage(int browserId, const PageView& view) override;
-    void StartLoad(int64 navigationId, const std::wstring& url) override;
+    void StartLoad(int64 navigationId, int browserId, int64 frameId,
+                   const std::wstring& url) override;
     void CancelLoad(int64 navigationId) override;
     void StartDownload(uint32 downloadId, const std::wstring& url,
                        const std::wstring& path) override;
     void CancelDownload(uint32 downloadId) override;
-    int RunMenu(int browserId, POINT clientPoint, const std::vector<MenuEntry>& menu) override;
-    bool ChooseSavePath(int browserId, std::wstring& path) override;
-    ScriptCallResult CallFunction(CefRefPtr<CefV8Context> context, const std::wstring& name,
-                                  const CefV8ValueList& arguments) override;
     void Shutdown() override;
+    HWND FindView(int browserId) const override;
 
 private:
     struct Worker {
@@ -39,7 +37,6 @@ private:
         std::shared_ptr<std::atomic<bool>> cancelled;
     };
     static LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    HWND FindView(int browserId) const;
     // UI thread: a worker has ended; joins it and reports unless it was cancelled.
     template <class Key>
     bool Retire(std::map<Key, Worker>& workers, Key key);

@@ -4,7 +4,9 @@
 #include <cstdlib>
 
 #include "include/cef_task.h"
+#include "ChromiumEngine.h"
 #include "InProcessEngine.h"
+#include "Text.h"
 #include "TcpDriver.h"
 #include "Values.h"
 
@@ -16,6 +18,7 @@ std::atomic<Runtime*> g_runtime{nullptr};
 
 constexpr DWORD kCloseWaitMs = 10000;
 constexpr wchar_t kDriverPortVariable[] = L"TESSEL_CEF_DRIVER_PORT";
+constexpr wchar_t kEngineVariable[] = L"TESSEL_BROWSER";
 
 // Settings the stand-in cannot honour are refused with a message where a developer looks.
 bool Refuse(const char* why) {
@@ -101,7 +104,9 @@ bool Runtime::Start() {
     if (!ui_.Start() || !renderer_.Start()) {
         return false;
     }
-    engine_ = std::make_unique<InProcessEngine>(*this, ui_);
+    if (!StartEngine()) {
+        return false;
+    }
     downloads_ = std::make_unique<DownloadManager>(*engine_);
 
     CefRefPtr<CefRenderProcessHandler> renderHandler = renderHandler_;
@@ -131,6 +136,30 @@ bool Runtime::Start() {
         }
     }
     return true;
+}
+
+bool Runtime::StartEngine() {
+    wchar_t name[32] = {};
+    const DWORD length = GetEnvironmentVariableW(kEngineVariable, name, 32);
+    const std::wstring engine = length < 32 ? std::wstring(name, length) : std::wstring(L"?");
+    if (engine.empty() || engine == L"inprocess") {
+        engine_ = std::make_unique<InProcessEngine>(*this, ui_);
+        return true;
+    }
+    std::wstring error;
+    if (engine == L"chromium") {
+        engine_ = ChromiumEngine::Create(*this, error);
+    } else {
+        error = L"TESSEL_BROWSER names no engine (chromium or inprocess): " + engine;
+    }
+    if (engine_) {
+        return true;
+    }
+    // Never a silent stand-in: whoever runs the program must learn that the browser is missing.
+    const std::wstring text = L"The browser could not be started.\n\n" + error;
+    Refuse(WideToUtf8(error).c_str());
+    MessageBoxW(nullptr, text.c_str(), L"Chromium", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    return false;
 }
 
 void Runtime::Stop() {
@@ -296,6 +325,35 @@ void Runtime::OnLoadFinished(int64 navigationId, const LoadResult& result) {
     }
     if (CefRefPtr<BrowserImpl> browser = FindBrowser(it->second)) {
         browser->OnLoadFinished(navigationId, result);
+    }
+}
+
+void Runtime::OnPageNavigationStarted(int browserId, int64 frameId, int64 navigationId,
+                                      const std::wstring& url) {
+    if (CefRefPtr<BrowserImpl> browser = FindBrowser(browserId)) {
+        browser->OnPageNavigationStarted(browser->FindFrame(frameId), navigationId, url);
+    }
+}
+
+void Runtime::OnLoadEnded(int64 navigationId, int httpStatus, const std::wstring& title) {
+    auto it = navigations_.find(navigationId);
+    if (it == navigations_.end()) {
+        return;
+    }
+    if (CefRefPtr<BrowserImpl> browser = FindBrowser(it->second)) {
+        browser->OnLoadEnded(navigationId, httpStatus, title);
+    }
+}
+
+void Runtime::OnTitleChanged(int browserId, const std::wstring& title) {
+    if (CefRefPtr<BrowserImpl> browser = FindBrowser(browserId)) {
+        browser->OnTitleChanged(title);
+    }
+}
+
+void Runtime::OnFrameDetached(int browserId, int64 frameId) {
+    if (CefRefPtr<BrowserImpl> browser = FindBrowser(browserId)) {
+        browser->DetachPageFrame(frameId);
     }
 }
 

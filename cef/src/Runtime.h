@@ -71,6 +71,11 @@ public:
 
     // EngineEvents
     void OnLoadFinished(int64 navigationId, const LoadResult& result) override;
+    void OnPageNavigationStarted(int browserId, int64 frameId, int64 navigationId,
+                                 const std::wstring& url) override;
+    void OnLoadEnded(int64 navigationId, int httpStatus, const std::wstring& title) override;
+    void OnTitleChanged(int browserId, const std::wstring& title) override;
+    void OnFrameDetached(int browserId, int64 frameId) override;
     void OnDownloadProgress(uint32 downloadId, int64 received, int64 total) override;
     void OnDownloadFinished(uint32 downloadId, bool complete) override;
     void OnContextMenuRequested(int browserId, POINT clientPoint) override;
@@ -81,6 +86,8 @@ private:
     Runtime(const CefSettings& settings, CefRefPtr<CefApp> app);
     ~Runtime();
     bool Start();
+    // The engine TESSEL_BROWSER names: the in-process one unless it says "chromium".
+    bool StartEngine();
     void Stop();
 
     CefSettings settings_;

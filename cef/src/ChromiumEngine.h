@@ -1,0 +1,133 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "CdpConnection.h"
+#include "ChromiumProcess.h"
+#include "ChromiumView.h"
+#include "Engine.h"
+#include "Threads.h"
+
+namespace cefimpl {
+
+class Runtime;
+
+// The engine that shows real pages: a headless Chromium driven over the DevTools protocol. Each
+// browser is one page target of it, painted from the page's screencast into the browser's window,
+// which hands its mouse and keyboard input back to the page. Page script reaches the application's
+// functions through the page bridge. Protocol events arrive on the connection's reader thread;
+// what the library hears of them is posted to its UI thread (or, for script contexts, its renderer
+// thread) in the order they came.
+class ChromiumEngine : public Engine {
+public:
+    // Starts the browser; null with `error` set when it cannot be had.
+    static std::unique_ptr<ChromiumEngine> Create(Runtime& runtime, std::wstring& error);
+    ~ChromiumEngine() override;
+
+    HWND CreateView(int browserId, const cef_window_info_t& info) override;
+    HWND FindView(int browserId) const override;
+    void ShowPage(int, const PageView&) override {}
+    void StartLoad(int64 navigationId, int browserId, int64 frameId,
+                   const std::wstring& url) override;
+    void CancelLoad(int64 navigationId) override;
+    void StartDownload(uint32 downloadId, const std::wstring& url,
+                       const std::wstring& path) override;
+    void CancelDownload(uint32 downloadId) override;
+    void Shutdown() override;
+    bool RunsRealPages() const override { return true; }
+
+private:
+    // A frame of a page, by the protocol's frame id.
+    struct Frame {
+        int64 id = 0;
+        int64 navigationId = 0;
+        bool startedByLibrary = false;  // StartLoad's navigation, not yet seen to start
+        std::string loaderId;
+        int httpStatus = 0;
+        bool committed = false;
+    };
+    struct WindowOpen {
+        std::string url;
+        std::vector<std::string> features;
+        bool userGesture = false;
+    };
+    struct Page {
+        int browserId = 0;
+        HWND view = nullptr;
+        std::string targetId;
+        std::string sessionId;
+        bool waiting = false;  // paused until the library lets it run
+        std::map<std::string, Frame> frames;
+        std::deque<WindowOpen> opens;
+        bool loaded = false;
+    };
+    struct Download {
+        uint32 id = 0;
+        std::wstring path;
+        std::string state;
+        int64 received = 0;
+        int64 total = -1;
+        bool reported = false;
+    };
+    struct Attached {
+        std::string sessionId;
+        bool waiting = false;
+    };
+
+    explicit ChromiumEngine(Runtime& runtime);
+    bool Start(std::wstring& error);
+
+    void OnEvent(const std::string& method, const cJSON* params, const std::string& sessionId);
+    void OnAttached(const cJSON* params);
+    void OnFrameAttached(Page& page, const cJSON* params);
+    void OnFrameStartedNavigating(Page& page, const cJSON* params);
+    void OnResponse(Page& page, const cJSON* params);
+    void OnLoadingFailed(Page& page, const cJSON* params);
+    void OnFrameNavigated(Page& page, const cJSON* params);
+    void OnFrameStoppedLoading(Page& page, const cJSON* params);
+    void OnFrameDetached(Page& page, const cJSON* params);
+    void OnRequestPaused(Page& page, const cJSON* params);
+    void OnScreencastFrame(Page& page, const cJSON* params);
+    void OnDownloadWillBegin(const cJSON* params);
+    void OnDownloadProgress(const cJSON* params);
+
+    void SetUpSession(const std::string& sessionId, int width, int height);
+    void Resume(Page& page);
+    void AnswerBridge(const std::string& sessionId, const std::string& requestId,
+                      const std::string& body, int status = 200);
+    void ReportFailure(int64 navigationId, const std::string& errorText, const std::string& url);
+    void DecidePopup(const std::string& targetId, const std::string& sessionId, int openerId,
+                     const WindowOpen& open);
+    void FinishDownload(const std::string& guid);
+    void SendInput(int browserId, const std::string& method, JsonPtr params);
+    void ReleaseContext(int browserId, int64 frameId);
+
+    // Under mutex_.
+    Page* PageOfSession(const std::string& sessionId);
+    Page* PageOfBrowser(int browserId);
+    Page* PageOfTarget(const std::string& targetId);
+    Frame& FrameOf(Page& page, const std::string& frameId);
+
+    Runtime& runtime_;
+    ChromiumProcess process_;
+    CdpConnection connection_;
+    PictureDecoder decoder_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable attachedChanged_;
+    std::map<int, Page> pages_;
+    std::map<std::string, Attached> attached_;  // by target id
+    std::map<std::string, Download> downloads_;  // by the browser's download id
+    // UI thread: a popup target the next CreateView takes instead of making a page.
+    std::string adoptTarget_;
+    std::string adoptSession_;
+    std::atomic<bool> shutDown_{false};
+};
+
+}  // namespace cefimpl

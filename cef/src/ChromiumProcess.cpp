@@ -1,0 +1,426 @@
+#include "ChromiumProcess.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwctype>
+
+#include "Text.h"
+
+namespace cefimpl {
+
+namespace {
+
+constexpr DWORD kPortWaitMs = 60000;
+constexpr DWORD kPollMs = 50;
+constexpr DWORD kGuardWaitMs = 15000;
+
+// Runs the browser; ends it when our end of standard input closes (this process went, however
+// it went) and removes the profile folder once the browser has ended.
+constexpr char kGuardScript[] =
+    "profile=$1\n"
+    "shift\n"
+    "exec 3<&0 0</dev/null\n"
+    "\"$@\" >/dev/null 2>&1 3<&- &\n"
+    "browser=$!\n"
+    "( cat <&3 >/dev/null\n"
+    "  [ -d \"$profile\" ] && kill -TERM $browser 2>/dev/null && sleep 5 &&\n"
+    "    [ -d \"$profile\" ] && kill -KILL $browser 2>/dev/null ) &\n"
+    "exec 3<&-\n"
+    "wait $browser\n"
+    "rm -rf \"$profile\"\n";
+
+using UnixNameFunction = char*(CDECL*)(LPCWSTR);
+using DosNameFunction = WCHAR*(CDECL*)(LPCSTR);
+
+// Wine's path conversions; null on Windows.
+UnixNameFunction UnixNameOf() {
+    return reinterpret_cast<UnixNameFunction>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+}
+
+std::string UnixPath(const std::wstring& dosPath) {
+    const UnixNameFunction convert = UnixNameOf();
+    char* unix = convert ? convert(dosPath.c_str()) : nullptr;
+    if (!unix) {
+        return std::string();
+    }
+    std::string path = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return path;
+}
+
+std::wstring DosPath(const std::string& unixPath) {
+    const auto convert = reinterpret_cast<DosNameFunction>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name"));
+    WCHAR* dos = convert ? convert(unixPath.c_str()) : nullptr;
+    if (!dos) {
+        return std::wstring();
+    }
+    std::wstring path = dos;
+    HeapFree(GetProcessHeap(), 0, dos);
+    return path;
+}
+
+std::wstring Environment(const wchar_t* name) {
+    wchar_t buffer[32768];
+    const DWORD length = GetEnvironmentVariableW(name, buffer, 32768);
+    return length > 0 && length < 32768 ? std::wstring(buffer, length) : std::wstring();
+}
+
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool EndsWithExe(const std::wstring& path) {
+    if (path.size() < 4) {
+        return false;
+    }
+    std::wstring tail = path.substr(path.size() - 4);
+    for (auto& c : tail) {
+        c = static_cast<wchar_t>(std::towlower(c));
+    }
+    return tail == L".exe";
+}
+
+// A browser to run: a Windows program, or (under Wine) a Linux one given by its Unix path.
+struct BrowserLocation {
+    std::wstring windowsExecutable;
+    std::string unixExecutable;
+};
+
+bool Locate(const std::wstring& candidate, BrowserLocation& location) {
+    if (candidate.empty()) {
+        return false;
+    }
+    if (candidate[0] == L'/') {
+        const std::wstring dos = DosPath(WideToUtf8(candidate));
+        if (dos.empty() || !IsFile(dos)) {
+            return false;
+        }
+        location.unixExecutable = WideToUtf8(candidate);
+        return true;
+    }
+    if (!IsFile(candidate)) {
+        return false;
+    }
+    if (EndsWithExe(candidate) || !UnixNameOf()) {
+        location.windowsExecutable = candidate;
+        return true;
+    }
+    location.unixExecutable = UnixPath(candidate);
+    return !location.unixExecutable.empty();
+}
+
+bool FindBrowser(BrowserLocation& location, std::wstring& error) {
+    const std::wstring chosen = Environment(L"TESSEL_CHROMIUM");
+    if (!chosen.empty()) {
+        if (Locate(chosen, location)) {
+            return true;
+        }
+        error = L"TESSEL_CHROMIUM names no browser program: " + chosen;
+        return false;
+    }
+    std::vector<std::wstring> candidates;
+    if (UnixNameOf()) {
+        for (const wchar_t* path : {L"/usr/bin/chromium", L"/usr/bin/chromium-browser",
+                                    L"/usr/bin/google-chrome", L"/usr/bin/google-chrome-stable"}) {
+            candidates.push_back(path);
+        }
+    }
+    for (const wchar_t* root : {L"ProgramFiles", L"ProgramFiles(x86)", L"LocalAppData"}) {
+        const std::wstring base = Environment(root);
+        if (base.empty()) {
+            continue;
+        }
+        for (const wchar_t* relative :
+             {L"\\Google\\Chrome\\Application\\chrome.exe", L"\\Chromium\\Application\\chrome.exe",
+              L"\\Microsoft\\Edge\\Application\\msedge.exe"}) {
+            candidates.push_back(base + relative);
+        }
+    }
+    for (const wchar_t* name : {L"chrome.exe", L"chromium.exe", L"msedge.exe"}) {
+        wchar_t found[MAX_PATH];
+        if (SearchPathW(nullptr, name, nullptr, MAX_PATH, found, nullptr)) {
+            candidates.push_back(found);
+        }
+    }
+    for (const auto& candidate : candidates) {
+        if (Locate(candidate, location)) {
+            return true;
+        }
+    }
+    error = L"no Chromium-based browser found (set TESSEL_CHROMIUM to its program)";
+    return false;
+}
+
+std::wstring CommandLine(const std::vector<std::wstring>& arguments) {
+    std::wstring line;
+    for (const auto& argument : arguments) {
+        if (!line.empty()) {
+            line += L' ';
+        }
+        line += QuoteArgument(argument);
+    }
+    return line;
+}
+
+void RemoveTree(const std::wstring& folder) {
+    // SHFileOperation wants a list ending in two zeros.
+    std::wstring from = folder;
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NO_UI;
+    SHFileOperationW(&operation);
+}
+
+void CloseHandleOnce(HANDLE& handle) {
+    if (handle) {
+        CloseHandle(handle);
+        handle = nullptr;
+    }
+}
+
+}  // namespace
+
+std::wstring QuoteArgument(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+        return argument;
+    }
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes are literal unless a quote follows them.
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    quoted += L'"';
+    return quoted;
+}
+
+bool ParseActivePort(const std::string& text, unsigned short& port, std::string& path) {
+    const size_t newline = text.find('\n');
+    if (newline == std::string::npos) {
+        return false;
+    }
+    const std::string number = text.substr(0, newline);
+    if (number.empty() || number.size() > 5 ||
+        number.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    const unsigned long value = std::stoul(number);
+    std::string rest = text.substr(newline + 1);
+    while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r')) {
+        rest.pop_back();
+    }
+    if (value == 0 || value > 65535 || rest.empty() || rest[0] != '/') {
+        return false;
+    }
+    port = static_cast<unsigned short>(value);
+    path = rest;
+    return true;
+}
+
+bool ChromiumProcess::Start(std::wstring& error) {
+    BrowserLocation location;
+    if (!FindBrowser(location, error)) {
+        return false;
+    }
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    profile_ = std::wstring(temp) + L"tessel-chromium-" + std::to_wstring(GetCurrentProcessId()) +
+               L"-" + std::to_wstring(GetTickCount());
+    if (!CreateDirectoryW(profile_.c_str(), nullptr) ||
+        !CreateDirectoryW(downloadFolder().c_str(), nullptr)) {
+        error = L"cannot create the browser's profile folder " + profile_;
+        return false;
+    }
+    const bool launched = location.unixExecutable.empty()
+                              ? Launch(location.windowsExecutable, error)
+                              : LaunchUnderGuard(Utf8ToWide(location.unixExecutable), error);
+    if (!launched || !WaitForPort(error)) {
+        Stop(0);
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::wstring> ChromiumProcess::Arguments() const {
+    const std::wstring profile = guarded_ ? Utf8ToWide(unixProfile_) : profile_;
+    std::vector<std::wstring> arguments = {
+        L"--headless", L"--no-sandbox", L"--disable-gpu", L"--no-first-run",
+        L"--disable-background-networking", L"--disable-component-update", L"--disable-sync",
+        L"--disable-quic", L"--user-data-dir=" + profile, L"--remote-debugging-port=0",
+        // Every frame of a page stays in the page's own target, so one session sees them all.
+        L"--disable-features=IsolateOrigins,site-per-process", L"--force-device-scale-factor=1"};
+    std::wstring proxy = Environment(L"http_proxy");
+    if (proxy.empty()) {
+        proxy = Environment(L"HTTP_PROXY");
+    }
+    if (!proxy.empty()) {
+        arguments.push_back(L"--proxy-server=" + proxy);
+        std::wstring bypass = Environment(L"no_proxy");
+        if (bypass.empty()) {
+            bypass = Environment(L"NO_PROXY");
+        }
+        if (!bypass.empty()) {
+            arguments.push_back(L"--proxy-bypass-list=" + bypass);
+        }
+    }
+    arguments.push_back(L"about:blank");
+    return arguments;
+}
+
+bool ChromiumProcess::Launch(const std::wstring& executable, std::wstring& error) {
+    job_ = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job_) {
+        SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
+    std::vector<std::wstring> arguments = Arguments();
+    arguments.insert(arguments.begin(), executable);
+    std::wstring line = CommandLine(arguments);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(executable.c_str(), &line[0], nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+        error = L"cannot start " + executable + L" (error " + std::to_wstring(GetLastError()) +
+                L")";
+        return false;
+    }
+    if (job_) {
+        AssignProcessToJobObject(job_, info.hProcess);
+    }
+    ResumeThread(info.hThread);
+    launched_ = true;
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    return true;
+}
+
+bool ChromiumProcess::LaunchUnderGuard(const std::wstring& unixExecutable, std::wstring& error) {
+    unixProfile_ = UnixPath(profile_);
+    const std::wstring script = profile_ + L"\\guard.sh";
+    std::FILE* file = _wfopen(script.c_str(), L"wb");
+    if (unixProfile_.empty() || !file) {
+        if (file) {
+            std::fclose(file);
+        }
+        error = L"cannot write the browser's guard script in " + profile_;
+        return false;
+    }
+    std::fputs(kGuardScript, file);
+    std::fclose(file);
+    guarded_ = true;
+
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    if (!CreatePipe(&readEnd, &guardPipe_, &inherit, 0)) {
+        error = L"cannot create the browser's guard pipe";
+        return false;
+    }
+    SetHandleInformation(guardPipe_, HANDLE_FLAG_INHERIT, 0);
+    std::vector<std::wstring> arguments = {L"sh", Utf8ToWide(UnixPath(script)),
+                                           Utf8ToWide(unixProfile_), unixExecutable};
+    for (const auto& argument : Arguments()) {
+        arguments.push_back(argument);
+    }
+    std::wstring line = CommandLine(arguments);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = readEnd;
+    PROCESS_INFORMATION info = {};
+    const std::wstring shell = DosPath("/bin/sh");
+    const BOOL started = CreateProcessW(shell.c_str(), &line[0], nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+    CloseHandle(readEnd);
+    if (!started) {
+        error = L"cannot start " + unixExecutable + L" through /bin/sh (error " +
+                std::to_wstring(GetLastError()) + L")";
+        return false;
+    }
+    launched_ = true;
+    // Wine gives no handle for a Linux process: its profile folder tells when it has gone.
+    CloseHandleOnce(info.hThread);
+    CloseHandleOnce(info.hProcess);
+    return true;
+}
+
+bool ChromiumProcess::WaitForPort(std::wstring& error) {
+    const std::wstring file = profile_ + L"\\DevToolsActivePort";
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < kPortWaitMs) {
+        if (process_ && WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
+            error = L"the browser ended at start";
+            return false;
+        }
+        if (std::FILE* input = _wfopen(file.c_str(), L"rb")) {
+            char buffer[512] = {};
+            const size_t length = std::fread(buffer, 1, sizeof buffer - 1, input);
+            std::fclose(input);
+            if (ParseActivePort(std::string(buffer, length), port_, browserPath_)) {
+                return true;
+            }
+        }
+        Sleep(kPollMs);
+    }
+    error = L"the browser did not open its DevTools port within " +
+            std::to_wstring(kPortWaitMs / 1000) + L" s";
+    return false;
+}
+
+std::string ChromiumProcess::browserDownloadFolder() const {
+    return guarded_ ? unixProfile_ + "/downloads" : WideToUtf8(downloadFolder());
+}
+
+bool ChromiumProcess::WaitUntilGone(DWORD timeoutMs) const {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const bool gone = process_ ? WaitForSingleObject(process_, 0) == WAIT_OBJECT_0
+                                   : GetFileAttributesW(profile_.c_str()) == INVALID_FILE_ATTRIBUTES;
+        if (gone) {
+            return true;
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+void ChromiumProcess::Stop(DWORD graceMs) {
+    if (profile_.empty()) {
+        return;
+    }
+    if (launched_ && !WaitUntilGone(graceMs)) {
+        if (job_) {
+            TerminateJobObject(job_, 1);
+        }
+        // Closing our end of the pipe makes the guard end the browser.
+        CloseHandleOnce(guardPipe_);
+        WaitUntilGone(kGuardWaitMs);
+    }
+    CloseHandleOnce(guardPipe_);
+    CloseHandleOnce(process_);
+    CloseHandleOnce(job_);
+    if (GetFileAttributesW(profile_.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        RemoveTree(profile_);
+    }
+    profile_.clear();
+    launched_ = false;
+    port_ = 0;
+}
+
+}  // namespace cefimpl

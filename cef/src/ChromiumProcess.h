@@ -1,0 +1,59 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Threads.h"
+
+namespace cefimpl {
+
+// One argument of a Windows command line, quoted so that the usual splitting gives it back.
+std::wstring QuoteArgument(const std::wstring& argument);
+// The DevTools port and browser endpoint path from the text of a DevToolsActivePort file; false
+// while it is incomplete.
+bool ParseActivePort(const std::string& text, unsigned short& port, std::string& path);
+
+// A Chromium-based browser started headless for this process, with a profile folder of its own,
+// and ended with it: when this process ends in any way, the browser ends and its folder goes.
+// Under Wine a Linux browser runs under a small shell guard that watches our end of a pipe; on
+// Windows the browser runs in a job object that is killed when its last handle closes.
+class ChromiumProcess {
+public:
+    ChromiumProcess() = default;
+    ~ChromiumProcess() { Stop(0); }
+    ChromiumProcess(const ChromiumProcess&) = delete;
+    ChromiumProcess& operator=(const ChromiumProcess&) = delete;
+
+    // Finds the browser (TESSEL_CHROMIUM, else the usual places), starts it and waits for its
+    // DevTools endpoint. `error` says what failed.
+    bool Start(std::wstring& error);
+    unsigned short port() const { return port_; }
+    const std::string& browserPath() const { return browserPath_; }
+    // Where the browser writes downloads, as the browser names it.
+    std::wstring downloadFolder() const { return profile_ + L"\\downloads"; }
+    std::string browserDownloadFolder() const;
+    // Waits up to `graceMs` for the browser to end by itself, then ends it, and removes its
+    // profile folder.
+    void Stop(DWORD graceMs);
+
+private:
+    bool Launch(const std::wstring& executable, std::wstring& error);
+    bool LaunchUnderGuard(const std::wstring& unixExecutable, std::wstring& error);
+    bool WaitForPort(std::wstring& error);
+    std::vector<std::wstring> Arguments() const;
+    bool WaitUntilGone(DWORD timeoutMs) const;
+
+    std::wstring profile_;
+    std::string unixProfile_;
+    bool guarded_ = false;
+    bool launched_ = false;
+    HANDLE guardPipe_ = nullptr;
+    HANDLE job_ = nullptr;
+    HANDLE process_ = nullptr;
+    unsigned short port_ = 0;
+    std::string browserPath_;
+};
+
+}  // namespace cefimpl

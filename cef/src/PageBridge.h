@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cjson/cJSON.h>
+
+#include <string>
+#include <vector>
+
+#include "include/cef_v8.h"
+
+namespace cefimpl {
+
+// How page script reaches the functions the application puts on a context's global object.
+// A script that runs first in every document asks for the context with a synchronous request to
+// a reserved path (the engine makes the context right then, before any of the page's scripts,
+// and answers with the names of the global functions), and defines each name as a function that
+// forwards its arguments by another synchronous request and returns the answer or throws it.
+namespace pagebridge {
+
+// Requests to this path never leave the browser: the engine answers them itself.
+constexpr char kPathPrefix[] = "/__tessel_bridge__/";
+
+const std::string& DocumentStartScript();
+
+// The kind of bridge request a URL names ("context", "call"), or empty.
+std::string RequestKind(const std::string& url);
+
+// Renderer thread, context entered. Script values to and from their JSON form
+// ({"type": ..., "value": ...}); objects and arrays go as far as `depth` levels.
+CefRefPtr<CefV8Value> ToV8(const cJSON* encoded, int depth = 16);
+cJSON* FromV8(CefRefPtr<CefV8Value> value, int depth = 16);
+
+// The names of the functions on a context's global object.
+std::vector<std::string> GlobalFunctionNames(CefRefPtr<CefV8Context> context);
+
+}  // namespace pagebridge
+
+}  // namespace cefimpl

@@ -1,0 +1,272 @@
+#include "WebSocket.h"
+
+#include <ws2tcpip.h>
+
+#include "Base64.h"
+
+namespace cefimpl {
+
+namespace websocket {
+
+namespace {
+
+constexpr uint64_t kLength16 = 126;
+constexpr uint64_t kLength64 = 127;
+
+}  // namespace
+
+std::string EncodeFrame(Opcode opcode, const std::string& payload, uint32_t mask) {
+    std::string frame;
+    frame += static_cast<char>(0x80 | opcode);
+    const uint64_t length = payload.size();
+    if (length < kLength16) {
+        frame += static_cast<char>(0x80 | length);
+    } else if (length <= 0xFFFF) {
+        frame += static_cast<char>(0x80 | kLength16);
+        frame += static_cast<char>(length >> 8);
+        frame += static_cast<char>(length & 0xFF);
+    } else {
+        frame += static_cast<char>(0x80 | kLength64);
+        for (int shift = 56; shift >= 0; shift -= 8) {
+            frame += static_cast<char>((length >> shift) & 0xFF);
+        }
+    }
+    const char key[4] = {static_cast<char>(mask >> 24), static_cast<char>(mask >> 16),
+                         static_cast<char>(mask >> 8), static_cast<char>(mask)};
+    frame.append(key, 4);
+    const size_t start = frame.size();
+    frame += payload;
+    for (size_t i = 0; i < payload.size(); ++i) {
+        frame[start + i] = static_cast<char>(frame[start + i] ^ key[i % 4]);
+    }
+    return frame;
+}
+
+ParseStatus ParseFrame(std::string& buffer, Frame& frame, uint64_t maxPayload) {
+    if (buffer.size() < 2) {
+        return ParseStatus::NeedMore;
+    }
+    const auto byte = [&buffer](size_t i) { return static_cast<unsigned char>(buffer[i]); };
+    if (byte(0) & 0x70) {
+        return ParseStatus::Invalid;  // no extension was negotiated
+    }
+    const bool masked = byte(1) & 0x80;
+    uint64_t length = byte(1) & 0x7F;
+    size_t header = 2;
+    if (length == kLength16 || length == kLength64) {
+        const size_t bytes = length == kLength16 ? 2 : 8;
+        if (buffer.size() < header + bytes) {
+            return ParseStatus::NeedMore;
+        }
+        length = 0;
+        for (size_t i = 0; i < bytes; ++i) {
+            length = (length << 8) | byte(header + i);
+        }
+        header += bytes;
+    }
+    if (length > maxPayload) {
+        return ParseStatus::Invalid;
+    }
+    const size_t maskAt = header;
+    header += masked ? 4 : 0;
+    if (buffer.size() < header + length) {
+        return ParseStatus::NeedMore;
+    }
+    frame.final = byte(0) & 0x80;
+    frame.opcode = static_cast<Opcode>(byte(0) & 0x0F);
+    frame.payload.assign(buffer, header, static_cast<size_t>(length));
+    if (masked) {
+        for (size_t i = 0; i < frame.payload.size(); ++i) {
+            frame.payload[i] = static_cast<char>(frame.payload[i] ^ buffer[maskAt + i % 4]);
+        }
+    }
+    buffer.erase(0, header + static_cast<size_t>(length));
+    return ParseStatus::Complete;
+}
+
+MessageAssembler::Result MessageAssembler::Add(Frame frame, std::string& message) {
+    switch (frame.opcode) {
+        case kClose:
+            return Result::Closed;
+        case kPing:
+        case kPong:
+            return frame.final ? Result::Control : Result::Invalid;
+        case kText:
+        case kBinary:
+            if (assembling_) {
+                return Result::Invalid;
+            }
+            if (frame.final) {
+                message = std::move(frame.payload);
+                return Result::Message;
+            }
+            assembling_ = true;
+            partial_ = std::move(frame.payload);
+            return Result::Control;
+        case kContinuation:
+            if (!assembling_) {
+                return Result::Invalid;
+            }
+            partial_ += frame.payload;
+            if (!frame.final) {
+                return Result::Control;
+            }
+            assembling_ = false;
+            message = std::move(partial_);
+            partial_.clear();
+            return Result::Message;
+        default:
+            return Result::Invalid;
+    }
+}
+
+}  // namespace websocket
+
+namespace {
+
+// DevTools messages carry whole screenshots; anything beyond this is a broken peer.
+constexpr uint64_t kMaxMessageBytes = 256u * 1024 * 1024;
+constexpr size_t kReceiveChunk = 256 * 1024;
+constexpr size_t kMaxHandshakeBytes = 16 * 1024;
+
+}  // namespace
+
+WebSocketClient::~WebSocketClient() {
+    Release();
+}
+
+void WebSocketClient::Release() {
+    if (socket_ != INVALID_SOCKET) {
+        closesocket(socket_);
+        socket_ = INVALID_SOCKET;
+    }
+}
+
+bool WebSocketClient::Connect(const std::string& host, unsigned short port,
+                              const std::string& path, std::string& error) {
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
+        error = "not an IPv4 address: " + host;
+        return false;
+    }
+    socket_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (socket_ == INVALID_SOCKET) {
+        error = "socket() failed: " + std::to_string(WSAGetLastError());
+        return false;
+    }
+    // Every DevTools command is a small request waiting for its answer: Nagle's delay would add
+    // tens of milliseconds to each.
+    const BOOL noDelay = TRUE;
+    setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+               sizeof noDelay);
+    if (::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        error = "cannot connect to " + host + ":" + std::to_string(port) + " (" +
+                std::to_string(WSAGetLastError()) + ")";
+        Release();
+        return false;
+    }
+    std::string nonce(16, '\0');
+    for (size_t i = 0; i < nonce.size(); ++i) {
+        nonce[i] = static_cast<char>((GetTickCount() * 2654435761u) >> (i % 24));
+    }
+    const std::string request = "GET " + path + " HTTP/1.1\r\nHost: " + host + ":" +
+                                std::to_string(port) +
+                                "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                                "Sec-WebSocket-Key: " +
+                                Base64Encode(nonce) + "\r\nSec-WebSocket-Version: 13\r\n\r\n";
+    if (::send(socket_, request.data(), static_cast<int>(request.size()), 0) !=
+        static_cast<int>(request.size())) {
+        error = "cannot send the handshake";
+        Release();
+        return false;
+    }
+    size_t end;
+    while ((end = received_.find("\r\n\r\n")) == std::string::npos) {
+        if (received_.size() > kMaxHandshakeBytes || !Fill()) {
+            error = "no handshake answer";
+            Release();
+            return false;
+        }
+    }
+    const std::string status = received_.substr(0, received_.find("\r\n"));
+    if (status.find(" 101") == std::string::npos) {
+        error = "handshake refused: " + status;
+        Release();
+        return false;
+    }
+    received_.erase(0, end + 4);
+    return true;
+}
+
+bool WebSocketClient::Fill() {
+    if (socket_ == INVALID_SOCKET) {
+        return false;
+    }
+    const size_t old = received_.size();
+    received_.resize(old + kReceiveChunk);
+    const int got = ::recv(socket_, &received_[old], static_cast<int>(kReceiveChunk), 0);
+    received_.resize(old + (got > 0 ? static_cast<size_t>(got) : 0));
+    return got > 0;
+}
+
+bool WebSocketClient::SendFrame(websocket::Opcode opcode, const std::string& payload) {
+    const uint32_t mask = maskSeed_.fetch_add(0x6D2B79F5u) * 2246822519u;
+    const std::string frame = websocket::EncodeFrame(opcode, payload, mask);
+    std::lock_guard<std::mutex> lock(sendMutex_);
+    size_t sent = 0;
+    while (sent < frame.size()) {
+        const int count =
+            ::send(socket_, frame.data() + sent, static_cast<int>(frame.size() - sent), 0);
+        if (count <= 0) {
+            return false;
+        }
+        sent += static_cast<size_t>(count);
+    }
+    return true;
+}
+
+bool WebSocketClient::SendText(const std::string& text) {
+    return socket_ != INVALID_SOCKET && SendFrame(websocket::kText, text);
+}
+
+bool WebSocketClient::Receive(std::string& message) {
+    for (;;) {
+        websocket::Frame frame;
+        const websocket::ParseStatus status =
+            websocket::ParseFrame(received_, frame, kMaxMessageBytes);
+        if (status == websocket::ParseStatus::Invalid) {
+            return false;
+        }
+        if (status == websocket::ParseStatus::NeedMore) {
+            if (!Fill()) {
+                return false;
+            }
+            continue;
+        }
+        const bool ping = frame.opcode == websocket::kPing;
+        const std::string pingPayload = ping ? frame.payload : std::string();
+        switch (assembler_.Add(std::move(frame), message)) {
+            case websocket::MessageAssembler::Result::Message:
+                return true;
+            case websocket::MessageAssembler::Result::Control:
+                if (ping) {
+                    SendFrame(websocket::kPong, pingPayload);
+                }
+                break;
+            default:
+                return false;
+        }
+    }
+}
+
+void WebSocketClient::Close() {
+    // Only shut down: another thread may be inside recv on the socket, which is closed with the
+    // object.
+    if (socket_ != INVALID_SOCKET) {
+        shutdown(socket_, SD_BOTH);
+    }
+}
+
+}  // namespace cefimpl
