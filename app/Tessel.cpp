@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "ClientAppRenderer.h"
+#include "LogFile.h"
 #include "MyAppModule.h"
 #include "include/cef_app.h"
 
@@ -18,7 +19,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     settings.single_process = 1;
     settings.no_sandbox = 1;
     settings.multi_threaded_message_loop = 1;
-    CefInitialize(args, settings, app.get(), nullptr);
+    if (!CefInitialize(args, settings, app.get(), nullptr)) {
+        // Start-up goes on without a page; the library has told the user why.
+        WriteLog(1, "CefInitialize", "the browser library could not be initialised");
+    }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     _Module.Init(instance);
     _Module.Run();

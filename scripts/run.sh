@@ -7,6 +7,8 @@ build=$(cd "$1" && pwd)
 shift
 here=$(cd "$(dirname "$0")" && pwd)
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+# Real pages in a real Chromium unless the stand-in's own engine is asked for (inprocess).
+export TESSEL_BROWSER="${TESSEL_BROWSER:-chromium}"
 "$here/wine-prefix.sh" "$WINEPREFIX"
 
 xvfb_pid=

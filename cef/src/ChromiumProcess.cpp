@@ -15,28 +15,33 @@ constexpr DWORD kPortWaitMs = 60000;
 constexpr DWORD kPollMs = 50;
 constexpr DWORD kGuardWaitMs = 15000;
 
-// Runs the browser; ends it when our end of standard input closes (this process went, however
-// it went) and removes the profile folder once the browser has ended.
+// Runs the browser; ends it when this process stops beating (it went, however it went) and
+// removes the profile folder once the browser has ended.
 constexpr char kGuardScript[] =
     "profile=$1\n"
     "shift\n"
-    "exec 3<&0 0</dev/null\n"
-    "\"$@\" >/dev/null 2>&1 3<&- &\n"
+    "\"$@\" </dev/null >/dev/null 2>&1 &\n"
     "browser=$!\n"
-    "( cat <&3 >/dev/null\n"
-    "  [ -d \"$profile\" ] && kill -TERM $browser 2>/dev/null && sleep 5 &&\n"
-    "    [ -d \"$profile\" ] && kill -KILL $browser 2>/dev/null ) &\n"
-    "exec 3<&-\n"
+    "while [ -e /proc/$browser ] && ! grep -q '^State:.*Z' /proc/$browser/status; do\n"
+    "  beat=$(stat -c %Y \"$profile/alive\" 2>/dev/null || echo 0)\n"
+    "  if [ $(( $(date +%s) - beat )) -gt 30 ]; then\n"
+    "    kill -TERM $browser 2>/dev/null; sleep 5; kill -KILL $browser 2>/dev/null\n"
+    "  fi\n"
+    "  sleep 1\n"
+    "done\n"
     "wait $browser\n"
     "rm -rf \"$profile\"\n";
+
+// How often this process tells the guard it is still alive.
+constexpr DWORD kHeartbeatMs = 2000;
 
 using UnixNameFunction = char*(CDECL*)(LPCWSTR);
 using DosNameFunction = WCHAR*(CDECL*)(LPCSTR);
 
 // Wine's path conversions; null on Windows.
 UnixNameFunction UnixNameOf() {
-    return reinterpret_cast<UnixNameFunction>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    return reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
 }
 
 std::string UnixPath(const std::wstring& dosPath) {
@@ -51,8 +56,8 @@ std::string UnixPath(const std::wstring& dosPath) {
 }
 
 std::wstring DosPath(const std::string& unixPath) {
-    const auto convert = reinterpret_cast<DosNameFunction>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name"));
+    const auto convert = reinterpret_cast<DosNameFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
     WCHAR* dos = convert ? convert(unixPath.c_str()) : nullptr;
     if (!dos) {
         return std::wstring();
@@ -235,6 +240,7 @@ bool ChromiumProcess::Start(std::wstring& error) {
     if (!FindBrowser(location, error)) {
         return false;
     }
+
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
     profile_ = std::wstring(temp) + L"tessel-chromium-" + std::to_wstring(GetCurrentProcessId()) +
@@ -324,13 +330,13 @@ bool ChromiumProcess::LaunchUnderGuard(const std::wstring& unixExecutable, std::
     std::fclose(file);
     guarded_ = true;
 
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    if (!CreatePipe(&readEnd, &guardPipe_, &inherit, 0)) {
-        error = L"cannot create the browser's guard pipe";
-        return false;
-    }
-    SetHandleInformation(guardPipe_, HANDLE_FLAG_INHERIT, 0);
+    Beat();
+    heartbeatStop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    heartbeat_ = std::thread([this] {
+        while (WaitForSingleObject(heartbeatStop_, kHeartbeatMs) == WAIT_TIMEOUT) {
+            Beat();
+        }
+    });
     std::vector<std::wstring> arguments = {L"sh", Utf8ToWide(UnixPath(script)),
                                            Utf8ToWide(unixProfile_), unixExecutable};
     for (const auto& argument : Arguments()) {
@@ -339,13 +345,10 @@ bool ChromiumProcess::LaunchUnderGuard(const std::wstring& unixExecutable, std::
     std::wstring line = CommandLine(arguments);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = readEnd;
     PROCESS_INFORMATION info = {};
     const std::wstring shell = DosPath("/bin/sh");
-    const BOOL started = CreateProcessW(shell.c_str(), &line[0], nullptr, nullptr, TRUE,
+    const BOOL started = CreateProcessW(shell.c_str(), &line[0], nullptr, nullptr, FALSE,
                                         CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
-    CloseHandle(readEnd);
     if (!started) {
         error = L"cannot start " + unixExecutable + L" through /bin/sh (error " +
                 std::to_wstring(GetLastError()) + L")";
@@ -400,6 +403,24 @@ bool ChromiumProcess::WaitUntilGone(DWORD timeoutMs) const {
     }
 }
 
+void ChromiumProcess::Beat() {
+    const HANDLE file = CreateFileW((profile_ + L"\\alive").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+    }
+}
+
+void ChromiumProcess::StopHeartbeat() {
+    if (heartbeatStop_) {
+        SetEvent(heartbeatStop_);
+    }
+    if (heartbeat_.joinable()) {
+        heartbeat_.join();
+    }
+    CloseHandleOnce(heartbeatStop_);
+}
+
 void ChromiumProcess::Stop(DWORD graceMs) {
     if (profile_.empty()) {
         return;
@@ -408,11 +429,12 @@ void ChromiumProcess::Stop(DWORD graceMs) {
         if (job_) {
             TerminateJobObject(job_, 1);
         }
-        // Closing our end of the pipe makes the guard end the browser.
-        CloseHandleOnce(guardPipe_);
+        // Without its heartbeat the guard ends the browser at once.
+        StopHeartbeat();
+        DeleteFileW((profile_ + L"\\alive").c_str());
         WaitUntilGone(kGuardWaitMs);
     }
-    CloseHandleOnce(guardPipe_);
+    StopHeartbeat();
     CloseHandleOnce(process_);
     CloseHandleOnce(job_);
     if (GetFileAttributesW(profile_.c_str()) != INVALID_FILE_ATTRIBUTES) {

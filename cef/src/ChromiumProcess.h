@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Threads.h"
@@ -17,8 +18,9 @@ bool ParseActivePort(const std::string& text, unsigned short& port, std::string&
 
 // A Chromium-based browser started headless for this process, with a profile folder of its own,
 // and ended with it: when this process ends in any way, the browser ends and its folder goes.
-// Under Wine a Linux browser runs under a small shell guard that watches our end of a pipe; on
-// Windows the browser runs in a job object that is killed when its last handle closes.
+// Under Wine a Linux browser runs under a small shell guard that ends it when this process stops
+// touching a heartbeat file; on Windows the browser runs in a job object that is killed when its
+// last handle closes.
 class ChromiumProcess {
 public:
     ChromiumProcess() = default;
@@ -44,12 +46,15 @@ private:
     bool WaitForPort(std::wstring& error);
     std::vector<std::wstring> Arguments() const;
     bool WaitUntilGone(DWORD timeoutMs) const;
+    void Beat();
+    void StopHeartbeat();
 
     std::wstring profile_;
     std::string unixProfile_;
     bool guarded_ = false;
     bool launched_ = false;
-    HANDLE guardPipe_ = nullptr;
+    HANDLE heartbeatStop_ = nullptr;
+    std::thread heartbeat_;
     HANDLE job_ = nullptr;
     HANDLE process_ = nullptr;
     unsigned short port_ = 0;
