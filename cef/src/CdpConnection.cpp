@@ -65,7 +65,8 @@ void CdpConnection::Send(const std::string& method, JsonPtr params, const std::s
     }
     cJSON_AddNumberToObject(message.get(), "id", id);
     cJSON_AddStringToObject(message.get(), "method", method.c_str());
-    cJSON_AddItemToObject(message.get(), "params", params ? params.release() : cJSON_CreateObject());
+    cJSON_AddItemToObject(message.get(), "params",
+                          params ? params.release() : cJSON_CreateObject());
     if (!sessionId.empty()) {
         cJSON_AddStringToObject(message.get(), "sessionId", sessionId.c_str());
     }

@@ -98,8 +98,8 @@ bool ChromiumEngine::Start(std::wstring& error) {
     cJSON* pages = cJSON_CreateObject();
     cJSON_AddStringToObject(pages, "type", "page");
     cJSON_AddItemToArray(filter, pages);
-    JsonPtr downloads = Params({{"behavior", "allowAndName"},
-                                {"downloadPath", process_.browserDownloadFolder()}});
+    JsonPtr downloads =
+        Params({{"behavior", "allowAndName"}, {"downloadPath", process_.browserDownloadFolder()}});
     cJSON_AddBoolToObject(downloads.get(), "eventsEnabled", true);
     JsonPtr discover = JsonObject();
     cJSON_AddBoolToObject(discover.get(), "discover", true);
@@ -319,9 +319,9 @@ void ChromiumEngine::StartLoad(int64 navigationId, int browserId, int64 frameId,
     JsonPtr params = Params({{"url", target}, {"frameId", cdpFrame}});
     connection_.Send("Page.navigate", std::move(params), sessionId,
                      [this, navigationId, target](const CdpConnection::Reply& reply) {
-                         const std::string error =
-                             reply.error.empty() ? JsonString(reply.result, "errorText")
-                                                 : std::string("net::ERR_INVALID_URL");
+                         const std::string error = reply.error.empty()
+                                                       ? JsonString(reply.result, "errorText")
+                                                       : std::string("net::ERR_INVALID_URL");
                          if (!error.empty()) {
                              ReportFailure(navigationId, error, target);
                          }
@@ -386,7 +386,8 @@ void ChromiumEngine::OnEvent(const std::string& method, const cJSON* params,
         if (page && page->loaded && !title.empty()) {
             const int browserId = page->browserId;
             const std::wstring text = Utf8ToWide(title);
-            runtime_.ui().Post([this, browserId, text] { runtime_.OnTitleChanged(browserId, text); });
+            runtime_.ui().Post(
+                [this, browserId, text] { runtime_.OnTitleChanged(browserId, text); });
         }
         return;
     }
@@ -630,7 +631,8 @@ void ChromiumEngine::OnFrameDetached(Page& page, const cJSON* params) {
     const int browserId = page.browserId;
     page.frames.erase(it);
     ReleaseContext(browserId, frameId);
-    runtime_.ui().Post([this, browserId, frameId] { runtime_.OnFrameDetached(browserId, frameId); });
+    runtime_.ui().Post(
+        [this, browserId, frameId] { runtime_.OnFrameDetached(browserId, frameId); });
 }
 
 void ChromiumEngine::ReleaseContext(int browserId, int64 frameId) {

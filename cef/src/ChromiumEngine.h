@@ -122,7 +122,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable attachedChanged_;
     std::map<int, Page> pages_;
-    std::map<std::string, Attached> attached_;  // by target id
+    std::map<std::string, Attached> attached_;   // by target id
     std::map<std::string, Download> downloads_;  // by the browser's download id
     // UI thread: a popup target the next CreateView takes instead of making a page.
     std::string adoptTarget_;

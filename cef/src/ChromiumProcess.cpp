@@ -301,8 +301,8 @@ bool ChromiumProcess::Launch(const std::wstring& executable, std::wstring& error
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(executable.c_str(), &line[0], nullptr, nullptr, FALSE,
                         CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
-        error = L"cannot start " + executable + L" (error " + std::to_wstring(GetLastError()) +
-                L")";
+        error =
+            L"cannot start " + executable + L" (error " + std::to_wstring(GetLastError()) + L")";
         return false;
     }
     if (job_) {
@@ -391,8 +391,9 @@ std::string ChromiumProcess::browserDownloadFolder() const {
 bool ChromiumProcess::WaitUntilGone(DWORD timeoutMs) const {
     const DWORD start = GetTickCount();
     for (;;) {
-        const bool gone = process_ ? WaitForSingleObject(process_, 0) == WAIT_OBJECT_0
-                                   : GetFileAttributesW(profile_.c_str()) == INVALID_FILE_ATTRIBUTES;
+        const bool gone = process_
+                              ? WaitForSingleObject(process_, 0) == WAIT_OBJECT_0
+                              : GetFileAttributesW(profile_.c_str()) == INVALID_FILE_ATTRIBUTES;
         if (gone) {
             return true;
         }

@@ -62,7 +62,8 @@ bool HandleMouse(HWND window, ViewState& state, UINT message, WPARAM wParam, LPA
     if (event.type == "mousePressed") {
         SetFocus(window);
         SetCapture(window);
-    } else if (event.type == "mouseReleased" && !(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
+    } else if (event.type == "mouseReleased" &&
+               !(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
         ReleaseCapture();
     }
     if (state.callbacks.mouse) {

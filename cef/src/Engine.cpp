@@ -71,9 +71,8 @@ bool Engine::ChooseSavePath(int browserId, std::wstring& path) {
     return true;
 }
 
-ScriptCallResult Engine::CallFunction(CefRefPtr<CefV8Context> context,
-                                               const std::wstring& name,
-                                               const CefV8ValueList& arguments) {
+ScriptCallResult Engine::CallFunction(CefRefPtr<CefV8Context> context, const std::wstring& name,
+                                      const CefV8ValueList& arguments) {
     ScriptCallResult result;
     if (!context || !context->Enter()) {
         result.error = L"the frame has no script context";

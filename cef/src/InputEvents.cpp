@@ -111,8 +111,8 @@ bool TranslateMouse(UINT message, WPARAM wParam, POINT client, MouseEvent& event
             event.button = "middle";
             break;
     }
-    const bool doubleClick = message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK ||
-                             message == WM_MBUTTONDBLCLK;
+    const bool doubleClick =
+        message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK || message == WM_MBUTTONDBLCLK;
     event.clickCount = doubleClick ? 2 : 1;
     return true;
 }

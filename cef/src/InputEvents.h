@@ -15,9 +15,9 @@ enum Modifier { kAlt = 1, kControl = 2, kMeta = 4, kShift = 8 };
 int ModifiersOf(bool alt, bool control, bool shift);
 
 struct MouseEvent {
-    std::string type;            // mousePressed, mouseReleased, mouseMoved, mouseWheel
+    std::string type;             // mousePressed, mouseReleased, mouseMoved, mouseWheel
     std::string button = "none";  // none, left, middle, right
-    int buttons = 0;             // pressed buttons: left 1, right 2, middle 4
+    int buttons = 0;              // pressed buttons: left 1, right 2, middle 4
     int clickCount = 0;
     int x = 0;
     int y = 0;

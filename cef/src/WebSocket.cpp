@@ -142,8 +142,8 @@ void WebSocketClient::Release() {
     }
 }
 
-bool WebSocketClient::Connect(const std::string& host, unsigned short port,
-                              const std::string& path, std::string& error) {
+bool WebSocketClient::Connect(const std::string& host, unsigned short port, const std::string& path,
+                              std::string& error) {
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);

@@ -12,7 +12,14 @@ namespace cefimpl {
 // The frame codec of RFC 6455, free of sockets so that it can be tested on its own.
 namespace websocket {
 
-enum Opcode : uint8_t { kContinuation = 0, kText = 1, kBinary = 2, kClose = 8, kPing = 9, kPong = 10 };
+enum Opcode : uint8_t {
+    kContinuation = 0,
+    kText = 1,
+    kBinary = 2,
+    kClose = 8,
+    kPing = 9,
+    kPong = 10
+};
 
 // A client frame: final, masked with `mask` as the protocol requires of clients.
 std::string EncodeFrame(Opcode opcode, const std::string& payload, uint32_t mask);

@@ -1,0 +1,163 @@
+// The pure parts of the engine that drives a real Chromium: encodings, frames, command lines and
+// the translation of window messages into the protocol's input events.
+#include <gtest/gtest.h>
+
+#include "../../cef/src/Base64.h"
+#include "../../cef/src/Browser.h"
+#include "../../cef/src/ChromiumProcess.h"
+#include "../../cef/src/InputEvents.h"
+#include "../../cef/src/PageBridge.h"
+#include "../../cef/src/WebSocket.h"
+
+namespace {
+
+using namespace cefimpl;
+
+TEST(Base64, RoundTripsEveryLengthAndRejectsWhatIsNotBase64) {
+    EXPECT_EQ("", Base64Encode(""));
+    EXPECT_EQ("Zg==", Base64Encode("f"));
+    EXPECT_EQ("Zm8=", Base64Encode("fo"));
+    EXPECT_EQ("Zm9v", Base64Encode("foo"));
+    std::string bytes;
+    for (int i = 0; i < 256; ++i) {
+        bytes += static_cast<char>(i);
+        std::string decoded;
+        ASSERT_TRUE(Base64Decode(Base64Encode(bytes), decoded)) << "length " << bytes.size();
+        ASSERT_EQ(bytes, decoded) << "length " << bytes.size();
+    }
+    std::string decoded;
+    EXPECT_TRUE(Base64Decode("Zm9v\r\nYmFy", decoded)) << "line breaks are skipped";
+    EXPECT_EQ("foobar", decoded);
+    EXPECT_FALSE(Base64Decode("Zm9v*", decoded)) << "a character outside the alphabet";
+    EXPECT_FALSE(Base64Decode("Zg==Zg", decoded)) << "data after the padding";
+    EXPECT_FALSE(Base64Decode("Zh==", decoded)) << "non-zero bits in the padding";
+}
+
+TEST(WebSocketFrames, ClientFramesAreMaskedAndServerFramesParseInAllLengthForms) {
+    for (size_t length : {0u, 5u, 125u, 126u, 65535u, 65536u, 70000u}) {
+        const std::string payload(length, 'x');
+        std::string wire = websocket::EncodeFrame(websocket::kText, payload, 0x01020304u);
+        EXPECT_EQ('\x81', wire[0]) << "final text frame, length " << length;
+        EXPECT_TRUE(static_cast<unsigned char>(wire[1]) & 0x80) << "clients mask, " << length;
+        websocket::Frame frame;
+        ASSERT_EQ(websocket::ParseStatus::Complete, websocket::ParseFrame(wire, frame, 1 << 20))
+            << length;
+        EXPECT_EQ(payload, frame.payload) << "unmasked again, length " << length;
+        EXPECT_TRUE(wire.empty()) << "the frame is taken off the buffer";
+    }
+    std::string partial = websocket::EncodeFrame(websocket::kText, "hello", 7);
+    partial.pop_back();
+    websocket::Frame frame;
+    EXPECT_EQ(websocket::ParseStatus::NeedMore, websocket::ParseFrame(partial, frame, 100));
+    std::string huge("\x82\x7f\x00\x00\x00\x01\x00\x00\x00\x00", 10);
+    EXPECT_EQ(websocket::ParseStatus::Invalid, websocket::ParseFrame(huge, frame, 1 << 20))
+        << "a 4 GiB frame is refused before anything is allocated";
+    std::string reserved("\xC1\x00", 2);
+    EXPECT_EQ(websocket::ParseStatus::Invalid, websocket::ParseFrame(reserved, frame, 100));
+}
+
+TEST(WebSocketFrames, FragmentsJoinAroundControlFrames) {
+    websocket::MessageAssembler assembler;
+    std::string message;
+    using Result = websocket::MessageAssembler::Result;
+    EXPECT_EQ(Result::Control, assembler.Add({false, websocket::kText, "ab"}, message));
+    EXPECT_EQ(Result::Control, assembler.Add({true, websocket::kPing, "p"}, message));
+    EXPECT_EQ(Result::Message, assembler.Add({true, websocket::kContinuation, "cd"}, message));
+    EXPECT_EQ("abcd", message);
+    EXPECT_EQ(Result::Invalid, assembler.Add({true, websocket::kContinuation, "x"}, message))
+        << "a continuation with nothing to continue";
+    EXPECT_EQ(Result::Closed, assembler.Add({true, websocket::kClose, ""}, message));
+}
+
+TEST(ChromiumProcessText, CommandLineArgumentsSurviveTheUsualSplitting) {
+    EXPECT_EQ(L"--headless", QuoteArgument(L"--headless"));
+    EXPECT_EQ(L"\"\"", QuoteArgument(L""));
+    EXPECT_EQ(L"\"C:\\Program Files\\x\"", QuoteArgument(L"C:\\Program Files\\x"));
+    EXPECT_EQ(L"\"a\\\"b\"", QuoteArgument(L"a\"b"));
+    EXPECT_EQ(L"\"dir with space\\\\\"", QuoteArgument(L"dir with space\\"))
+        << "a trailing backslash must not escape the closing quote";
+}
+
+TEST(ChromiumProcessText, ActivePortFileGivesPortAndPath) {
+    unsigned short port = 0;
+    std::string path;
+    ASSERT_TRUE(ParseActivePort("41235\n/devtools/browser/ab-cd\n", port, path));
+    EXPECT_EQ(41235, port);
+    EXPECT_EQ("/devtools/browser/ab-cd", path);
+    EXPECT_FALSE(ParseActivePort("41235", port, path)) << "still being written";
+    EXPECT_FALSE(ParseActivePort("70000\n/devtools/browser/x", port, path));
+    EXPECT_FALSE(ParseActivePort("12x\n/devtools/browser/x", port, path));
+    EXPECT_FALSE(ParseActivePort("0\n/devtools/browser/x", port, path));
+}
+
+TEST(PageBridgeText, OnlyTheReservedPathIsABridgeRequest) {
+    EXPECT_EQ("context", pagebridge::RequestKind("http://h:1/__tessel_bridge__/context"));
+    EXPECT_EQ("call", pagebridge::RequestKind("https://h/__tessel_bridge__/call?x=1"));
+    EXPECT_EQ("", pagebridge::RequestKind("http://h/__tessel_bridge__/other"));
+    EXPECT_EQ("", pagebridge::RequestKind("http://h/app/__tessel_bridge__/call"));
+    EXPECT_EQ("", pagebridge::RequestKind("http://h/?q=/__tessel_bridge__/call"));
+    EXPECT_NE(std::string::npos, pagebridge::DocumentStartScript().find(pagebridge::kPathPrefix))
+        << "the script asks the path the engine answers";
+}
+
+TEST(NetErrors, ProtocolErrorTextsMapToLibraryCodes) {
+    EXPECT_EQ(ERR_CONNECTION_REFUSED, ErrorFromText(L"net::ERR_CONNECTION_REFUSED"));
+    EXPECT_EQ(ERR_NAME_NOT_RESOLVED, ErrorFromText(L"net::ERR_NAME_NOT_RESOLVED"));
+    EXPECT_EQ(ERR_ABORTED, ErrorFromText(L"net::ERR_ABORTED"));
+    EXPECT_EQ(ERR_FAILED, ErrorFromText(L"net::ERR_UNSAFE_PORT")) << "no code of the library";
+    EXPECT_EQ(ERR_FAILED, ErrorFromText(L"net::ERR_ABORTED_MORE"));
+    EXPECT_EQ(ERR_FAILED, ErrorFromText(L""));
+}
+
+TEST(InputTranslation, MouseMessagesBecomeProtocolEvents) {
+    input::MouseEvent event;
+    ASSERT_TRUE(input::TranslateMouse(WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, POINT{5, 7}, event));
+    EXPECT_EQ("mousePressed", event.type);
+    EXPECT_EQ("left", event.button);
+    EXPECT_EQ(1, event.buttons);
+    EXPECT_EQ(1, event.clickCount);
+    EXPECT_EQ(input::kShift, event.modifiers);
+    EXPECT_EQ(5, event.x);
+    EXPECT_EQ(7, event.y);
+    ASSERT_TRUE(input::TranslateMouse(WM_RBUTTONDBLCLK, MK_RBUTTON, POINT{0, 0}, event));
+    EXPECT_EQ("right", event.button);
+    EXPECT_EQ(2, event.clickCount);
+    ASSERT_TRUE(input::TranslateMouse(WM_MBUTTONUP, 0, POINT{0, 0}, event));
+    EXPECT_EQ("mouseReleased", event.type);
+    EXPECT_EQ("middle", event.button);
+    EXPECT_EQ(0, event.buttons);
+    ASSERT_TRUE(input::TranslateMouse(WM_MOUSEMOVE, MK_RBUTTON, POINT{1, 1}, event));
+    EXPECT_EQ("right", event.button) << "a drag names its button";
+    ASSERT_TRUE(
+        input::TranslateMouse(WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), POINT{1, 1}, event));
+    EXPECT_EQ("mouseWheel", event.type);
+    EXPECT_EQ(100, event.deltaY) << "rolling towards the user scrolls down";
+    EXPECT_FALSE(input::TranslateMouse(WM_PAINT, 0, POINT{0, 0}, event));
+}
+
+TEST(InputTranslation, KeysAndTypedTextBecomeProtocolEvents) {
+    input::KeyEvent event;
+    bool insert = true;
+    ASSERT_TRUE(
+        input::TranslateKey(WM_KEYDOWN, VK_BACK, 0x000E0001, input::kControl, event, insert));
+    EXPECT_EQ("rawKeyDown", event.type);
+    EXPECT_EQ("Backspace", event.key);
+    EXPECT_EQ(VK_BACK, event.virtualKey);
+    EXPECT_EQ(0x0E, event.scanCode);
+    EXPECT_EQ(input::kControl, event.modifiers);
+    EXPECT_FALSE(insert);
+    ASSERT_TRUE(input::TranslateKey(WM_CHAR, L'\r', 0, 0, event, insert));
+    EXPECT_EQ("char", event.type);
+    EXPECT_EQ("\r", event.text);
+    EXPECT_EQ(VK_RETURN, event.virtualKey);
+    ASSERT_TRUE(input::TranslateKey(WM_CHAR, 0x53D1, 0, 0, event, insert));
+    EXPECT_TRUE(insert) << "Chinese text is inserted, not keyed";
+    EXPECT_EQ("\xE5\x8F\x91", event.text) << "UTF-8";
+    EXPECT_FALSE(input::TranslateKey(WM_CHAR, 0x01, 0, input::kControl, event, insert))
+        << "Ctrl+A's control character is no text";
+    ASSERT_TRUE(input::TranslateKey(WM_SYSKEYUP, VK_F4, 0, input::kAlt, event, insert));
+    EXPECT_EQ("keyUp", event.type);
+    EXPECT_TRUE(event.systemKey);
+}
+
+}  // namespace
