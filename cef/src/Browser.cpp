@@ -418,12 +418,7 @@ void BrowserImpl::StartNavigation(CefRefPtr<FrameImpl> frame, const std::wstring
     if (destroyed_ || !frame || !frame->IsValid()) {
         return;
     }
-    for (auto it = navigations_.begin(); it != navigations_.end(); ++it) {
-        if (it->second.frame == frame) {
-            AbortNavigation(it->first, true);
-            break;
-        }
-    }
+    AbortNavigationOf(frame);
     Runtime* runtime = Runtime::Get();
     const int64 id = runtime->NextNavigationId();
     Navigation navigation;
@@ -436,6 +431,15 @@ void BrowserImpl::StartNavigation(CefRefPtr<FrameImpl> frame, const std::wstring
     SetLoading(true);
     ShowPage(L"Loading " + url);
     runtime->engine().StartLoad(id, id_, frame->GetIdentifier(), url);
+}
+
+void BrowserImpl::AbortNavigationOf(CefRefPtr<FrameImpl> frame) {
+    for (auto it = navigations_.begin(); it != navigations_.end(); ++it) {
+        if (it->second.frame == frame) {
+            AbortNavigation(it->first, true);
+            break;
+        }
+    }
 }
 
 void BrowserImpl::AbortNavigation(int64 navigationId, bool report) {
@@ -593,12 +597,7 @@ void BrowserImpl::OnPageNavigationStarted(CefRefPtr<FrameImpl> frame, int64 navi
     if (destroyed_ || !frame || !frame->IsValid()) {
         return;
     }
-    for (auto it = navigations_.begin(); it != navigations_.end(); ++it) {
-        if (it->second.frame == frame) {
-            AbortNavigation(it->first, true);
-            break;
-        }
-    }
+    AbortNavigationOf(frame);
     Navigation navigation;
     navigation.frame = frame;
     navigation.url = url;

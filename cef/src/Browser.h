@@ -159,6 +159,8 @@ private:
     void StartNavigation(CefRefPtr<FrameImpl> frame, const std::wstring& url, Kind kind,
                          int historyIndex);
     void AbortNavigation(int64 navigationId, bool report);
+    // A frame loads one document at a time: a new navigation aborts the one under way.
+    void AbortNavigationOf(CefRefPtr<FrameImpl> frame);
     void Commit(int64 navigationId, const LoadResult& result);
     void CompleteNavigation(int64 navigationId, int httpStatus, const std::wstring& title);
     void NavigateHistory(int offset);
