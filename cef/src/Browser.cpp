@@ -373,10 +373,13 @@ void BrowserImpl::CloseDevTools() {
     }
 }
 
-void BrowserImpl::Attach(HWND window, int64 mainFrameId) {
-    window_ = window;
+void BrowserImpl::AddMainFrame(int64 id) {
     std::lock_guard<std::mutex> lock(mutex_);
-    frames_.push_back(new FrameImpl(this, mainFrameId, 0, std::wstring()));
+    frames_.push_back(new FrameImpl(this, id, 0, std::wstring()));
+}
+
+void BrowserImpl::Attach(HWND window) {
+    window_ = window;
 }
 
 CefRefPtr<FrameImpl> BrowserImpl::AddFrame(int64 parentId, const std::wstring& name,
@@ -905,17 +908,24 @@ void BrowserImpl::FinishClose() {
     if (CefRefPtr<CefLifeSpanHandler> handler = LifeSpanHandler()) {
         handler->OnBeforeClose(this);
     }
-    std::vector<CefRefPtr<FrameImpl>> frames;
     CefRefPtr<CefClient> client;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        frames.swap(frames_);
         client.swap(client_);
+    }
+    DetachFrames();
+    Runtime::Get()->Unregister(id_);
+}
+
+void BrowserImpl::DetachFrames() {
+    std::vector<CefRefPtr<FrameImpl>> frames;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        frames.swap(frames_);
     }
     for (const auto& frame : frames) {
         frame->Detach();
     }
-    Runtime::Get()->Unregister(id_);
 }
 
 BrowserSnapshot BrowserImpl::Snapshot() {

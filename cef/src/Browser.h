@@ -117,7 +117,10 @@ public:
     void CloseDevTools() override;
 
     // The rest runs on the library's UI thread unless said otherwise.
-    void Attach(HWND window, int64 mainFrameId);
+    void AddMainFrame(int64 id);
+    void Attach(HWND window);
+    // Lets go of every frame (they hold the browser): when closed, or when no view could be made.
+    void DetachFrames();
     CefRefPtr<FrameImpl> FindFrame(int64 id);
     CefRefPtr<FrameImpl> AddFrame(int64 parentId, const std::wstring& name,
                                   const std::wstring& url);

@@ -1,5 +1,7 @@
 #include "ChromiumEngine.h"
 
+#include <iterator>
+
 #include "Base64.h"
 #include "Browser.h"
 #include "Download.h"
@@ -222,10 +224,23 @@ HWND ChromiumEngine::CreateView(int browserId, const cef_window_info_t& info) {
 }
 
 void ChromiumEngine::SetUpSession(const std::string& sessionId, int width, int height) {
-    connection_.Send("Page.enable", nullptr, sessionId);
-    connection_.Send("Network.enable", nullptr, sessionId);
-    JsonPtr script = Params({{"source", pagebridge::DocumentStartScript()}});
-    connection_.Send("Page.addScriptToEvaluateOnNewDocument", std::move(script), sessionId);
+    // The renderer confirms these once it has them; a navigation sent before could commit its
+    // document without the page events and without the bridge script.
+    const char* const essentials[] = {"Page.enable", "Network.enable",
+                                      "Page.addScriptToEvaluateOnNewDocument"};
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (Page* page = PageOfSession(sessionId)) {
+            page->settingUp = static_cast<int>(std::size(essentials));
+        }
+    }
+    for (const char* method : essentials) {
+        JsonPtr params = std::string(method) == "Page.addScriptToEvaluateOnNewDocument"
+                             ? Params({{"source", pagebridge::DocumentStartScript()}})
+                             : nullptr;
+        connection_.Send(method, std::move(params), sessionId,
+                         [this, sessionId](const CdpConnection::Reply&) { SetUpStep(sessionId); });
+    }
     JsonPtr fetch = JsonObject();
     cJSON* patterns = cJSON_AddArrayToObject(fetch.get(), "patterns");
     cJSON* pattern = cJSON_CreateObject();
@@ -245,6 +260,21 @@ void ChromiumEngine::SetUpSession(const std::string& sessionId, int width, int h
     JsonPtr screencast = Params({{"format", "jpeg"}});
     cJSON_AddNumberToObject(screencast.get(), "quality", kScreencastQuality);
     connection_.Send("Page.startScreencast", std::move(screencast), sessionId);
+}
+
+void ChromiumEngine::SetUpStep(const std::string& sessionId) {
+    std::vector<std::function<void()>> held;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Page* page = PageOfSession(sessionId);
+        if (!page || page->settingUp <= 0 || --page->settingUp > 0) {
+            return;
+        }
+        held.swap(page->held);
+    }
+    for (const auto& send : held) {
+        send();
+    }
 }
 
 void ChromiumEngine::Resume(Page& page) {
@@ -316,16 +346,27 @@ void ChromiumEngine::StartLoad(int64 navigationId, int browserId, int64 frameId,
                      inspected;
         }
     }
-    JsonPtr params = Params({{"url", target}, {"frameId", cdpFrame}});
-    connection_.Send("Page.navigate", std::move(params), sessionId,
-                     [this, navigationId, target](const CdpConnection::Reply& reply) {
-                         const std::string error = reply.error.empty()
-                                                       ? JsonString(reply.result, "errorText")
-                                                       : std::string("net::ERR_INVALID_URL");
-                         if (!error.empty()) {
-                             ReportFailure(navigationId, error, target);
-                         }
-                     });
+    const auto navigate = [this, sessionId, cdpFrame, navigationId, target] {
+        JsonPtr params = Params({{"url", target}, {"frameId", cdpFrame}});
+        connection_.Send("Page.navigate", std::move(params), sessionId,
+                         [this, navigationId, target](const CdpConnection::Reply& reply) {
+                             const std::string error = reply.error.empty()
+                                                           ? JsonString(reply.result, "errorText")
+                                                           : std::string("net::ERR_INVALID_URL");
+                             if (!error.empty()) {
+                                 ReportFailure(navigationId, error, target);
+                             }
+                         });
+    };
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Page* page = PageOfBrowser(browserId);
+        if (page && page->settingUp > 0) {
+            page->held.push_back(navigate);
+            return;
+        }
+    }
+    navigate();
 }
 
 void ChromiumEngine::CancelLoad(int64 navigationId) {
@@ -497,7 +538,9 @@ ChromiumEngine::Frame& ChromiumEngine::FrameOf(Page& page, const std::string& fr
 void ChromiumEngine::OnFrameAttached(Page& page, const cJSON* params) {
     const std::string frameId = JsonString(params, "frameId");
     const int64 parentId = FrameOf(page, JsonString(params, "parentFrameId")).id;
-    const int64 id = FrameOf(page, frameId).id;
+    Frame& frame = FrameOf(page, frameId);
+    frame.parent = JsonString(params, "parentFrameId");
+    const int64 id = frame.id;
     if (CefRefPtr<BrowserImpl> browser = runtime_.FindBrowser(page.browserId)) {
         browser->AttachPageFrame(id, parentId, std::wstring());
     }
@@ -558,7 +601,9 @@ void ChromiumEngine::OnFrameNavigated(Page& page, const cJSON* params) {
         return;
     }
     const cJSON* info = cJSON_GetObjectItemCaseSensitive(params, "frame");
-    Frame& frame = FrameOf(page, JsonString(info, "id"));
+    const std::string cdpFrame = JsonString(info, "id");
+    DropDescendants(page, cdpFrame);  // they belonged to the document that went
+    Frame& frame = FrameOf(page, cdpFrame);
     const int browserId = page.browserId;
     ReleaseContext(browserId, frame.id);
     if (!JsonString(info, "unreachableUrl").empty()) {
@@ -623,6 +668,41 @@ void ChromiumEngine::OnFrameDetached(Page& page, const cJSON* params) {
         return;
     }
     const std::string cdpFrame = JsonString(params, "frameId");
+    DropDescendants(page, cdpFrame);
+    DropFrame(page, cdpFrame);
+}
+
+void ChromiumEngine::ReleaseContext(int browserId, int64 frameId) {
+    // Found now: by the time the renderer runs, the library may have let go of the frame.
+    CefRefPtr<BrowserImpl> browser = runtime_.FindBrowser(browserId);
+    CefRefPtr<FrameImpl> frame = browser ? browser->FindFrame(frameId) : nullptr;
+    if (frame && frame->GetIdentifier() == frameId) {
+        runtime_.renderer().Post([browser, frame] { browser->ReleasePageContext(frame); });
+    }
+}
+
+void ChromiumEngine::DropDescendants(Page& page, const std::string& cdpFrame) {
+    const auto descends = [&page, &cdpFrame](const std::string& id) {
+        for (auto it = page.frames.find(id); it != page.frames.end() && !it->second.parent.empty();
+             it = page.frames.find(it->second.parent)) {
+            if (it->second.parent == cdpFrame) {
+                return true;
+            }
+        }
+        return false;
+    };
+    std::vector<std::string> gone;
+    for (const auto& entry : page.frames) {
+        if (descends(entry.first)) {
+            gone.push_back(entry.first);
+        }
+    }
+    for (const auto& id : gone) {
+        DropFrame(page, id);
+    }
+}
+
+void ChromiumEngine::DropFrame(Page& page, const std::string& cdpFrame) {
     auto it = page.frames.find(cdpFrame);
     if (it == page.frames.end()) {
         return;
@@ -633,17 +713,6 @@ void ChromiumEngine::OnFrameDetached(Page& page, const cJSON* params) {
     ReleaseContext(browserId, frameId);
     runtime_.ui().Post(
         [this, browserId, frameId] { runtime_.OnFrameDetached(browserId, frameId); });
-}
-
-void ChromiumEngine::ReleaseContext(int browserId, int64 frameId) {
-    Runtime* runtime = &runtime_;
-    runtime_.renderer().Post([runtime, browserId, frameId] {
-        CefRefPtr<BrowserImpl> browser = runtime->FindBrowser(browserId);
-        CefRefPtr<FrameImpl> frame = browser ? browser->FindFrame(frameId) : nullptr;
-        if (frame && frame->GetIdentifier() == frameId) {
-            browser->ReleasePageContext(frame);
-        }
-    });
 }
 
 void ChromiumEngine::AnswerBridge(const std::string& sessionId, const std::string& requestId,
@@ -712,7 +781,9 @@ void ChromiumEngine::OnRequestPaused(Page& page, const cJSON* params) {
             if (!result.called || !result.exception.empty()) {
                 cJSON_AddStringToObject(
                     answer.get(), "exception",
-                    WideToUtf8(result.called ? result.exception : result.error).c_str());
+                    WideToUtf8(result.called ? pagebridge::ThrownMessage(result.exception)
+                                             : result.error)
+                        .c_str());
             } else {
                 cJSON_AddItemToObject(answer.get(), "result", pagebridge::FromV8(result.result));
             }

@@ -3,10 +3,12 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "CdpConnection.h"
 #include "ChromiumProcess.h"
@@ -46,6 +48,7 @@ private:
     // A frame of a page, by the protocol's frame id.
     struct Frame {
         int64 id = 0;
+        std::string parent;  // the parent frame's protocol id; empty for the main frame
         int64 navigationId = 0;
         bool startedByLibrary = false;  // StartLoad's navigation, not yet seen to start
         std::string loaderId;
@@ -66,6 +69,8 @@ private:
         std::map<std::string, Frame> frames;
         std::deque<WindowOpen> opens;
         bool loaded = false;
+        int settingUp = 0;                        // settings the renderer has yet to confirm
+        std::vector<std::function<void()>> held;  // navigations waiting for them
     };
     struct Download {
         uint32 id = 0;
@@ -96,7 +101,13 @@ private:
     void OnScreencastFrame(Page& page, const cJSON* params);
     void OnDownloadWillBegin(const cJSON* params);
     void OnDownloadProgress(const cJSON* params);
+    // One of the settings the renderer must have before the page navigates has been confirmed.
+    void SetUpStep(const std::string& sessionId);
 
+    // A frame left its page: its context is released and the library told.
+    void DropFrame(Page& page, const std::string& cdpFrame);
+    // The frames inside a frame whose document went.
+    void DropDescendants(Page& page, const std::string& cdpFrame);
     void SetUpSession(const std::string& sessionId, int width, int height);
     void Resume(Page& page);
     void AnswerBridge(const std::string& sessionId, const std::string& requestId,

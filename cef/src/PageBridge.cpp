@@ -20,7 +20,7 @@ constexpr char kScript[] = R"JS((function () {
     send.call(x, body);
     return parse(x.responseText);
   }
-  function encode(v) {
+  function encode(v, depth) {
     if (v === undefined) return {type: 'undefined'};
     if (v === null) return {type: 'null'};
     var t = typeof v;
@@ -28,7 +28,15 @@ constexpr char kScript[] = R"JS((function () {
     if (t === 'number') return {type: 'number', value: v};
     if (t === 'string') return {type: 'string', value: v};
     if (t === 'function') return {type: 'function'};
-    return {type: isArray(v) ? 'array' : 'object'};
+    if (depth > 16) return {type: 'undefined'};
+    if (isArray(v)) {
+      var items = [];
+      for (var i = 0; i < v.length; i++) items.push(encode(v[i], depth + 1));
+      return {type: 'array', value: items};
+    }
+    var members = {}, names = keys(v);
+    for (var j = 0; j < names.length; j++) members[names[j]] = encode(v[names[j]], depth + 1);
+    return {type: 'object', value: members};
   }
   function decode(e) {
     if (!e || e.type === 'undefined' || e.type === 'function') return undefined;
@@ -46,7 +54,7 @@ constexpr char kScript[] = R"JS((function () {
   names.forEach(function (name) {
     window[name] = function () {
       var args = [];
-      for (var i = 0; i < arguments.length; i++) args.push(encode(arguments[i]));
+      for (var i = 0; i < arguments.length; i++) args.push(encode(arguments[i], 0));
       var answer = request('call', stringify({name: name, args: args}));
       if (answer.exception !== undefined) throw new Err(answer.exception);
       return decode(answer.result);
@@ -158,6 +166,12 @@ cJSON* FromV8(CefRefPtr<CefV8Value> value, int depth) {
         }
     }
     return encoded;
+}
+
+std::wstring ThrownMessage(const std::wstring& message) {
+    static const std::wstring uncaught = L"Uncaught Error: ";
+    return message.compare(0, uncaught.size(), uncaught) == 0 ? message.substr(uncaught.size())
+                                                              : message;
 }
 
 std::vector<std::string> GlobalFunctionNames(CefRefPtr<CefV8Context> context) {

@@ -29,6 +29,10 @@ std::string RequestKind(const std::string& url);
 CefRefPtr<CefV8Value> ToV8(const cJSON* encoded, int depth = 16);
 cJSON* FromV8(CefRefPtr<CefV8Value> value, int depth = 16);
 
+// What page script sees as the message of an exception a native function threw: the text the
+// handler set, without the prefix the script engine puts on uncaught exceptions.
+std::wstring ThrownMessage(const std::wstring& message);
+
 // The names of the functions on a context's global object.
 std::vector<std::string> GlobalFunctionNames(CefRefPtr<CefV8Context> context);
 

@@ -231,12 +231,16 @@ CefRefPtr<BrowserImpl> Runtime::CreateBrowserNow(const CefWindowInfo& info,
         std::lock_guard<std::mutex> lock(mutex_);
         browsers_[id] = browser;
     }
+    // The main frame exists before the view: an engine may report the first document's events
+    // while it is still making the view.
+    browser->AddMainFrame(NextFrameId());
     const HWND window = engine_->CreateView(id, info);
     if (!window) {
+        browser->DetachFrames();
         Unregister(id);
         return nullptr;
     }
-    browser->Attach(window, NextFrameId());
+    browser->Attach(window);
     if (renderHandler_) {
         CefRefPtr<CefRenderProcessHandler> handler = renderHandler_;
         renderer_.Post([handler, browser] { handler->OnBrowserCreated(browser.get()); });

@@ -15,6 +15,10 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /datatool/V/ufdatatransfer/curver.json   a data-tool version file of variant V: "string"
                    {"curver":"2.5.1"}, "number" {"curver":3}, "missing" no curver, "notjson" HTML
   /datatool/V/ufdatatransfer/VER/setup.zip the body "setup VER"
+  /page            an HTML page whose script calls the native test functions in its own frame and
+                   in an iframe (/frame), reports the results in its title and draws a red block
+  /frame           the iframe of /page
+  /links           an HTML page with a target=_blank link, window.open buttons and a download link
 """
 import argparse
 import base64
@@ -36,6 +40,38 @@ VERSION_FILES = {
     "missing": b'{"version":"2.5.1"}',
     "notjson": b"<html><body>maintenance</body></html>",
 }
+
+# Page script runs the native functions while the document loads, as the web application does.
+PAGE = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>loading</title>
+<style>body{margin:0;background:#fff}#block{position:absolute;left:50px;top:60px;width:100px;
+height:80px;background:#f00}iframe{position:absolute;left:200px;top:0;width:150px;height:100px;
+border:0}</style>
+<script>
+var results = [];
+results.push("s:" + Echo("\u53d1\u7968"));
+results.push("n:" + (Echo(2.5) + 1));
+results.push("a:" + JSON.stringify(Echo([1, "x", {k: true, n: null}])));
+try { Fail(); results.push("e:none"); } catch (e) { results.push("e:" + e.message); }
+function report() {
+  if (window.frameResult === undefined) return setTimeout(report, 10);
+  document.title = results.join("|") + "|f:" + window.frameResult;
+}
+window.onload = report;
+</script></head>
+<body><div id="block"></div><iframe name="side" src="/frame"></iframe></body></html>"""
+
+FRAME = """<!DOCTYPE html><html><head><meta charset="utf-8"></head><body>
+<script>parent.frameResult = WhichFrame();</script></body></html>"""
+
+LINKS = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>links</title>
+<style>body{margin:0}a,button{position:absolute;display:block;width:120px;height:40px;left:10px}
+</style></head><body>
+<a id="blank" href="/echo?text=blank" target="_blank" style="top:10px">blank</a>
+<button id="plain" style="top:60px" onclick="window.open('/echo?text=plain')">plain</button>
+<button id="popup" style="top:110px"
+ onclick="window.open('/echo?text=popup','','width=300,height=200')">popup</button>
+<a id="download" href="/large?size=300000" download="data.bin" style="top:160px">download</a>
+</body></html>"""
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -108,6 +144,18 @@ class Handler(BaseHTTPRequestHandler):
         if len(parts) == 4 and parts[1] == "ufdatatransfer" and parts[3] == "setup.zip":
             return self.send_body(200, b"setup " + parts[2].encode("latin-1"))
         self.send_body(404, ERROR_PAGE)
+
+    def send_html(self, body):
+        self.send_body(200, body.encode("utf-8"), [("Content-Type", "text/html; charset=utf-8")])
+
+    def route_page(self, _query):
+        self.send_html(PAGE)
+
+    def route_frame(self, _query):
+        self.send_html(FRAME)
+
+    def route_links(self, _query):
+        self.send_html(LINKS)
 
     def route_echo(self, query):
         self.send_body(200, query.get("text", [""])[0].encode("utf-8"))

@@ -2,7 +2,10 @@
 // server, in a real child window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "CefTestSupport.h"
 #include "PageDriver.h"
@@ -26,6 +29,36 @@ int ProfileFolders() {
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return count;
+}
+
+std::wstring Utf8ToWide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                    &wide[0], static_cast<int>(wide.size())));
+    return wide;
+}
+
+std::string WideToUtf8(const std::wstring& text) {
+    std::string narrow(text.size() * 3, '\0');
+    narrow.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                      &narrow[0], static_cast<int>(narrow.size()), nullptr,
+                                      nullptr));
+    return narrow;
+}
+
+// A pixel of a window as the screen shows it.
+COLORREF ScreenPixel(HWND window, int x, int y) {
+    POINT at{x, y};
+    ClientToScreen(window, &at);
+    const HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, at.x, at.y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+// The screencast comes as JPEG: colours are near, not exact.
+bool IsRed(COLORREF colour) {
+    return GetRValue(colour) > 200 && GetGValue(colour) < 60 && GetBValue(colour) < 60;
 }
 
 class ChromiumEngineTest : public ::testing::Test {
@@ -107,6 +140,67 @@ TEST_F(ChromiumEngineTest, LoadErrorsCarryTheLibraryCodes) {
     errors = log.Named("OnLoadError");
     ASSERT_EQ(1u, errors.size());
     EXPECT_EQ(ERR_NAME_NOT_RESOLVED, errors[0].number);
+}
+
+TEST_F(ChromiumEngineTest, PageLoadsAndItsScriptCallsNativeFunctionsInEveryFrame) {
+    const int id = OpenBrowser(TestServerUrl("/page"));
+    ASSERT_TRUE(
+        WaitFor([&] { return log.Count("OnLoadEnd") >= 2 && log.Count("Loaded") > 0; }, 60000))
+        << "the page and its frame load";
+    EXPECT_EQ((std::vector<std::string>{"Loading", "OnAddressChange", "OnLoadStart",
+                                        "OnContextCreated", "OnLoadStart", "OnContextCreated",
+                                        "OnLoadEnd", "OnLoadEnd", "Loaded"}),
+              log.Names({"Loading", "OnAddressChange", "OnLoadStart", "OnContextCreated",
+                         "OnLoadEnd", "Loaded"}))
+        << "each document's context exists before its scripts run; the frame ends before the page";
+    const auto ends = log.Named("OnLoadEnd");
+    ASSERT_EQ(2u, ends.size());
+    const long long mainFrame = ends[1].frame;
+    const long long subFrame = ends[0].frame;
+    EXPECT_EQ(200, ends[1].number) << "the page's HTTP status";
+    EXPECT_EQ(Utf8ToWide(TestServerUrl("/page")), ends[1].text);
+    EXPECT_EQ(Utf8ToWide(TestServerUrl("/frame")), ends[0].text);
+    for (const auto& created : log.Named("OnContextCreated")) {
+        EXPECT_TRUE(created.onRenderer) << "contexts are made on the renderer thread";
+        EXPECT_EQ(1, created.number) << "the new context is the entered one";
+    }
+
+    const std::wstring expected =
+        L"s:\u53d1\u7968|n:3.5|a:[1,\"x\",{\"k\":true,\"n\":null}]|"
+        L"e:broken on purpose|f:side";
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return client->Browser(id)->GetMainFrame()->GetURL().length() &&
+                   !log.Named("OnTitleChange").empty() &&
+                   log.Named("OnTitleChange").back().text == expected;
+        },
+        20000))
+        << "a string, a number, an array and an exception came back to the page, the frame's "
+           "name to the iframe; last title: "
+        << (log.Named("OnTitleChange").empty()
+                ? std::string("none")
+                : WideToUtf8(log.Named("OnTitleChange").back().text));
+
+    const HWND view = client->Browser(id)->GetHost()->GetWindowHandle();
+    ShowWindow(parent->get(), SW_SHOWNOACTIVATE);
+    EXPECT_TRUE(WaitFor([&] { return IsRed(ScreenPixel(view, 100, 100)); }, 20000))
+        << "the page's red block is on the screen inside the browser window";
+    EXPECT_FALSE(IsRed(ScreenPixel(view, 20, 20))) << "and only where the page draws it";
+
+    log.Clear();
+    client->Browser(id)->GetMainFrame()->LoadURL(TestServerUrl("/echo?text=next"));
+    ASSERT_TRUE(LoadsEnded(1));
+    std::vector<long long> released;
+    for (const auto& event : log.Named("OnContextReleased")) {
+        released.push_back(event.frame);
+        EXPECT_EQ(1, event.number) << "a context is still valid while it is being released";
+    }
+    std::sort(released.begin(), released.end());
+    EXPECT_EQ(
+        (std::vector<long long>{std::min(mainFrame, subFrame), std::max(mainFrame, subFrame)}),
+        released)
+        << "the next document releases the page's and its frame's contexts";
+    EXPECT_EQ(1, log.Count("OnContextCreated")) << "and brings a context of its own";
 }
 
 }  // namespace
