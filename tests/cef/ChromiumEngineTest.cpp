@@ -2,6 +2,8 @@
 // server, in a real child window.
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -59,6 +61,74 @@ COLORREF ScreenPixel(HWND window, int x, int y) {
 // The screencast comes as JPEG: colours are near, not exact.
 bool IsRed(COLORREF colour) {
     return GetRValue(colour) > 200 && GetGValue(colour) < 60 && GetBValue(colour) < 60;
+}
+
+// The browser's DevTools port, from the profile folder of the engine's browser.
+unsigned short DevToolsPort() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    WIN32_FIND_DATAW found;
+    const HANDLE search =
+        FindFirstFileW((std::wstring(temp) + L"tessel-chromium-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    FindClose(search);
+    const std::wstring file = std::wstring(temp) + found.cFileName + L"\\DevToolsActivePort";
+    FILE* stream = _wfopen(file.c_str(), L"rb");
+    unsigned port = 0;
+    if (stream) {
+        if (fscanf(stream, "%u", &port) != 1) {
+            port = 0;
+        }
+        fclose(stream);
+    }
+    return static_cast<unsigned short>(port);
+}
+
+// How many page targets (tabs and windows) the browser has, asked over its DevTools HTTP
+// endpoint; -1 when it cannot be asked.
+int PageTargets() {
+    const SOCKET connection = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(DevToolsPort());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        // The endpoint answers HTTP/1.1 only, and keeps the connection: read to the length.
+        const char request[] = "GET /json/list HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+        send(connection, request, sizeof request - 1, 0);
+        char buffer[4096];
+        int got;
+        size_t length = std::string::npos;
+        while ((length == std::string::npos || answer.size() < length) &&
+               (got = recv(connection, buffer, sizeof buffer, 0)) > 0) {
+            answer.append(buffer, static_cast<size_t>(got));
+            const size_t field = answer.find("Content-Length:");
+            const size_t body = answer.find("\r\n\r\n");
+            if (field != std::string::npos && body != std::string::npos) {
+                length = body + 4 + strtoul(answer.c_str() + field + 15, nullptr, 10);
+            }
+        }
+    }
+    closesocket(connection);
+    if (answer.find("200 OK") == std::string::npos) {
+        return -1;
+    }
+    int pages = 0;
+    for (size_t at = answer.find("\"type\": \"page\""); at != std::string::npos;
+         at = answer.find("\"type\": \"page\"", at + 1)) {
+        ++pages;
+    }
+    return pages;
+}
+
+// A left click where page script sees it: through the browser window's own mouse messages.
+void Click(HWND view, int x, int y) {
+    PostMessageW(view, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
 class ChromiumEngineTest : public ::testing::Test {
@@ -201,6 +271,112 @@ TEST_F(ChromiumEngineTest, PageLoadsAndItsScriptCallsNativeFunctionsInEveryFrame
         released)
         << "the next document releases the page's and its frame's contexts";
     EXPECT_EQ(1, log.Count("OnContextCreated")) << "and brings a context of its own";
+}
+
+TEST_F(ChromiumEngineTest, NewWindowsReachTheClientAndCancelledOnesLeaveNothing) {
+    const int id = OpenBrowser(TestServerUrl("/links"));
+    ASSERT_TRUE(LoadsEnded(1));
+    const HWND view = client->Browser(id)->GetHost()->GetWindowHandle();
+    const int pagesBefore = PageTargets();
+    ASSERT_GT(pagesBefore, 0) << "the browser's DevTools endpoint lists its pages";
+
+    Click(view, 60, 30);  // the target=_blank link
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforePopup") == 1; }, 30000));
+    Click(view, 60, 80);  // window.open without features
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforePopup") == 2; }, 30000));
+    const auto asked = log.Named("OnBeforePopup");
+    EXPECT_EQ(WOD_NEW_FOREGROUND_TAB, asked[0].number) << "a target=_blank link opens a tab";
+    EXPECT_EQ(Utf8ToWide(TestServerUrl("/echo?text=blank")), asked[0].text);
+    EXPECT_EQ(WOD_NEW_FOREGROUND_TAB, asked[1].number) << "so does window.open without features";
+    EXPECT_EQ(Utf8ToWide(TestServerUrl("/echo?text=plain")), asked[1].text);
+    EXPECT_TRUE(WaitFor([&] { return PageTargets() == pagesBefore; }, 20000))
+        << "the cancelled windows are closed in the browser too";
+    EXPECT_EQ(1u, client->BrowserIds().size());
+
+    Click(view, 60, 130);  // window.open with features
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforePopup") == 3; }, 30000));
+    EXPECT_EQ(WOD_NEW_POPUP, log.Named("OnBeforePopup")[2].number);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (const auto& end : log.Named("OnLoadEnd")) {
+                if (end.browser != id &&
+                    end.text == Utf8ToWide(TestServerUrl("/echo?text=popup"))) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        30000))
+        << "the allowed popup is a browser of its own that loads its page";
+    EXPECT_EQ(2u, client->BrowserIds().size());
+    EXPECT_EQ(pagesBefore + 1, PageTargets());
+}
+
+TEST_F(ChromiumEngineTest, DownloadLinkSavesToTheClientsPath) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    client->downloadPath =
+        std::wstring(temp) + L"tessel-download-" + std::to_wstring(GetCurrentProcessId()) + L".bin";
+    DeleteFileW(client->downloadPath.c_str());
+    const int id = OpenBrowser(TestServerUrl("/links"));
+    ASSERT_TRUE(LoadsEnded(1));
+    Click(client->Browser(id)->GetHost()->GetWindowHandle(), 60, 180);
+    ASSERT_TRUE(WaitFor([&] { return log.Count("DownloadComplete") == 1; }, 60000))
+        << "the download ends complete";
+    EXPECT_EQ(L"data.bin", log.Named("OnBeforeDownload").at(0).text) << "the suggested name";
+    const Event done = log.Named("DownloadComplete")[0];
+    EXPECT_EQ(client->downloadPath, done.text);
+    EXPECT_EQ(300000, done.bytes);
+    FILE* file = _wfopen(client->downloadPath.c_str(), L"rb");
+    ASSERT_NE(nullptr, file) << "the file is at the chosen path";
+    std::string bytes(300001, '\0');
+    bytes.resize(fread(&bytes[0], 1, bytes.size(), file));
+    fclose(file);
+    DeleteFileW(client->downloadPath.c_str());
+    ASSERT_EQ(300000u, bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        ASSERT_EQ(static_cast<char>(i % 251), bytes[i]) << "byte " << i;
+    }
+}
+
+// The browser belongs to the program that started it: when the program is killed, the browser and
+// its profile go too, within the guard's time.
+TEST(ChromiumEngineGuard, BrowserEndsWhenTheProgramIsKilled) {
+    WSADATA winsock;
+    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &winsock));
+    const int foldersBefore = ProfileFolders();
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring host = self;
+    host = host.substr(0, host.find_last_of(L'\\') + 1) + L"cef_demo_host.exe";
+    std::wstring command = L"\"" + host + L"\" " + Utf8ToWide(TestServerUrl("/page"));
+    SetEnvironmentVariableW(L"TESSEL_BROWSER", L"chromium");
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    const BOOL started = CreateProcessW(host.c_str(), &command[0], nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableW(L"TESSEL_BROWSER", nullptr);
+    ASSERT_TRUE(started) << "the demo host starts";
+    CloseHandle(process.hThread);
+    const bool running =
+        WaitFor([&] { return ProfileFolders() == foldersBefore + 1 && PageTargets() > 0; }, 60000);
+    const unsigned short port = DevToolsPort();
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    ASSERT_TRUE(running) << "the program's browser ran";
+    EXPECT_TRUE(WaitFor([&] { return ProfileFolders() == foldersBefore; }, 90000))
+        << "the killed program's browser ended and its profile went";
+    const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_NE(0, connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address))
+        << "nothing listens on the browser's DevTools port any more";
+    closesocket(probe);
+    WSACleanup();
 }
 
 }  // namespace
