@@ -27,6 +27,7 @@ bench: build
 	bench/download.sh $(BUILD)
 	bench/layout.sh $(BUILD)
 	bench/shadow.sh $(BUILD)
+	bench/chromium.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -23,6 +23,14 @@ JsonPtr JsonObject() {
     return JsonPtr(cJSON_CreateObject());
 }
 
+JsonPtr Params(std::initializer_list<std::pair<const char*, std::string>> strings) {
+    JsonPtr params = JsonObject();
+    for (const auto& entry : strings) {
+        cJSON_AddStringToObject(params.get(), entry.first, entry.second.c_str());
+    }
+    return params;
+}
+
 CdpConnection::~CdpConnection() {
     Close();
 }

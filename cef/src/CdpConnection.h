@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -25,6 +26,8 @@ std::string JsonString(const cJSON* object, const char* key, const std::string& 
 double JsonNumber(const cJSON* object, const char* key, double fallback = 0);
 bool JsonBool(const cJSON* object, const char* key, bool fallback = false);
 JsonPtr JsonObject();
+// An object of string members, as most command parameters are.
+JsonPtr Params(std::initializer_list<std::pair<const char*, std::string>> strings);
 
 // One connection to a browser's DevTools endpoint: commands with their answers, and events.
 // Answers and events are handed over on the connection's own reader thread, in arrival order.

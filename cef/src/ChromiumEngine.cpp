@@ -18,14 +18,6 @@ constexpr DWORD kCloseGraceMs = 10000;
 constexpr int kScreencastQuality = 85;
 constexpr wchar_t kDevToolsScheme[] = L"chrome-devtools:";
 
-JsonPtr Params(std::initializer_list<std::pair<const char*, std::string>> strings) {
-    JsonPtr params = JsonObject();
-    for (const auto& entry : strings) {
-        cJSON_AddStringToObject(params.get(), entry.first, entry.second.c_str());
-    }
-    return params;
-}
-
 int ClientWidth(HWND window, bool height) {
     RECT client = {};
     GetClientRect(window, &client);

@@ -18,6 +18,9 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /page            an HTML page whose script calls the native test functions in its own frame and
                    in an iframe (/frame), reports the results in its title and draws a red block
   /frame           the iframe of /page
+  /block           a white page with the red block of /page and nothing else
+  /calls?n=N       a page whose script times N calls of the native Nothing() and passes the times
+                   in milliseconds to the native Report()
   /links           an HTML page with a target=_blank link, window.open buttons and a download link
 """
 import argparse
@@ -62,6 +65,22 @@ window.onload = report;
 
 FRAME = """<!DOCTYPE html><html><head><meta charset="utf-8"></head><body>
 <script>parent.frameResult = WhichFrame();</script></body></html>"""
+
+BLOCK = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>block</title></head>
+<body style="margin:0;background:#fff"><div style="position:absolute;left:50px;top:60px;
+width:100px;height:80px;background:#f00"></div></body></html>"""
+
+CALLS = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>calls</title><script>
+window.onload = function () {
+  var times = [];
+  for (var i = 0; i < COUNT; i++) {
+    var start = performance.now();
+    Nothing();
+    times.push(performance.now() - start);
+  }
+  Report(times.join(","));
+};
+</script></head><body></body></html>"""
 
 LINKS = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>links</title>
 <style>body{margin:0}a,button{position:absolute;display:block;width:120px;height:40px;left:10px}
@@ -153,6 +172,12 @@ class Handler(BaseHTTPRequestHandler):
 
     def route_frame(self, _query):
         self.send_html(FRAME)
+
+    def route_block(self, _query):
+        self.send_html(BLOCK)
+
+    def route_calls(self, query):
+        self.send_html(CALLS.replace("COUNT", str(int(query.get("n", ["1000"])[0]))))
 
     def route_links(self, _query):
         self.send_html(LINKS)
