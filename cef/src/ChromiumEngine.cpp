@@ -71,7 +71,7 @@ ChromiumEngine::~ChromiumEngine() {
 bool ChromiumEngine::Start(std::wstring& error) {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
-    if (!process_.Start(error)) {
+    if (!process_.Start(CefString(&runtime_.settings().locale).ToWString(), error)) {
         return false;
     }
     std::string why;

@@ -235,7 +235,8 @@ bool ParseActivePort(const std::string& text, unsigned short& port, std::string&
     return true;
 }
 
-bool ChromiumProcess::Start(std::wstring& error) {
+bool ChromiumProcess::Start(const std::wstring& language, std::wstring& error) {
+    language_ = language;
     BrowserLocation location;
     if (!FindBrowser(location, error)) {
         return false;
@@ -268,6 +269,16 @@ std::vector<std::wstring> ChromiumProcess::Arguments() const {
         L"--disable-quic", L"--user-data-dir=" + profile, L"--remote-debugging-port=0",
         // Every frame of a page stays in the page's own target, so one session sees them all.
         L"--disable-features=IsolateOrigins,site-per-process", L"--force-device-scale-factor=1"};
+    std::wstring lang = language_;
+    wchar_t system[LOCALE_NAME_MAX_LENGTH] = {};
+    if (lang.empty() && GetUserDefaultLocaleName(system, LOCALE_NAME_MAX_LENGTH) > 0) {
+        lang = system;
+    }
+    if (!lang.empty()) {
+        // The headless browser takes navigator.language and Accept-Language from the second.
+        arguments.push_back(L"--lang=" + lang);
+        arguments.push_back(L"--accept-lang=" + lang);
+    }
     std::wstring proxy = Environment(L"http_proxy");
     if (proxy.empty()) {
         proxy = Environment(L"HTTP_PROXY");

@@ -30,7 +30,8 @@ public:
 
     // Finds the browser (TESSEL_CHROMIUM, else the usual places), starts it and waits for its
     // DevTools endpoint. `error` says what failed.
-    bool Start(std::wstring& error);
+    // `language` (e.g. "zh-CN") is what pages see as the user's language; empty: the system's.
+    bool Start(const std::wstring& language, std::wstring& error);
     unsigned short port() const { return port_; }
     const std::string& browserPath() const { return browserPath_; }
     // Where the browser writes downloads, as the browser names it.
@@ -57,6 +58,7 @@ private:
     std::thread heartbeat_;
     HANDLE job_ = nullptr;
     HANDLE process_ = nullptr;
+    std::wstring language_;
     unsigned short port_ = 0;
     std::string browserPath_;
 };

@@ -55,13 +55,16 @@ results.push("s:" + Echo("\u53d1\u7968"));
 results.push("n:" + (Echo(2.5) + 1));
 results.push("a:" + JSON.stringify(Echo([1, "x", {k: true, n: null}])));
 try { Fail(); results.push("e:none"); } catch (e) { results.push("e:" + e.message); }
+results.push("l:" + navigator.language);
 function report() {
   if (window.frameResult === undefined) return setTimeout(report, 10);
   document.title = results.join("|") + "|f:" + window.frameResult;
 }
 window.onload = report;
 </script></head>
-<body><div id="block"></div><iframe name="side" src="/frame"></iframe></body></html>"""
+<body><div id="block"></div><iframe name="side" src="/frame"></iframe>
+<p style="position:absolute;left:10px;top:180px;font-size:28px">\u53d1\u7968\u5217\u8868</p>
+</body></html>"""
 
 FRAME = """<!DOCTYPE html><html><head><meta charset="utf-8"></head><body>
 <script>parent.frameResult = WhichFrame();</script></body></html>"""

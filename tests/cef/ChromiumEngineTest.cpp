@@ -237,7 +237,7 @@ TEST_F(ChromiumEngineTest, PageLoadsAndItsScriptCallsNativeFunctionsInEveryFrame
 
     const std::wstring expected =
         L"s:\u53d1\u7968|n:3.5|a:[1,\"x\",{\"k\":true,\"n\":null}]|"
-        L"e:broken on purpose|f:side";
+        L"e:broken on purpose|l:zh-CN|f:side";
     ASSERT_TRUE(WaitFor(
         [&] {
             return client->Browser(id)->GetMainFrame()->GetURL().length() &&
@@ -246,7 +246,7 @@ TEST_F(ChromiumEngineTest, PageLoadsAndItsScriptCallsNativeFunctionsInEveryFrame
         },
         20000))
         << "a string, a number, an array and an exception came back to the page, the frame's "
-           "name to the iframe; last title: "
+           "name to the iframe, the page speaks the user's language; last title: "
         << (log.Named("OnTitleChange").empty()
                 ? std::string("none")
                 : WideToUtf8(log.Named("OnTitleChange").back().text));
