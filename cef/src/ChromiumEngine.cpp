@@ -121,6 +121,9 @@ HWND ChromiumEngine::CreateView(int browserId, const cef_window_info_t& info) {
         cJSON_AddNumberToObject(params.get(), "deltaY", event.deltaY);
         cJSON_AddNumberToObject(params.get(), "modifiers", event.modifiers);
         SendInput(browserId, "Input.dispatchMouseEvent", std::move(params));
+        if (event.type == "mouseMoved") {
+            AskCursor(browserId, event.x, event.y);
+        }
     };
     callbacks.key = [this, browserId](const input::KeyEvent& event, bool insertText) {
         if (insertText) {
@@ -280,6 +283,54 @@ HWND ChromiumEngine::FindView(int browserId) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = pages_.find(browserId);
     return it == pages_.end() ? nullptr : it->second.view;
+}
+
+void ChromiumEngine::AskCursor(int browserId, int x, int y) {
+    std::string sessionId;
+    HWND view;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Page* page = PageOfBrowser(browserId);
+        if (!page) {
+            return;
+        }
+        page->cursorAt = POINT{x, y};
+        if (page->cursorAsked) {
+            page->cursorAgain = true;  // asked once the answer under way is in
+            return;
+        }
+        page->cursorAsked = true;
+        sessionId = page->sessionId;
+        view = page->view;
+    }
+    JsonPtr params = Params({{"expression", input::CursorQuery(x, y)}});
+    cJSON_AddBoolToObject(params.get(), "returnByValue", true);
+    connection_.Send(
+        "Runtime.evaluate", std::move(params), sessionId,
+        [this, browserId, view](const CdpConnection::Reply& reply) {
+            const std::string css =
+                JsonString(cJSON_GetObjectItemCaseSensitive(reply.result, "result"), "value");
+            if (!css.empty()) {
+                const HCURSOR cursor = LoadCursorW(nullptr, input::CursorForCss(css));
+                runtime_.ui().Post([view, cursor] { chromiumview::ShowCursorShape(view, cursor); });
+            }
+            POINT again;
+            bool more;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                Page* page = PageOfBrowser(browserId);
+                if (!page) {
+                    return;
+                }
+                page->cursorAsked = false;
+                more = page->cursorAgain;
+                page->cursorAgain = false;
+                again = page->cursorAt;
+            }
+            if (more) {
+                AskCursor(browserId, again.x, again.y);
+            }
+        });
 }
 
 void ChromiumEngine::SendInput(int browserId, const std::string& method, JsonPtr params) {

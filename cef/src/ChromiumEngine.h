@@ -69,6 +69,10 @@ private:
         std::map<std::string, Frame> frames;
         std::deque<WindowOpen> opens;
         bool loaded = false;
+        // The cursor follows the page: one question at a time, the latest point asked next.
+        bool cursorAsked = false;
+        bool cursorAgain = false;
+        POINT cursorAt{};
         int settingUp = 0;                        // settings the renderer has yet to confirm
         std::vector<std::function<void()>> held;  // navigations waiting for them
     };
@@ -108,6 +112,8 @@ private:
     void DropFrame(Page& page, const std::string& cdpFrame);
     // The frames inside a frame whose document went.
     void DropDescendants(Page& page, const std::string& cdpFrame);
+    // Asks the page which cursor it shows at a point; the window takes it on.
+    void AskCursor(int browserId, int x, int y);
     void SetUpSession(const std::string& sessionId, int width, int height);
     void Resume(Page& page);
     void AnswerBridge(const std::string& sessionId, const std::string& requestId,

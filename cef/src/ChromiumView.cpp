@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 #include <gdiplus.h>
 
+#include <atomic>
 #include <memory>
 
 #include "Base64.h"
@@ -20,6 +21,7 @@ struct ViewState {
     ViewCallbacks callbacks;
     HBITMAP picture = nullptr;
     wchar_t highSurrogate = 0;
+    std::atomic<HCURSOR> cursor{LoadCursorW(nullptr, IDC_ARROW)};
 };
 
 ViewState* StateOf(HWND window) {
@@ -112,6 +114,12 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return 0;
         case WM_ERASEBKGND:
             return 1;
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) == HTCLIENT) {
+                SetCursor(state->cursor);
+                return TRUE;
+            }
+            break;
         case WM_SIZE:
             if (state->callbacks.resized && wParam != SIZE_MINIMIZED) {
                 state->callbacks.resized(LOWORD(lParam), HIWORD(lParam));
@@ -211,6 +219,23 @@ void ShowPicture(HWND window, HBITMAP picture) {
     }
     state->picture = picture;
     InvalidateRect(window, nullptr, FALSE);
+}
+
+void ShowCursorShape(HWND window, HCURSOR cursor) {
+    ViewState* state = IsWindow(window) ? StateOf(window) : nullptr;
+    if (!state || state->cursor == cursor) {
+        return;
+    }
+    state->cursor = cursor;
+    POINT at;
+    if (GetCursorPos(&at) && WindowFromPoint(at) == window) {
+        SetCursor(cursor);
+    }
+}
+
+HCURSOR CursorShape(HWND window) {
+    ViewState* state = IsWindow(window) ? StateOf(window) : nullptr;
+    return state ? state->cursor.load() : nullptr;
 }
 
 }  // namespace chromiumview

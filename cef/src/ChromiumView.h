@@ -31,6 +31,10 @@ namespace chromiumview {
 HWND Create(const cef_window_info_t& info, ViewCallbacks callbacks);
 // Window thread: the page's newest picture; the window owns it from now on.
 void ShowPicture(HWND window, HBITMAP picture);
+// Window thread: the cursor the page wants over the window (a shared system cursor).
+void ShowCursorShape(HWND window, HCURSOR cursor);
+// The cursor the window shows over its client area.
+HCURSOR CursorShape(HWND window);
 
 }  // namespace chromiumview
 

@@ -151,6 +151,55 @@ bool TranslateKey(UINT message, WPARAM wParam, LPARAM lParam, int modifiers, Key
     }
 }
 
+std::string CursorQuery(int x, int y) {
+    static const char kScript[] = R"JS((function (x, y) {
+  var d = document, e = null;
+  for (var depth = 0; depth < 8; depth++) {
+    e = d.elementFromPoint(x, y);
+    if (!e || !/^I?FRAME$/.test(e.tagName) || !e.contentDocument) break;
+    var r = e.getBoundingClientRect();
+    x -= r.left + e.clientLeft;
+    y -= r.top + e.clientTop;
+    d = e.contentDocument;
+  }
+  if (!e) return 'default';
+  var c = d.defaultView.getComputedStyle(e).cursor;
+  if (c === 'auto') c = e.isContentEditable || /^(INPUT|TEXTAREA)$/.test(e.tagName) ? 'text' : 'default';
+  return c;
+})(%X, %Y))JS";
+    std::string script = kScript;
+    script.replace(script.find("%X"), 2, std::to_string(x));
+    script.replace(script.find("%Y"), 2, std::to_string(y));
+    return script;
+}
+
+LPCWSTR CursorForCss(const std::string& css) {
+    std::string name =
+        css.substr(css.find_last_of(',') == std::string::npos ? 0 : css.find_last_of(',') + 1);
+    name.erase(0, name.find_first_not_of(" \t"));
+    name.erase(name.find_last_not_of(" \t") + 1);
+    static const struct {
+        const char* css;
+        LPCWSTR cursor;
+    } kCursors[] = {
+        {"pointer", IDC_HAND},       {"text", IDC_IBEAM},           {"vertical-text", IDC_IBEAM},
+        {"wait", IDC_WAIT},          {"progress", IDC_APPSTARTING}, {"crosshair", IDC_CROSS},
+        {"cell", IDC_CROSS},         {"move", IDC_SIZEALL},         {"all-scroll", IDC_SIZEALL},
+        {"not-allowed", IDC_NO},     {"no-drop", IDC_NO},           {"help", IDC_HELP},
+        {"ew-resize", IDC_SIZEWE},   {"e-resize", IDC_SIZEWE},      {"w-resize", IDC_SIZEWE},
+        {"col-resize", IDC_SIZEWE},  {"ns-resize", IDC_SIZENS},     {"n-resize", IDC_SIZENS},
+        {"s-resize", IDC_SIZENS},    {"row-resize", IDC_SIZENS},    {"nwse-resize", IDC_SIZENWSE},
+        {"nw-resize", IDC_SIZENWSE}, {"se-resize", IDC_SIZENWSE},   {"nesw-resize", IDC_SIZENESW},
+        {"ne-resize", IDC_SIZENESW}, {"sw-resize", IDC_SIZENESW},
+    };
+    for (const auto& entry : kCursors) {
+        if (name == entry.css) {
+            return entry.cursor;
+        }
+    }
+    return IDC_ARROW;
+}
+
 }  // namespace input
 
 }  // namespace cefimpl

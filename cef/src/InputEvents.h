@@ -44,6 +44,13 @@ struct KeyEvent {
 bool TranslateKey(UINT message, WPARAM wParam, LPARAM lParam, int modifiers, KeyEvent& event,
                   bool& insertText);
 
+// The page script that names the CSS cursor at a point of the page, looking into same-origin
+// frames: "%X" and "%Y" stand for the point.
+std::string CursorQuery(int x, int y);
+// The system cursor (an IDC_ name) for a CSS cursor value; custom cursors fall back to the
+// keyword after their last comma.
+LPCWSTR CursorForCss(const std::string& css);
+
 }  // namespace input
 
 }  // namespace cefimpl

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../../cef/src/ChromiumView.h"
 #include "CefTestSupport.h"
 #include "PageDriver.h"
 #include "TestServer.h"
@@ -277,6 +278,16 @@ TEST_F(ChromiumEngineTest, NewWindowsReachTheClientAndCancelledOnesLeaveNothing)
     const int id = OpenBrowser(TestServerUrl("/links"));
     ASSERT_TRUE(LoadsEnded(1));
     const HWND view = client->Browser(id)->GetHost()->GetWindowHandle();
+    PostMessageW(view, WM_MOUSEMOVE, 0, MAKELPARAM(60, 30));
+    EXPECT_TRUE(WaitFor(
+        [&] { return cefimpl::chromiumview::CursorShape(view) == LoadCursorW(nullptr, IDC_HAND); },
+        20000))
+        << "over a link the window shows the hand";
+    PostMessageW(view, WM_MOUSEMOVE, 0, MAKELPARAM(300, 250));
+    EXPECT_TRUE(WaitFor(
+        [&] { return cefimpl::chromiumview::CursorShape(view) == LoadCursorW(nullptr, IDC_ARROW); },
+        20000))
+        << "and the arrow again over the empty page";
     const int pagesBefore = PageTargets();
     ASSERT_GT(pagesBefore, 0) << "the browser's DevTools endpoint lists its pages";
 

@@ -160,4 +160,17 @@ TEST(InputTranslation, KeysAndTypedTextBecomeProtocolEvents) {
     EXPECT_TRUE(event.systemKey);
 }
 
+TEST(InputTranslation, CssCursorsBecomeSystemCursors) {
+    EXPECT_EQ(IDC_HAND, input::CursorForCss("pointer"));
+    EXPECT_EQ(IDC_IBEAM, input::CursorForCss(" text "));
+    EXPECT_EQ(IDC_HAND, input::CursorForCss("url(\"a,b.cur\") 4 4, pointer"))
+        << "a custom cursor falls back to the keyword after it";
+    EXPECT_EQ(IDC_SIZENWSE, input::CursorForCss("se-resize"));
+    EXPECT_EQ(IDC_ARROW, input::CursorForCss("default"));
+    EXPECT_EQ(IDC_ARROW, input::CursorForCss("zoom-in")) << "what Windows has no cursor for";
+    EXPECT_EQ(IDC_ARROW, input::CursorForCss(""));
+    const std::string query = input::CursorQuery(12, -3);
+    EXPECT_NE(std::string::npos, query.find("})(12, -3)")) << query;
+}
+
 }  // namespace
