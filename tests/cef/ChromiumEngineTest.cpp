@@ -16,22 +16,27 @@
 
 namespace {
 
-// The engine's profile folders in the temporary folder; none is left once the browser ended.
-int ProfileFolders() {
+// The engine's profile folders in the temporary folder, as full paths.
+std::vector<std::wstring> ProfilePaths() {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
+    std::vector<std::wstring> paths;
     WIN32_FIND_DATAW found;
     const HANDLE search =
         FindFirstFileW((std::wstring(temp) + L"tessel-chromium-*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
-        return 0;
+        return paths;
     }
-    int count = 0;
     do {
-        ++count;
+        paths.push_back(std::wstring(temp) + found.cFileName);
     } while (FindNextFileW(search, &found));
     FindClose(search);
-    return count;
+    return paths;
+}
+
+// None is left once the browser ended.
+int ProfileFolders() {
+    return static_cast<int>(ProfilePaths().size());
 }
 
 std::wstring Utf8ToWide(const std::string& text) {
@@ -66,16 +71,11 @@ bool IsRed(COLORREF colour) {
 
 // The browser's DevTools port, from the profile folder of the engine's browser.
 unsigned short DevToolsPort() {
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, temp);
-    WIN32_FIND_DATAW found;
-    const HANDLE search =
-        FindFirstFileW((std::wstring(temp) + L"tessel-chromium-*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    const std::vector<std::wstring> profiles = ProfilePaths();
+    if (profiles.empty()) {
         return 0;
     }
-    FindClose(search);
-    const std::wstring file = std::wstring(temp) + found.cFileName + L"\\DevToolsActivePort";
+    const std::wstring file = profiles[0] + L"\\DevToolsActivePort";
     FILE* stream = _wfopen(file.c_str(), L"rb");
     unsigned port = 0;
     if (stream) {
