@@ -4,7 +4,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all prereqs build test run bench clean
+.PHONY: all prereqs build test run screenshot bench clean
 
 all: build
 
@@ -22,6 +22,9 @@ test: build
 
 run: build
 	scripts/run.sh $(BUILD)
+
+screenshot: build
+	scripts/screenshot.sh $(BUILD)
 
 bench: build
 	bench/download.sh $(BUILD)

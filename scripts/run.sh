@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the program under Wine in the build folder's prefix, in the reference environment. Without
-# a display of its own it gets a virtual one (Xvfb); Ctrl+C ends the program and what it started.
+# Runs the program under Wine in the build folder's prefix, in the reference environment, against
+# the demo service (demo/), which it reaches as its HTTP proxy. Without a display of its own it gets
+# a virtual one (Xvfb); Ctrl+C ends the program and what it started.
 # Usage: run.sh BUILD_DIR [ARGS...]
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -12,8 +13,11 @@ export TESSEL_BROWSER="${TESSEL_BROWSER:-chromium}"
 "$here/wine-prefix.sh" "$WINEPREFIX"
 
 xvfb_pid=
+state=$(mktemp -d)
 stop() {
   wineserver -k 2>/dev/null || true
+  "$here/../demo/demo_ctl.sh" stop "$state"
+  rm -rf "$state"
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null || true
   fi
@@ -25,5 +29,9 @@ if [ -z "${DISPLAY:-}" ]; then
   start_virtual_display
   echo "run: no display was set; Tessel runs on the virtual display $DISPLAY (Ctrl+C ends it)"
 fi
+
+"$here/../demo/demo_ctl.sh" start "$state"
+export http_proxy="http://127.0.0.1:$(cat "$state/demo.port")" no_proxy=127.0.0.1,localhost
+echo "run: the demo service answers for the program's sites at $http_proxy (requests: ${http_proxy}/log)"
 
 wine "$build/bin/Tessel.exe" "$@"
