@@ -1,5 +1,8 @@
 #include "PopupHandler.h"
 
+#include <algorithm>
+#include <cwctype>
+
 #include <windows.h>
 #include <commdlg.h>
 #include <shlobj.h>
@@ -109,7 +112,17 @@ std::string NumberedName(const std::string& name, int count) {
     if (wide.size() < 4) {
         return WideToAnsi(wide + counter);
     }
-    const size_t cut = wide.size() - 4;
+    // The counter goes before the extension; the last four characters are the extension of most
+    // names ("a.xls"), but a longer one ("a.xlsx") would be cut in two.
+    size_t cut = wide.size() - 4;
+    const size_t dot = wide.rfind(L'.');
+    const bool plainExtension =
+        dot != std::wstring::npos && dot > 0 && wide.size() - dot - 1 >= 1 &&
+        wide.size() - dot - 1 <= 4 &&
+        std::all_of(wide.begin() + dot + 1, wide.end(), [](wchar_t c) { return iswalnum(c); });
+    if (plainExtension) {
+        cut = dot;
+    }
     return WideToAnsi(wide.substr(0, cut) + counter + wide.substr(cut));
 }
 

@@ -26,7 +26,8 @@ PopupAction ChoosePopupAction(const std::string& utf8Url, const std::string& dat
 // UTF-8 result is returned in the ANSI code page. A "%" without two hexadecimal digits stays.
 std::string DecodeUrl(const std::string& utf8Url);
 
-// The ANSI name with "(count)" before its last four characters ("a.xls" -> "a(1).xls"), or at
+// The ANSI name with "(count)" before its extension of up to four letters or digits
+// ("a.xls" -> "a(1).xls", "a.xlsx" -> "a(1).xlsx"), else before its last four characters, or at
 // its end when it has fewer.
 std::string NumberedName(const std::string& name, int count);
 

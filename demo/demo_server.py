@@ -11,7 +11,8 @@ Any other host answers 404: nothing is forwarded to the outside.
 The files the program itself downloads (spreadsheets, PDF documents, the report, the installer)
 are served only with the program's fixed Basic credentials; the file behind the page's plain
 download link is public, as the browser sends no credentials. /log shows the requests received,
-/log.json the same as JSON, /positions.json where the start page laid out its controls.
+/log.json the same as JSON, /positions.json where the start page laid out its controls and
+/results.json the DownExecel results it showed.
 """
 import argparse
 import base64
@@ -160,9 +161,13 @@ window.addEventListener('load', function () {
   x.open('POST', '/positions');
   x.send(JSON.stringify(spots));
 });
+// Shows a DownExecel result in the page and tells the service, so that /results.json has it.
 function down(url, name, cell) {
   var text = DownExecel(url, name);
   document.getElementById(cell).textContent = text;
+  var x = new XMLHttpRequest();
+  x.open('POST', '/result');
+  x.send(JSON.stringify({cell: cell, text: text}));
   return text;
 }
 </script>"""
@@ -199,6 +204,9 @@ def start_page():
 <a data-test="guide" href="/public/guide.txt" download="使用说明.txt">下载使用说明</a>
 <a href="/log" target="_self">服务收到的请求</a>
 </div>
+<p>不安全的文件名（应被拒绝）：
+<button data-test="badName" onclick="down('http://{APP_HOST}/files/escape.xlsx', '..\\\\escape.xlsx', 'badResult')">保存到桌面之外</button>
+<span class="result" id="badResult"></span></p>
 <p>在框架中下载：</p>
 <iframe name="side" src="/frame"></iframe>
 </main></body></html>"""
@@ -233,6 +241,7 @@ class Demo:
         self.lock = threading.Lock()
         self.requests = []
         self.positions = {}
+        self.results = {}
 
     def record(self, entry):
         with self.lock:
@@ -308,6 +317,14 @@ class Handler(BaseHTTPRequestHandler):
         self.send_body(200, body, content_type, headers)
 
     def application(self, path, query, body):
+        if self.command == "POST" and path == "/result":
+            try:
+                result = json.loads(body.decode("utf-8"))
+                with self.demo.lock:
+                    self.demo.results[str(result["cell"])] = str(result["text"])
+            except (ValueError, KeyError, TypeError):
+                return self.send_body(400, b"not a result")
+            return self.send_body(204, b"")
         if self.command == "POST" and path == "/positions":
             try:
                 self.demo.positions = json.loads(body.decode("utf-8"))
@@ -338,6 +355,11 @@ class Handler(BaseHTTPRequestHandler):
         if path == "/log.json":
             return self.send_body(200, json.dumps(self.demo.log(), ensure_ascii=False)
                                   .encode("utf-8"), "application/json; charset=utf-8")
+        if path == "/results.json":
+            with self.demo.lock:
+                results = dict(self.demo.results)
+            return self.send_body(200, json.dumps(results, ensure_ascii=False).encode("utf-8"),
+                                  "application/json; charset=utf-8")
         if path == "/positions.json":
             return self.send_body(200, json.dumps(self.demo.positions).encode("utf-8"),
                                   "application/json")

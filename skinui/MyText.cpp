@@ -61,6 +61,10 @@ void CMyText::Invalidate() {
 
 void CMyText::SetText(const std::wstring& text) {
     text_ = text;
+    if (IsWindow()) {
+        // Also the window's own text, so that screen readers and other programs can read it.
+        SetWindowTextW(m_hWnd, text_.c_str());
+    }
     Invalidate();
 }
 

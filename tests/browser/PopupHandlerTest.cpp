@@ -139,6 +139,10 @@ TEST(PopupUrl, NumberingCountsCharactersNotBytes) {
     EXPECT_EQ("发票(2).pdf", NumberedName("发票.pdf", 2));
     EXPECT_EQ("x(1)发票数据", NumberedName("x发票数据", 1));
     EXPECT_EQ("ab(3)", NumberedName("ab", 3));
+    EXPECT_EQ("发票清单(1).xlsx", NumberedName("发票清单.xlsx", 1))
+        << "a four-letter extension stays whole";
+    EXPECT_EQ("r.pdf?(1)id=3", NumberedName("r.pdf?id=3", 1))
+        << "without a plain extension, the last four characters";
 }
 
 TEST(PopupUrl, RulesAreTriedInOrderIgnoringCase) {

@@ -1,0 +1,316 @@
+// The whole program as a user meets it: Tessel.exe with the real browser engine, showing the demo
+// service's start page, driven only from outside: real mouse input at the controls' places on the
+// screen, results read from the page (through the service), the desktop folder, the skinned
+// message boxes and the daily log.
+#include <windows.h>
+
+#include <cjson/cJSON.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "HttpTransfer.h"
+#include "MainDlg.h"
+#include "ShellFolderRedirect.h"
+#include "TempFolder.h"
+
+namespace {
+
+std::string DemoUrl(const std::string& path) {
+    return "http://127.0.0.1:" + ReadFileBytes(ExecutableFolder() + L"..\\demo.port") + path;
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) {
+            return false;
+        }
+        Sleep(100);
+    }
+    return true;
+}
+
+struct JsonDeleter {
+    void operator()(cJSON* json) const { cJSON_Delete(json); }
+};
+using Json = std::unique_ptr<cJSON, JsonDeleter>;
+
+Json FetchJson(const std::string& path) {
+    std::string body;
+    return Json(FetchToString(DemoUrl(path), body) == 0 ? cJSON_Parse(body.c_str()) : nullptr);
+}
+
+std::wstring Wide(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                    &wide[0], static_cast<int>(wide.size())));
+    return wide;
+}
+
+// A left click at a point of the screen, as the mouse makes it.
+void ClickScreen(POINT at) {
+    const int width = GetSystemMetrics(SM_CXSCREEN) - 1;
+    const int height = GetSystemMetrics(SM_CYSCREEN) - 1;
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = at.x * 65535 / width;
+        input.mi.dy = at.y * 65535 / height;
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(1, &inputs[0], sizeof(INPUT));
+    Sleep(100);
+    SendInput(2, &inputs[1], sizeof(INPUT));
+}
+
+void ClickClient(HWND window, int x, int y) {
+    POINT at{x, y};
+    ClientToScreen(window, &at);
+    ClickScreen(at);
+}
+
+BOOL CALLBACK VisitWindow(HWND window, LPARAM visit) {
+    (*reinterpret_cast<const std::function<void(HWND)>*>(visit))(window);
+    return TRUE;
+}
+
+// Every top-level window (parent null) or every descendant of `parent`.
+void ForEachWindow(HWND parent, const std::function<void(HWND)>& visit) {
+    const LPARAM data = reinterpret_cast<LPARAM>(&visit);
+    if (parent) {
+        EnumChildWindows(parent, VisitWindow, data);
+    } else {
+        EnumWindows(VisitWindow, data);
+    }
+}
+
+// A click at a point of a window, delivered to the innermost window there as its mouse messages.
+void PressAt(HWND window, int x, int y) {
+    POINT at{x, y};
+    for (HWND child;
+         (child = ChildWindowFromPointEx(window, at, CWP_SKIPINVISIBLE)) && child != window;) {
+        MapWindowPoints(window, child, &at, 1);
+        window = child;
+    }
+    PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+}
+
+HWND FindChildOfClass(HWND parent, const wchar_t* className) {
+    HWND found = nullptr;
+    ForEachWindow(parent, [&](HWND child) {
+        wchar_t name[64] = {};
+        GetClassNameW(child, name, 64);
+        if (!found && wcscmp(name, className) == 0) {
+            found = child;
+        }
+    });
+    return found;
+}
+
+// The program's visible top-level windows of a message box's size other than its main window.
+std::vector<HWND> MessageBoxes(DWORD process, HWND main) {
+    std::vector<HWND> found;
+    ForEachWindow(nullptr, [&](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        RECT client = {};
+        GetClientRect(window, &client);
+        if (owner == process && window != main && IsWindowVisible(window) && client.right == 400 &&
+            client.bottom == 250) {
+            found.push_back(window);
+        }
+    });
+    return found;
+}
+
+std::wstring TextOfBox(HWND box) {
+    std::wstring text;
+    ForEachWindow(box, [&](HWND child) {
+        wchar_t buffer[512] = {};
+        GetWindowTextW(child, buffer, 512);
+        text += buffer;
+    });
+    return text;
+}
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        desktop_ = new TempFolder();
+        documents_ = new TempFolder();
+        desktopRedirect_ = new ShellFolderRedirect(L"Desktop", desktop_->path());
+        documentsRedirect_ = new ShellFolderRedirect(L"Personal", documents_->path());
+        const std::wstring proxy = Wide(DemoUrl(""));
+        SetEnvironmentVariableW(L"http_proxy", proxy.c_str());
+        SetEnvironmentVariableW(L"no_proxy", L"127.0.0.1,localhost");
+        SetEnvironmentVariableW(L"TESSEL_BROWSER", L"chromium");
+        std::wstring command = L"\"" + ExecutableFolder() + L"Tessel.exe\"";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                  nullptr, &startup, &process_) != FALSE;
+    }
+
+    static void TearDownTestSuite() {
+        if (started_) {
+            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(process_.hProcess, 1);
+                WaitForSingleObject(process_.hProcess, 10000);
+            }
+            CloseHandle(process_.hThread);
+            CloseHandle(process_.hProcess);
+        }
+        delete documentsRedirect_;
+        delete desktopRedirect_;
+        delete documents_;
+        delete desktop_;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(started_) << "Tessel.exe starts";
+        ASSERT_TRUE(WaitUntil([] { return MainWindow() != nullptr; }, 120000))
+            << "the main window opens";
+        main_ = MainWindow();
+        ASSERT_TRUE(WaitUntil(
+            [&] { return (view_ = FindChildOfClass(main_, L"TesselChromiumView")); }, 60000))
+            << "the browser window is in the main window";
+        ASSERT_TRUE(WaitUntil(
+            [] {
+                const Json positions = FetchJson("/positions.json");
+                return positions && cJSON_GetArraySize(positions.get()) > 0;
+            },
+            120000))
+            << "the demo's start page loads and reports where its controls are";
+        SetForegroundWindow(main_);
+    }
+
+    static HWND MainWindow() {
+        HWND found = nullptr;
+        ForEachWindow(nullptr, [&](HWND window) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == process_.dwProcessId && GetPropW(window, kInstanceMarker)) {
+                found = window;
+            }
+        });
+        return found;
+    }
+
+    // Clicks the start page's control with this data-test name where the page laid it out.
+    void ClickControl(const char* name) {
+        const Json positions = FetchJson("/positions.json");
+        const cJSON* at = cJSON_GetObjectItemCaseSensitive(positions.get(), name);
+        ASSERT_EQ(2, cJSON_GetArraySize(at)) << "the page has a control " << name;
+        ClickClient(view_, cJSON_GetArrayItem(at, 0)->valueint,
+                    cJSON_GetArrayItem(at, 1)->valueint);
+    }
+
+    std::string PageResult(const char* cell) {
+        const Json results = FetchJson("/results.json");
+        const cJSON* text = cJSON_GetObjectItemCaseSensitive(results.get(), cell);
+        return cJSON_IsString(text) ? text->valuestring : std::string();
+    }
+
+    // Waits for a message box, reads it and closes it with its confirm button.
+    std::wstring ConfirmMessageBox() {
+        std::vector<HWND> boxes;
+        if (!WaitUntil([&] { return !(boxes = MessageBoxes(process_.dwProcessId, main_)).empty(); },
+                       60000)) {
+            return L"(no message box)";
+        }
+        const std::wstring text = TextOfBox(boxes[0]);
+        PressAt(boxes[0], 400 - 60, 250 - 28);  // the confirm button of the box's layout
+        const HWND box = boxes[0];
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 30000))
+            << "the confirm button closes the box";
+        return text;
+    }
+
+    static TempFolder* desktop_;
+    static TempFolder* documents_;
+    static ShellFolderRedirect* desktopRedirect_;
+    static ShellFolderRedirect* documentsRedirect_;
+    static PROCESS_INFORMATION process_;
+    static bool started_;
+    HWND main_ = nullptr;
+    HWND view_ = nullptr;
+};
+
+TempFolder* EndToEndTest::desktop_ = nullptr;
+TempFolder* EndToEndTest::documents_ = nullptr;
+ShellFolderRedirect* EndToEndTest::desktopRedirect_ = nullptr;
+ShellFolderRedirect* EndToEndTest::documentsRedirect_ = nullptr;
+PROCESS_INFORMATION EndToEndTest::process_ = {};
+bool EndToEndTest::started_ = false;
+
+TEST_F(EndToEndTest, DownExecelButtonSavesTheFileOnTheDesktopAndThePageShowsTheResult) {
+    ClickControl("xlsx0");
+    ASSERT_TRUE(WaitUntil([&] { return !PageResult("result0").empty(); }, 60000))
+        << "the page shows DownExecel's result";
+    EXPECT_EQ("{\"code\":\"0\",\"msg\":\"\xe6\x88\x90\xe5\x8a\x9f\"}", PageResult("result0"));
+    TempFolder reference;
+    ASSERT_EQ(0, DownloadToFile(DemoUrl("/files/invoice-04400211.xlsx"),
+                                reference.narrowPath() + "\\served.xlsx"));
+    const std::string served = ReadFileBytes(reference.path() + L"\\served.xlsx");
+    const std::string saved = ReadFileBytes(desktop_->path() +
+                                            L"\\\x53d1\x7968"
+                                            L"04400211.xlsx");
+    EXPECT_GT(served.size(), 1000u);
+    EXPECT_TRUE(served == saved) << "the desktop file is the service's file, byte for byte ("
+                                 << saved.size() << " bytes saved, " << served.size() << " served)";
+}
+
+TEST_F(EndToEndTest, ANameThatLeavesTheDesktopIsRefused) {
+    ClickControl("badName");
+    ASSERT_TRUE(WaitUntil([&] { return !PageResult("badResult").empty(); }, 60000));
+    EXPECT_EQ(0u, PageResult("badResult").find("{\"code\":\"1\""))
+        << "refused with the failure result: " << PageResult("badResult");
+    const std::wstring parent = desktop_->path().substr(0, desktop_->path().rfind(L'\\') + 1);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((parent + L"escape.xlsx").c_str()))
+        << "nothing is written beside the desktop";
+}
+
+TEST_F(EndToEndTest, ANewWindowSpreadsheetIsNumberedOnTheDesktop) {
+    const std::wstring name = L"\x53d1\x7968\x6e05\x5355";  // the link's file name, decoded
+    ClickControl("blankXlsx");
+    EXPECT_EQ(L"\x6587\x4ef6\x5df2\x4e0b\x8f7d\x5230\x684c\x9762 - " + name + L".xlsx",
+              ConfirmMessageBox());
+    ClickControl("blankXlsx");
+    EXPECT_EQ(L"\x6587\x4ef6\x5df2\x4e0b\x8f7d\x5230\x684c\x9762 - " + name + L"(1).xlsx",
+              ConfirmMessageBox());
+    const std::string first = ReadFileBytes(desktop_->path() + L"\\" + name + L".xlsx");
+    EXPECT_GT(first.size(), 1000u) << "the spreadsheet is on the desktop";
+    EXPECT_TRUE(first == ReadFileBytes(desktop_->path() + L"\\" + name + L"(1).xlsx"))
+        << "and its numbered copy";
+}
+
+// Last: it ends the program.
+TEST_F(EndToEndTest, TheCloseButtonEndsTheProgramAndLogsIt) {
+    const auto closingLines = [] {
+        int count = 0;
+        for (const auto& name : FileNames(ExecutableFolder() + L"_OrvanLog")) {
+            const std::string log = ReadFileBytes(ExecutableFolder() + L"_OrvanLog\\" + name);
+            for (size_t at = log.find("endDialog"); at != std::string::npos;
+                 at = log.find("endDialog", at + 1)) {
+                ++count;
+            }
+        }
+        return count;
+    };
+    const int before = closingLines();
+    RECT client;
+    GetClientRect(main_, &client);
+    ClickClient(main_, client.right - 22, 15);  // the close button of the window's layout
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_.hProcess, 60000)) << "the program ended";
+    EXPECT_EQ(before + 1, closingLines()) << "the daily log has the closing line";
+}
+
+}  // namespace
