@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cjson/cJSON.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -139,6 +140,43 @@ std::wstring TextOfBox(HWND box) {
         text += buffer;
     });
     return text;
+}
+
+// The program's open save dialog, if any.
+HWND SaveDialog(DWORD process) {
+    HWND found = nullptr;
+    ForEachWindow(nullptr, [&](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (owner == process && IsWindowVisible(window) && wcscmp(name, L"#32770") == 0) {
+            found = window;
+        }
+    });
+    return found;
+}
+
+// The program's browser windows, in every top-level window.
+std::vector<HWND> PageWindows(DWORD process) {
+    std::vector<HWND> views;
+    ForEachWindow(nullptr, [&](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != process) {
+            return;
+        }
+        const auto take = [&](HWND candidate) {
+            wchar_t name[64] = {};
+            GetClassNameW(candidate, name, 64);
+            if (wcscmp(name, L"TesselChromiumView") == 0) {
+                views.push_back(candidate);
+            }
+        };
+        take(window);  // a popup's browser window is a top-level window of its own
+        ForEachWindow(window, take);
+    });
+    return views;
 }
 
 class EndToEndTest : public ::testing::Test {
@@ -290,6 +328,77 @@ TEST_F(EndToEndTest, ANewWindowSpreadsheetIsNumberedOnTheDesktop) {
     EXPECT_GT(first.size(), 1000u) << "the spreadsheet is on the desktop";
     EXPECT_TRUE(first == ReadFileBytes(desktop_->path() + L"\\" + name + L"(1).xlsx"))
         << "and its numbered copy";
+}
+
+TEST_F(EndToEndTest, TheDataToolIsFetchedOnceAndThenFoundOnTheDesktop) {
+    const std::wstring name = L"\x6570\x636e\x91c7\x96c6\x5de5\x5177 V2.5.1.zip";
+    ClickControl("dataTool");
+    EXPECT_EQ(L"\x6587\x4ef6\x5df2\x4e0b\x8f7d\x5230\x684c\x9762 - " + name, ConfirmMessageBox());
+    TempFolder reference;
+    ASSERT_EQ(0, DownloadToFile("http://download.tesselfp.cn/ufdatatransfer/2.5.1/setup.zip",
+                                reference.narrowPath() + "\\setup.zip"));
+    const std::string installer = ReadFileBytes(desktop_->path() + L"\\" + name);
+    EXPECT_GT(installer.size(), 100u);
+    EXPECT_TRUE(installer == ReadFileBytes(reference.path() + L"\\setup.zip"))
+        << "the installer on the desktop is the service's";
+    ClickControl("dataTool");
+    EXPECT_EQ(L"\x6587\x4ef6\x5df2\x7ecf\x5b58\x5728\x684c\x9762 - " + name, ConfirmMessageBox())
+        << "a second click finds it on the desktop";
+}
+
+TEST_F(EndToEndTest, TheReportIsSavedWhereTheSaveDialogSays) {
+    ClickControl("report");
+    HWND dialog = nullptr;
+    ASSERT_TRUE(
+        WaitUntil([&] { return (dialog = SaveDialog(process_.dwProcessId)) != nullptr; }, 60000))
+        << "the save dialog opens";
+    HWND nameBox = GetDlgItem(dialog, edt1);
+    if (!nameBox) {
+        nameBox = FindChildOfClass(GetDlgItem(dialog, cmb13), L"Edit");
+    }
+    ASSERT_NE(nullptr, nameBox) << "the dialog has a file name box";
+    const std::wstring chosen = desktop_->path() + L"\\\x4f53\x68c0\x62a5\x544a";
+    SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+    const HWND save = GetDlgItem(dialog, IDOK);
+    RECT button;
+    GetClientRect(save, &button);
+    PressAt(save, button.right / 2, button.bottom / 2);
+    EXPECT_EQ(L"\x4fdd\x5b58\x6210\x529f", ConfirmMessageBox());
+    const std::string report = ReadFileBytes(chosen + L".pdf");
+    EXPECT_EQ(0u, report.find("%PDF-")) << "the report is saved with .pdf added";
+}
+
+TEST_F(EndToEndTest, AWindowWithFeaturesOpensAsItsOwnWindow) {
+    const int before = static_cast<int>(PageWindows(process_.dwProcessId).size());
+    ClickControl("notice");
+    ASSERT_TRUE(WaitUntil(
+        [&] { return static_cast<int>(PageWindows(process_.dwProcessId).size()) == before + 1; },
+        60000))
+        << "a second browser window opens";
+    ASSERT_TRUE(WaitUntil(
+        [] {
+            const Json log = FetchJson("/log.json");
+            const cJSON* entry;
+            cJSON_ArrayForEach(entry, log.get()) {
+                const cJSON* path = cJSON_GetObjectItemCaseSensitive(entry, "path");
+                if (cJSON_IsString(path) && std::string(path->valuestring) == "/notice") {
+                    return true;
+                }
+            }
+            return false;
+        },
+        60000))
+        << "and loads the announcement from the service";
+    for (HWND view : PageWindows(process_.dwProcessId)) {
+        const HWND top = GetAncestor(view, GA_ROOT);
+        if (top != main_) {
+            PostMessageW(top, WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+    }
+    EXPECT_TRUE(WaitUntil(
+        [&] { return static_cast<int>(PageWindows(process_.dwProcessId).size()) == before; },
+        30000))
+        << "the popup closes";
 }
 
 // Last: it ends the program.
