@@ -4,6 +4,8 @@
 // message boxes and the daily log.
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <cjson/cJSON.h>
 #include <dlgs.h>
 #include <gtest/gtest.h>
@@ -52,8 +54,8 @@ std::wstring Wide(const std::string& utf8) {
     return wide;
 }
 
-// A left click at a point of the screen, as the mouse makes it.
-void ClickScreen(POINT at) {
+// A click at a point of the screen, as the mouse makes it.
+void ClickScreen(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
     const int width = GetSystemMetrics(SM_CXSCREEN) - 1;
     const int height = GetSystemMetrics(SM_CYSCREEN) - 1;
     INPUT inputs[3] = {};
@@ -63,8 +65,8 @@ void ClickScreen(POINT at) {
         input.mi.dy = at.y * 65535 / height;
         input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
     }
-    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    inputs[1].mi.dwFlags |= down;
+    inputs[2].mi.dwFlags |= up;
     SendInput(1, &inputs[0], sizeof(INPUT));
     Sleep(100);
     SendInput(2, &inputs[1], sizeof(INPUT));
@@ -179,9 +181,45 @@ std::vector<HWND> PageWindows(DWORD process) {
     return views;
 }
 
+constexpr wchar_t kSiblingFolder[] = L"C:\\Program Files (x86)\\Kestrel";
+
+int CountProcesses(const wchar_t* name) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        count += lstrcmpiW(entry.szExeFile, name) == 0 ? 1 : 0;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+void EndProcesses(const wchar_t* name) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (lstrcmpiW(entry.szExeFile, name) == 0) {
+            if (const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID)) {
+                TerminateProcess(process, 1);
+                CloseHandle(process);
+            }
+        }
+    }
+    CloseHandle(snapshot);
+}
+
 class EndToEndTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        // The sibling program the main window starts: a program that runs until it is ended.
+        CreateDirectoryW(L"C:\\Program Files (x86)", nullptr);
+        CreateDirectoryW(kSiblingFolder, nullptr);
+        CopyFileW((ExecutableFolder() + L"install_waiter.exe").c_str(),
+                  (std::wstring(kSiblingFolder) + L"\\Kestrel.exe").c_str(), FALSE);
         desktop_ = new TempFolder();
         documents_ = new TempFolder();
         desktopRedirect_ = new ShellFolderRedirect(L"Desktop", desktop_->path());
@@ -206,6 +244,11 @@ protected:
             CloseHandle(process_.hThread);
             CloseHandle(process_.hProcess);
         }
+        // Wine's TASKKILL does not find processes by image name here; what it leaves, the test
+        // ends, so that nothing outlives the run.
+        EndProcesses(L"Kestrel.exe");
+        DeleteFileW((std::wstring(kSiblingFolder) + L"\\Kestrel.exe").c_str());
+        RemoveDirectoryW(kSiblingFolder);
         delete documentsRedirect_;
         delete desktopRedirect_;
         delete documents_;
@@ -401,6 +444,50 @@ TEST_F(EndToEndTest, AWindowWithFeaturesOpensAsItsOwnWindow) {
         << "the popup closes";
 }
 
+TEST_F(EndToEndTest, TheContextMenuOpensDevToolsInAWindowOfItsOwn) {
+    const size_t before = PageWindows(process_.dwProcessId).size();
+    RECT page;
+    GetClientRect(view_, &page);
+    POINT at{page.right - 40, page.bottom - 40};  // empty page, below the content
+    ClientToScreen(view_, &at);
+    ClickScreen(at, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    HWND menuWindow = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return (menuWindow = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menuWindow);
+        },
+        30000))
+        << "the context menu opens";
+    // The program's DevTools entry is the menu's last: the user goes there with the keyboard.
+    for (WORD key : {VK_UP, VK_RETURN}) {
+        INPUT press[2] = {};
+        press[0].type = press[1].type = INPUT_KEYBOARD;
+        press[0].ki.wVk = press[1].ki.wVk = key;
+        press[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, press, sizeof(INPUT));
+        Sleep(200);
+    }
+    HWND devToolsWindow = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (HWND view : PageWindows(process_.dwProcessId)) {
+                wchar_t title[32] = {};
+                GetWindowTextW(GetAncestor(view, GA_ROOT), title, 32);
+                if (wcscmp(title, L"DevTools") == 0) {
+                    devToolsWindow = GetAncestor(view, GA_ROOT);
+                }
+            }
+            return devToolsWindow != nullptr;
+        },
+        60000))
+        << "a DevTools window opens";
+    EXPECT_EQ(before + 1, PageWindows(process_.dwProcessId).size());
+    PostMessageW(devToolsWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(
+        WaitUntil([&] { return PageWindows(process_.dwProcessId).size() == before; }, 30000))
+        << "and closes again";
+}
+
 // Last: it ends the program.
 TEST_F(EndToEndTest, TheCloseButtonEndsTheProgramAndLogsIt) {
     const auto closingLines = [] {
@@ -415,6 +502,8 @@ TEST_F(EndToEndTest, TheCloseButtonEndsTheProgramAndLogsIt) {
         return count;
     };
     const int before = closingLines();
+    EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"Kestrel.exe") == 1; }, 10000))
+        << "the sibling program runs beside the main window";
     RECT client;
     GetClientRect(main_, &client);
     ClickClient(main_, client.right - 22, 15);  // the close button of the window's layout
