@@ -509,6 +509,15 @@ void ChromiumEngine::OnEvent(const std::string& method, const cJSON* params,
             }
         }
         page->opens.push_back(open);
+        // The new window may have come before the news of its opening.
+        for (auto it = unpaired_.begin(); it != unpaired_.end(); ++it) {
+            if (it->openerTarget == page->targetId) {
+                const Unpaired popup = *it;
+                unpaired_.erase(it);
+                PairPopup(*page, popup.targetId, popup.sessionId);
+                break;
+            }
+        }
     }
 }
 
@@ -530,13 +539,21 @@ void ChromiumEngine::OnAttached(const cJSON* params) {
             }
         }
     }
-    if (!opener || opener->opens.empty() || !waiting) {
+    if (!opener || !waiting) {
         return;
     }
-    const WindowOpen open = opener->opens.front();
-    opener->opens.pop_front();
-    const int openerId = opener->browserId;
-    lock.unlock();
+    if (opener->opens.empty()) {
+        unpaired_.push_back(Unpaired{targetId, sessionId, opener->targetId});
+        return;
+    }
+    PairPopup(*opener, targetId, sessionId);
+}
+
+void ChromiumEngine::PairPopup(Page& opener, const std::string& targetId,
+                               const std::string& sessionId) {
+    const WindowOpen open = opener.opens.front();
+    opener.opens.pop_front();
+    const int openerId = opener.browserId;
     runtime_.ui().Post([this, targetId, sessionId, openerId, open] {
         DecidePopup(targetId, sessionId, openerId, open);
     });

@@ -112,6 +112,8 @@ private:
     void DropFrame(Page& page, const std::string& cdpFrame);
     // The frames inside a frame whose document went.
     void DropDescendants(Page& page, const std::string& cdpFrame);
+    // Mutex held: a page's new window meets the news of its opening; the library decides on it.
+    void PairPopup(Page& opener, const std::string& targetId, const std::string& sessionId);
     // Asks the page which cursor it shows at a point; the window takes it on.
     void AskCursor(int browserId, int x, int y);
     void SetUpSession(const std::string& sessionId, int width, int height);
@@ -139,7 +141,14 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable attachedChanged_;
     std::map<int, Page> pages_;
-    std::map<std::string, Attached> attached_;   // by target id
+    std::map<std::string, Attached> attached_;  // by target id
+    // New windows of a page, paused, whose Page.windowOpen has not come yet.
+    struct Unpaired {
+        std::string targetId;
+        std::string sessionId;
+        std::string openerTarget;
+    };
+    std::vector<Unpaired> unpaired_;
     std::map<std::string, Download> downloads_;  // by the browser's download id
     // UI thread: a popup target the next CreateView takes instead of making a page.
     std::string adoptTarget_;
