@@ -148,10 +148,11 @@ button{font:inherit;padding:2px 10px;margin-right:4px}
 iframe{border:1px solid #d5dbe3;width:100%;height:64px;background:#fff}
 </style>"""
 
-# Reports where each control with a data-test name lies, so that a test can click it.
+# Reports where each control with a data-test name lies, and the size of the page's window that
+# layout is for ("viewport"), so that a test can click it; again whenever the window's size changes.
 POSITIONS_SCRIPT = """<script>
-window.addEventListener('load', function () {
-  var spots = {};
+function reportPositions() {
+  var spots = {viewport: [window.innerWidth, window.innerHeight]};
   document.querySelectorAll('[data-test]').forEach(function (e) {
     var r = e.getBoundingClientRect();
     spots[e.getAttribute('data-test')] = [Math.round(r.left + r.width / 2),
@@ -160,6 +161,12 @@ window.addEventListener('load', function () {
   var x = new XMLHttpRequest();
   x.open('POST', '/positions');
   x.send(JSON.stringify(spots));
+}
+var positionsTimer = 0;
+window.addEventListener('load', reportPositions);
+window.addEventListener('resize', function () {
+  clearTimeout(positionsTimer);
+  positionsTimer = setTimeout(reportPositions, 100);
 });
 // Shows a DownExecel result in the page and tells the service, so that /results.json has it.
 function down(url, name, cell) {

@@ -4,8 +4,6 @@
 // message boxes and the daily log.
 #include <windows.h>
 
-#include <tlhelp32.h>
-
 #include <cjson/cJSON.h>
 #include <dlgs.h>
 #include <gtest/gtest.h>
@@ -18,6 +16,7 @@
 #include "HttpTransfer.h"
 #include "MainDlg.h"
 #include "ShellFolderRedirect.h"
+#include "Processes.h"
 #include "TempFolder.h"
 
 namespace {
@@ -183,35 +182,6 @@ std::vector<HWND> PageWindows(DWORD process) {
 
 constexpr wchar_t kSiblingFolder[] = L"C:\\Program Files (x86)\\Kestrel";
 
-int CountProcesses(const wchar_t* name) {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
-        count += lstrcmpiW(entry.szExeFile, name) == 0 ? 1 : 0;
-    }
-    CloseHandle(snapshot);
-    return count;
-}
-
-void EndProcesses(const wchar_t* name) {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
-        if (lstrcmpiW(entry.szExeFile, name) == 0) {
-            if (const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID)) {
-                TerminateProcess(process, 1);
-                CloseHandle(process);
-            }
-        }
-    }
-    CloseHandle(snapshot);
-}
-
 class EndToEndTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -264,12 +234,19 @@ protected:
             [&] { return (view_ = FindChildOfClass(main_, L"TesselChromiumView")); }, 60000))
             << "the browser window is in the main window";
         ASSERT_TRUE(WaitUntil(
-            [] {
+            [&] {
                 const Json positions = FetchJson("/positions.json");
-                return positions && cJSON_GetArraySize(positions.get()) > 0;
+                const cJSON* viewport =
+                    cJSON_GetObjectItemCaseSensitive(positions.get(), "viewport");
+                RECT client = {};
+                GetClientRect(view_, &client);
+                return cJSON_GetArraySize(viewport) == 2 &&
+                       cJSON_GetArrayItem(viewport, 0)->valueint == client.right &&
+                       cJSON_GetArrayItem(viewport, 1)->valueint == client.bottom;
             },
             120000))
-            << "the demo's start page loads and reports where its controls are";
+            << "the demo's start page loads and reports where its controls are in a window of "
+               "the browser window's size";
         SetForegroundWindow(main_);
     }
 

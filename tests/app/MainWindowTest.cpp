@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +15,7 @@
 #include "MainDlg.h"
 #include "MyAppModule.h"
 #include "PageDriver.h"
+#include "Processes.h"
 #include "TempFolder.h"
 
 namespace {
@@ -23,19 +23,6 @@ namespace {
 class EmptyApp : public CefApp {
     IMPLEMENT_REFCOUNTING(EmptyApp);
 };
-
-int CountProcesses(const wchar_t* name) {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
-        count += lstrcmpiW(entry.szExeFile, name) == 0 ? 1 : 0;
-    }
-    CloseHandle(snapshot);
-    return count;
-}
 
 bool WaitUntil(const std::function<bool()>& done, DWORD ms = 20000) {
     const DWORD end = GetTickCount() + ms;
