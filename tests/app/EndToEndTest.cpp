@@ -1,6 +1,6 @@
 // The whole program as a user meets it: Tessel.exe with the real browser engine, showing the demo
-// service's start page, driven only from outside: real mouse input at the controls' places on the
-// screen, results read from the page (through the service), the desktop folder, the skinned
+// service's start page, driven only from outside: mouse clicks at the controls' places in its
+// windows, results read from the page (through the service), the desktop folder, the skinned
 // message boxes and the daily log.
 #include <windows.h>
 
@@ -53,30 +53,6 @@ std::wstring Wide(const std::string& utf8) {
     return wide;
 }
 
-// A click at a point of the screen, as the mouse makes it.
-void ClickScreen(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
-    const int width = GetSystemMetrics(SM_CXSCREEN) - 1;
-    const int height = GetSystemMetrics(SM_CYSCREEN) - 1;
-    INPUT inputs[3] = {};
-    for (INPUT& input : inputs) {
-        input.type = INPUT_MOUSE;
-        input.mi.dx = at.x * 65535 / width;
-        input.mi.dy = at.y * 65535 / height;
-        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    }
-    inputs[1].mi.dwFlags |= down;
-    inputs[2].mi.dwFlags |= up;
-    SendInput(1, &inputs[0], sizeof(INPUT));
-    Sleep(100);
-    SendInput(2, &inputs[1], sizeof(INPUT));
-}
-
-void ClickClient(HWND window, int x, int y) {
-    POINT at{x, y};
-    ClientToScreen(window, &at);
-    ClickScreen(at);
-}
-
 BOOL CALLBACK VisitWindow(HWND window, LPARAM visit) {
     (*reinterpret_cast<const std::function<void(HWND)>*>(visit))(window);
     return TRUE;
@@ -92,17 +68,20 @@ void ForEachWindow(HWND parent, const std::function<void(HWND)>& visit) {
     }
 }
 
-// A click at a point of a window, delivered to the innermost window there as its mouse messages.
-void PressAt(HWND window, int x, int y) {
+// A click at a point of a window, delivered to the innermost window there as the mouse's
+// messages (posted: the system's input goes to whichever window has the focus on the test display).
+void PressAt(HWND window, int x, int y, bool right = false) {
     POINT at{x, y};
     for (HWND child;
          (child = ChildWindowFromPointEx(window, at, CWP_SKIPINVISIBLE)) && child != window;) {
         MapWindowPoints(window, child, &at, 1);
         window = child;
     }
-    PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
-    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-    PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    const LPARAM point = MAKELPARAM(at.x, at.y);
+    PostMessageW(window, WM_MOUSEMOVE, 0, point);
+    PostMessageW(window, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON,
+                 point);
+    PostMessageW(window, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, point);
 }
 
 HWND FindChildOfClass(HWND parent, const wchar_t* className) {
@@ -267,8 +246,7 @@ protected:
         const Json positions = FetchJson("/positions.json");
         const cJSON* at = cJSON_GetObjectItemCaseSensitive(positions.get(), name);
         ASSERT_EQ(2, cJSON_GetArraySize(at)) << "the page has a control " << name;
-        ClickClient(view_, cJSON_GetArrayItem(at, 0)->valueint,
-                    cJSON_GetArrayItem(at, 1)->valueint);
+        PressAt(view_, cJSON_GetArrayItem(at, 0)->valueint, cJSON_GetArrayItem(at, 1)->valueint);
     }
 
     std::string PageResult(const char* cell) {
@@ -425,9 +403,7 @@ TEST_F(EndToEndTest, TheContextMenuOpensDevToolsInAWindowOfItsOwn) {
     const size_t before = PageWindows(process_.dwProcessId).size();
     RECT page;
     GetClientRect(view_, &page);
-    POINT at{page.right - 40, page.bottom - 40};  // empty page, below the content
-    ClientToScreen(view_, &at);
-    ClickScreen(at, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    PressAt(view_, page.right - 40, page.bottom - 40, true);  // empty page, below the content
     HWND menuWindow = nullptr;
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -436,12 +412,9 @@ TEST_F(EndToEndTest, TheContextMenuOpensDevToolsInAWindowOfItsOwn) {
         30000))
         << "the context menu opens";
     // The program's DevTools entry is the menu's last: the user goes there with the keyboard.
-    for (WORD key : {VK_UP, VK_RETURN}) {
-        INPUT press[2] = {};
-        press[0].type = press[1].type = INPUT_KEYBOARD;
-        press[0].ki.wVk = press[1].ki.wVk = key;
-        press[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, press, sizeof(INPUT));
+    for (WPARAM key : {VK_UP, VK_RETURN}) {
+        PostMessageW(menuWindow, WM_KEYDOWN, key, 1);
+        PostMessageW(menuWindow, WM_KEYUP, key, 0xC0000001);
         Sleep(200);
     }
     HWND devToolsWindow = nullptr;
@@ -483,7 +456,7 @@ TEST_F(EndToEndTest, TheCloseButtonEndsTheProgramAndLogsIt) {
         << "the sibling program runs beside the main window";
     RECT client;
     GetClientRect(main_, &client);
-    ClickClient(main_, client.right - 22, 15);  // the close button of the window's layout
+    PressAt(main_, client.right - 22, 15);  // the close button of the window's layout
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_.hProcess, 60000)) << "the program ended";
     EXPECT_EQ(before + 1, closingLines()) << "the daily log has the closing line";
 }
