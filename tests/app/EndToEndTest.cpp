@@ -255,6 +255,31 @@ protected:
         return cJSON_IsString(text) ? text->valuestring : std::string();
     }
 
+    // Waits for the save dialog, types `path` into its name box (unless empty: the proposal
+    // stands) and presses its Save button.
+    bool SaveInDialog(const std::wstring& path) {
+        HWND dialog = nullptr;
+        if (!WaitUntil([&] { return (dialog = SaveDialog(process_.dwProcessId)) != nullptr; },
+                       60000)) {
+            return false;
+        }
+        HWND nameBox = GetDlgItem(dialog, edt1);
+        if (!nameBox) {
+            nameBox = FindChildOfClass(GetDlgItem(dialog, cmb13), L"Edit");
+        }
+        if (!nameBox) {
+            return false;
+        }
+        if (!path.empty()) {
+            SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        }
+        const HWND save = GetDlgItem(dialog, IDOK);
+        RECT button;
+        GetClientRect(save, &button);
+        PressAt(save, button.right / 2, button.bottom / 2);
+        return true;
+    }
+
     // Waits for a message box, reads it and closes it with its confirm button.
     std::wstring ConfirmMessageBox() {
         std::vector<HWND> boxes;
@@ -346,24 +371,29 @@ TEST_F(EndToEndTest, TheDataToolIsFetchedOnceAndThenFoundOnTheDesktop) {
 
 TEST_F(EndToEndTest, TheReportIsSavedWhereTheSaveDialogSays) {
     ClickControl("report");
-    HWND dialog = nullptr;
-    ASSERT_TRUE(
-        WaitUntil([&] { return (dialog = SaveDialog(process_.dwProcessId)) != nullptr; }, 60000))
-        << "the save dialog opens";
-    HWND nameBox = GetDlgItem(dialog, edt1);
-    if (!nameBox) {
-        nameBox = FindChildOfClass(GetDlgItem(dialog, cmb13), L"Edit");
-    }
-    ASSERT_NE(nullptr, nameBox) << "the dialog has a file name box";
     const std::wstring chosen = desktop_->path() + L"\\\x4f53\x68c0\x62a5\x544a";
-    SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
-    const HWND save = GetDlgItem(dialog, IDOK);
-    RECT button;
-    GetClientRect(save, &button);
-    PressAt(save, button.right / 2, button.bottom / 2);
+    ASSERT_TRUE(SaveInDialog(chosen));
     EXPECT_EQ(L"\x4fdd\x5b58\x6210\x529f", ConfirmMessageBox());
     const std::string report = ReadFileBytes(chosen + L".pdf");
     EXPECT_EQ(0u, report.find("%PDF-")) << "the report is saved with .pdf added";
+}
+
+TEST_F(EndToEndTest, APlainDownloadLinkSavesWhereTheDialogProposes) {
+    ClickControl("guide");
+    ASSERT_TRUE(SaveInDialog(L"")) << "the browser's own download asks where to save";
+    const std::wstring saved = documents_->path() + L"\\\x4f7f\x7528\x8bf4\x660e.txt";
+    TempFolder reference;
+    ASSERT_EQ(0, DownloadToFile(DemoUrl("/public/guide.txt"), reference.narrowPath() + "\\g.txt"));
+    const std::string served = ReadFileBytes(reference.path() + L"\\g.txt");
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(saved) == served; }, 60000))
+        << "the link's file is in the documents folder under its suggested name";
+}
+
+TEST_F(EndToEndTest, ANewWindowPdfGoesToTheDesktop) {
+    ClickControl("blankPdf");
+    EXPECT_EQ(L"\x6587\x4ef6\x5df2\x4e0b\x8f7d\x5230\x684c\x9762 - summary-2026-11.pdf",
+              ConfirmMessageBox());
+    EXPECT_EQ(0u, ReadFileBytes(desktop_->path() + L"\\summary-2026-11.pdf").find("%PDF-"));
 }
 
 TEST_F(EndToEndTest, AWindowWithFeaturesOpensAsItsOwnWindow) {
