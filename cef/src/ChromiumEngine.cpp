@@ -1,5 +1,6 @@
 #include "ChromiumEngine.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "Base64.h"
@@ -452,6 +453,17 @@ void ChromiumEngine::OnEvent(const std::string& method, const cJSON* params,
                              const std::string& sessionId) {
     if (method == "Target.attachedToTarget") {
         OnAttached(params);
+        return;
+    }
+    if (method == "Target.detachedFromTarget") {
+        // A closed window: nothing more will come of it.
+        const std::string targetId = JsonString(params, "targetId");
+        std::lock_guard<std::mutex> lock(mutex_);
+        attached_.erase(targetId);
+        unpaired_.erase(
+            std::remove_if(unpaired_.begin(), unpaired_.end(),
+                           [&](const Unpaired& popup) { return popup.targetId == targetId; }),
+            unpaired_.end());
         return;
     }
     if (method == "Browser.downloadWillBegin") {
