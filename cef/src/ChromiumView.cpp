@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "Base64.h"
+#include "Engine.h"
 #include "Text.h"
 
 namespace cefimpl {
@@ -128,12 +129,7 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_GETDLGCODE:
             return DLGC_WANTALLKEYS | DLGC_WANTCHARS;
         case WM_CONTEXTMENU: {
-            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            if (lParam == -1) {
-                at = POINT{0, 0};
-            } else {
-                ScreenToClient(window, &at);
-            }
+            const POINT at = ContextMenuPoint(window, lParam);
             if (state->callbacks.contextMenu) {
                 state->callbacks.contextMenu(at);
             }
@@ -193,11 +189,7 @@ namespace chromiumview {
 
 HWND Create(const cef_window_info_t& info, ViewCallbacks callbacks) {
     RegisterViewClass();
-    const std::wstring title(info.window_name.str ? info.window_name.str : L"",
-                             info.window_name.length);
-    const HWND window = CreateWindowExW(info.ex_style, kViewClass, title.c_str(), info.style,
-                                        info.x, info.y, info.width, info.height, info.parent_window,
-                                        info.menu, GetModuleHandleW(nullptr), nullptr);
+    const HWND window = CreateBrowserWindow(info, kViewClass);
     if (!window) {
         return nullptr;
     }

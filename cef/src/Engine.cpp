@@ -1,5 +1,7 @@
 #include "Engine.h"
 
+#include <windowsx.h>
+
 #include <commdlg.h>
 
 #include <algorithm>
@@ -91,6 +93,23 @@ ScriptCallResult Engine::CallFunction(CefRefPtr<CefV8Context> context, const std
     }
     context->Exit();
     return result;
+}
+
+HWND CreateBrowserWindow(const cef_window_info_t& info, const wchar_t* windowClass) {
+    const std::wstring title(info.window_name.str ? info.window_name.str : L"",
+                             info.window_name.length);
+    return CreateWindowExW(info.ex_style, windowClass, title.c_str(), info.style, info.x, info.y,
+                           info.width, info.height, info.parent_window, info.menu,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+POINT ContextMenuPoint(HWND window, LPARAM lParam) {
+    if (lParam == -1) {
+        return POINT{0, 0};
+    }
+    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ScreenToClient(window, &at);
+    return at;
 }
 
 }  // namespace cefimpl

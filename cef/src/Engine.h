@@ -72,6 +72,14 @@ protected:
 // The API layer (browsers, frames, handlers, threads) reaches pages only through this, so that
 // another engine can take the in-process one's place. Calls come on the library's UI thread,
 // except CallFunction, which comes on the renderer thread.
+// A browser's window of class `windowClass` as the library's window information describes it
+// (a child of its parent, or a top-level window with its title); null when it cannot be made.
+HWND CreateBrowserWindow(const cef_window_info_t& info, const wchar_t* windowClass);
+
+// Where a WM_CONTEXTMENU asks for the menu, in the window's client coordinates: the window's
+// corner when it came from the keyboard.
+POINT ContextMenuPoint(HWND window, LPARAM lParam);
+
 class Engine {
 public:
     virtual ~Engine() = default;

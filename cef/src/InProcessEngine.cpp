@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <commdlg.h>
-#include <windowsx.h>
 
 #include <curl/curl.h>
 
@@ -309,11 +308,7 @@ HWND InProcessEngine::CreateView(int browserId, const cef_window_info_t& info) {
     data->runtime = &runtime_;
     data->views = &views_;
     data->browserId = browserId;
-    const std::wstring title(info.window_name.str ? info.window_name.str : L"",
-                             info.window_name.length);
-    const HWND window = CreateWindowExW(info.ex_style, kViewClass, title.c_str(), info.style,
-                                        info.x, info.y, info.width, info.height, info.parent_window,
-                                        info.menu, GetModuleHandleW(nullptr), nullptr);
+    const HWND window = CreateBrowserWindow(info, kViewClass);
     if (!window) {
         return nullptr;
     }
@@ -345,12 +340,7 @@ LRESULT CALLBACK InProcessEngine::ViewProc(HWND window, UINT message, WPARAM wPa
             PaintPage(window, reinterpret_cast<HDC>(wParam), data->page);
             return 0;
         case WM_CONTEXTMENU: {
-            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            if (lParam == -1) {
-                at = POINT{0, 0};
-            } else {
-                ScreenToClient(window, &at);
-            }
+            const POINT at = ContextMenuPoint(window, lParam);
             runtime->OnContextMenuRequested(data->browserId, at);
             return 0;
         }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "CodePage.h"
 #include "HttpTransfer.h"
 #include "MainDlg.h"
 #include "ShellFolderRedirect.h"
@@ -44,13 +45,6 @@ using Json = std::unique_ptr<cJSON, JsonDeleter>;
 Json FetchJson(const std::string& path) {
     std::string body;
     return Json(FetchToString(DemoUrl(path), body) == 0 ? cJSON_Parse(body.c_str()) : nullptr);
-}
-
-std::wstring Wide(const std::string& utf8) {
-    std::wstring wide(utf8.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                    &wide[0], static_cast<int>(wide.size())));
-    return wide;
 }
 
 BOOL CALLBACK VisitWindow(HWND window, LPARAM visit) {
@@ -173,7 +167,7 @@ protected:
         documents_ = new TempFolder();
         desktopRedirect_ = new ShellFolderRedirect(L"Desktop", desktop_->path());
         documentsRedirect_ = new ShellFolderRedirect(L"Personal", documents_->path());
-        const std::wstring proxy = Wide(DemoUrl(""));
+        const std::wstring proxy = Utf8ToWide(DemoUrl(""));
         SetEnvironmentVariableW(L"http_proxy", proxy.c_str());
         SetEnvironmentVariableW(L"no_proxy", L"127.0.0.1,localhost");
         SetEnvironmentVariableW(L"TESSEL_BROWSER", L"chromium");

@@ -188,10 +188,7 @@ protected:
     void SetUp() override {
         app = new RecordingApp(log);
         client = new RecordingClient(log);
-        CefSettings settings;
-        settings.single_process = 1;
-        settings.multi_threaded_message_loop = 1;
-        ASSERT_TRUE(CefInitialize(CefMainArgs(), settings, app.get(), nullptr));
+        ASSERT_TRUE(StartLibrary(app.get()));
         CefWindowInfo info;
         info.SetAsChild(parent.get(), RECT{0, 0, 100, 100});
         CefBrowserHost::CreateBrowser(info, client.get(), "about:blank", CefBrowserSettings(),

@@ -376,6 +376,14 @@ void RecordingApp::OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<Ce
     log_.Add("OnContextReleased", BrowserId(browser), FrameId(frame), context->IsValid() ? 1 : 0);
 }
 
+bool StartLibrary(CefRefPtr<CefApp> app) {
+    CefSettings settings;
+    settings.single_process = 1;
+    settings.no_sandbox = 1;
+    settings.multi_threaded_message_loop = 1;
+    return CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings, app, nullptr);
+}
+
 int InkPixels(HWND window) {
     struct DcDeleter {
         void operator()(HDC dc) const { DeleteDC(dc); }

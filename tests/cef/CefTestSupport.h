@@ -42,6 +42,9 @@ private:
     std::vector<Event> events_;
 };
 
+// Starts the library as every test program runs it: one process, the library's own threads.
+bool StartLibrary(CefRefPtr<CefApp> app);
+
 // Dispatches the messages waiting for the calling thread.
 void PumpMessages();
 

@@ -10,11 +10,15 @@
 #include <vector>
 
 #include "../../cef/src/ChromiumView.h"
+#include "../../cef/src/Text.h"
 #include "CefTestSupport.h"
 #include "PageDriver.h"
 #include "TestServer.h"
 
 namespace {
+
+using cefimpl::Utf8ToWide;
+using cefimpl::WideToUtf8;
 
 // The engine's profile folders in the temporary folder, as full paths.
 std::vector<std::wstring> ProfilePaths() {
@@ -37,21 +41,6 @@ std::vector<std::wstring> ProfilePaths() {
 // None is left once the browser ended.
 int ProfileFolders() {
     return static_cast<int>(ProfilePaths().size());
-}
-
-std::wstring Utf8ToWide(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                    &wide[0], static_cast<int>(wide.size())));
-    return wide;
-}
-
-std::string WideToUtf8(const std::wstring& text) {
-    std::string narrow(text.size() * 3, '\0');
-    narrow.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      &narrow[0], static_cast<int>(narrow.size()), nullptr,
-                                      nullptr));
-    return narrow;
 }
 
 // A pixel of a window as the screen shows it.
@@ -140,12 +129,7 @@ protected:
         parent = std::make_unique<ParentWindow>();
         app = new RecordingApp(log);
         client = new RecordingClient(log);
-        CefSettings settings;
-        settings.single_process = 1;
-        settings.no_sandbox = 1;
-        settings.multi_threaded_message_loop = 1;
-        ASSERT_TRUE(
-            CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings, app.get(), nullptr))
+        ASSERT_TRUE(StartLibrary(app.get()))
             << "the real engine starts (Debian's chromium is installed by the prerequisites)";
         EXPECT_EQ(foldersBefore + 1, ProfileFolders()) << "the browser has a profile of its own";
     }

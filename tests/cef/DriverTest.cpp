@@ -110,10 +110,7 @@ protected:
         SetEnvironmentVariableW(L"TESSEL_CEF_DRIVER_PORT", L"0");
         app = new RecordingApp(log);
         client = new RecordingClient(log);
-        CefSettings settings;
-        settings.single_process = 1;
-        settings.multi_threaded_message_loop = 1;
-        ASSERT_TRUE(CefInitialize(CefMainArgs(), settings, app.get(), nullptr));
+        ASSERT_TRUE(StartLibrary(app.get()));
         ASSERT_NE(0, cefdriver::ListeningPort());
         connection = std::make_unique<DriverConnection>(cefdriver::ListeningPort());
         ASSERT_TRUE(connection->connected());

@@ -27,12 +27,7 @@ protected:
         parent = std::make_unique<ParentWindow>();
         app = new RecordingApp(log);
         client = new RecordingClient(log);
-        CefSettings settings;
-        settings.single_process = 1;
-        settings.no_sandbox = 1;
-        settings.multi_threaded_message_loop = 1;
-        ASSERT_TRUE(
-            CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings, app.get(), nullptr));
+        ASSERT_TRUE(StartLibrary(app.get()));
     }
 
     // Every test ends as the program does: shutdown closes what is left, then nothing the
