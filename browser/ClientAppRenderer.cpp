@@ -1,11 +1,9 @@
 #include "ClientAppRenderer.h"
 
-#include <windows.h>
-#include <shlobj.h>
-
 #include <map>
 
 #include "CodePage.h"
+#include "DesktopFile.h"
 #include "HttpTransfer.h"
 #include "JsonHelper.h"
 #include "LogFile.h"
@@ -17,38 +15,6 @@ constexpr char kSucceeded[] = "0";
 constexpr char kFailed[] = "1";
 constexpr int kLevelError = 1;
 constexpr int kLevelProgress = 3;
-
-// The user's desktop folder (ANSI, no trailing backslash); false when the shell has none.
-bool GetDesktopFolder(std::string& folder) {
-    char path[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, path, CSIDL_DESKTOPDIRECTORY, FALSE) || !path[0]) {
-        return false;
-    }
-    folder = path;
-    return true;
-}
-
-// The file name in the ANSI code page. Characters the code page lacks become "_", not the
-// code page's "?", which no file name may contain.
-std::string FileNameToAnsi(const std::wstring& name) {
-    if (name.empty()) {
-        return std::string();
-    }
-    const int size = static_cast<int>(name.size());
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), size, nullptr,
-                                           0, "_", nullptr);
-    std::string ansi(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), size, &ansi[0], length, "_",
-                        nullptr);
-    return ansi;
-}
-
-// A name that stays inside the folder it is joined to: no folder steps, no drive or stream.
-bool IsPlainFileName(const std::string& ansiName) {
-    const std::wstring name = AnsiToWide(ansiName);
-    return !name.empty() && name != L"." && name != L".." &&
-           name.find_first_of(L"\\/:") == std::wstring::npos;
-}
 
 // Builds the result, logs `line` and the result text at `level`, returns the result (UTF-8).
 std::string Finish(int level, const std::string& line, const char* code,
@@ -198,11 +164,13 @@ std::string CV8JsHandler::DownExecel(const CefV8ValueList& arguments) {
     if (!arguments[1] || !arguments[1]->IsString()) {
         return Fail("读取文件名失败");
     }
-    const std::string fileName = FileNameToAnsi(arguments[1]->GetStringValue().ToWString());
-    WriteLog(kLevelProgress, kLogTitle, fileName);
+    const std::wstring requestedName = arguments[1]->GetStringValue().ToWString();
+    std::string fileName;
+    const bool plainName = MakeDesktopFileName(requestedName, fileName);
+    WriteLog(kLevelProgress, kLogTitle, plainName ? fileName : WideToAnsi(requestedName));
 
-    std::string folder;
-    if (!IsPlainFileName(fileName) || !GetDesktopFolder(folder)) {
+    const std::string folder = DesktopFolder();
+    if (!plainName || folder.empty()) {
         return Fail("下载文件失败，请重试！");
     }
     const std::string path = folder + "\\" + fileName;

@@ -1,5 +1,7 @@
 #include "ClientBrowserHandler.h"
 
+#include "DesktopFile.h"
+
 using Guard = std::lock_guard<std::recursive_mutex>;
 
 CefRefPtr<CefBrowser> ClientBrowserHandler::GetBrowser() {

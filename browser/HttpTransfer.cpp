@@ -2,8 +2,12 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <atomic>
 #include <memory>
+#include <vector>
+
+#include "Win32Handles.h"
 
 namespace {
 
@@ -24,24 +28,71 @@ struct EasyDeleter {
 };
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
+// The body's file, created on the first block and written in large blocks: under Wine every
+// write call costs a fixed amount whatever its size.
+class DownloadSink {
+public:
+    explicit DownloadSink(const std::string& path) : path_(path) {}
 
-struct DownloadSink {
-    std::string path;
-    std::unique_ptr<std::FILE, FileCloser> file;
+    bool Append(const char* data, size_t size) {
+        if (!file_.valid()) {
+            file_.reset(CreateFileA(path_.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!file_.valid()) {
+                return false;
+            }
+            buffer_.reserve(kBlockSize);
+        }
+        if (buffer_.size() + size > kBlockSize && !Flush()) {
+            return false;
+        }
+        if (size >= kBlockSize) {
+            return WriteAll(data, size);
+        }
+        buffer_.insert(buffer_.end(), data, data + size);
+        return true;
+    }
+
+    // Writes what is left and closes the file; false when any of it failed. True without a file.
+    bool Finish() {
+        if (!file_.valid()) {
+            return true;
+        }
+        const bool flushed = Flush();
+        return file_.close() && flushed;
+    }
+
+private:
+    static constexpr size_t kBlockSize = 512 * 1024;
+
+    bool Flush() {
+        const bool written = WriteAll(buffer_.data(), buffer_.size());
+        buffer_.clear();
+        return written;
+    }
+
+    bool WriteAll(const char* data, size_t size) {
+        while (size > 0) {
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+            DWORD written = 0;
+            if (!WriteFile(file_.get(), data, chunk, &written, nullptr) || written == 0) {
+                return false;
+            }
+            data += written;
+            size -= written;
+        }
+        return true;
+    }
+
+    std::string path_;
+    CScopedHandle file_;
+    std::vector<char> buffer_;
 };
 
 size_t WriteToFile(char* data, size_t size, size_t count, void* userData) {
     auto* sink = static_cast<DownloadSink*>(userData);
-    if (!sink->file) {
-        sink->file.reset(std::fopen(sink->path.c_str(), "wb"));
-        if (!sink->file) {
-            return kWriteFailed;
-        }
-    }
-    return std::fwrite(data, size, count, sink->file.get());
+    return sink->Append(data, size * count) ? count : kWriteFailed;
 }
 
 size_t AppendToString(char* data, size_t size, size_t count, void* userData) {
@@ -55,10 +106,23 @@ size_t AppendToString(char* data, size_t size, size_t count, void* userData) {
 
 }  // namespace
 
-int DownloadToFile(const std::string& url, const std::string& path, curl_xferinfo_callback progress,
-                   void* progressData) {
+namespace {
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A name in the folder of `path` that no other transfer of this process uses.
+std::string TemporaryPathBeside(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    return path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) +
+           ".part";
+}
+
+int Download(const std::string& url, const std::string& path, curl_xferinfo_callback progress,
+             void* progressData, long* status) {
     InitCurlOnce();
-    DownloadSink sink{path, nullptr};
+    DownloadSink sink(path);
     const EasyHandle easy(curl_easy_init());
     if (!easy) {
         return CURLE_FAILED_INIT;
@@ -75,14 +139,57 @@ int DownloadToFile(const std::string& url, const std::string& path, curl_xferinf
         curl_easy_setopt(easy.get(), CURLOPT_XFERINFOFUNCTION, progress);
         curl_easy_setopt(easy.get(), CURLOPT_XFERINFODATA, progressData);
     }
-    return curl_easy_perform(easy.get());
+    int result = curl_easy_perform(easy.get());
+    // The last block reaches the disk only now; losing it loses the file's end.
+    if (!sink.Finish() && result == CURLE_OK) {
+        result = CURLE_WRITE_ERROR;
+    }
+    if (status) {
+        curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, status);
+    }
+    return result;
+}
+
+}  // namespace
+
+int DownloadToFile(const std::string& url, const std::string& path, curl_xferinfo_callback progress,
+                   void* progressData) {
+    return Download(url, path, progress, progressData, nullptr);
 }
 
 int ReplaceByDownload(const std::string& url, const std::string& path) {
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        DeleteFileA(path.c_str());
+    const std::string temporary = TemporaryPathBeside(path);
+    if (Download(url, temporary, nullptr, nullptr, nullptr) != CURLE_OK) {
+        DeleteFileA(temporary.c_str());
+        return 0;
     }
-    return DownloadToFile(url, path) == CURLE_OK ? 1 : 0;
+    // An empty body leaves no file, as a download into `path` itself would.
+    if (!FileExists(temporary)) {
+        DeleteFileA(path.c_str());
+        return 1;
+    }
+    if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(temporary.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+int DownloadWholeFile(const std::string& url, const std::string& path) {
+    const std::string temporary = TemporaryPathBeside(path);
+    long status = 0;
+    int result = Download(url, temporary, nullptr, nullptr, &status);
+    if (result == CURLE_OK && (status < 200 || status > 299)) {
+        result = CURLE_HTTP_RETURNED_ERROR;
+    }
+    if (result == CURLE_OK && FileExists(temporary) &&
+        !MoveFileExA(temporary.c_str(), path.c_str(), 0)) {
+        result = CURLE_WRITE_ERROR;
+    }
+    if (result != CURLE_OK) {
+        DeleteFileA(temporary.c_str());
+    }
+    return result;
 }
 
 int FetchToString(const std::string& url, std::string& out) {

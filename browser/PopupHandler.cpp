@@ -1,8 +1,5 @@
 #include "PopupHandler.h"
 
-#include <algorithm>
-#include <cwctype>
-
 #include <windows.h>
 #include <commdlg.h>
 #include <shlobj.h>
@@ -10,9 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "BkParse.h"
 #include "ClientBrowserHandlerListener.h"
 #include "CodePage.h"
+#include "DesktopFile.h"
+#include "HexDigit.h"
 #include "HttpTransfer.h"
 #include "JsonHelper.h"
 #include "LogFile.h"
@@ -105,79 +103,6 @@ std::string DecodeUrl(const std::string& utf8Url) {
     return Utf8ToAnsi(decoded);
 }
 
-std::string NumberedName(const std::string& name, int count) {
-    // Counted in characters, so that a double-byte character is never split.
-    const std::wstring wide = AnsiToWide(name);
-    const std::wstring counter = L"(" + std::to_wstring(count) + L")";
-    if (wide.size() < 4) {
-        return WideToAnsi(wide + counter);
-    }
-    // The counter goes before the extension; the last four characters are the extension of most
-    // names ("a.xls"), but a longer one ("a.xlsx") would be cut in two.
-    size_t cut = wide.size() - 4;
-    const size_t dot = wide.rfind(L'.');
-    const bool plainExtension =
-        dot != std::wstring::npos && dot > 0 && wide.size() - dot - 1 >= 1 &&
-        wide.size() - dot - 1 <= 4 &&
-        std::all_of(wide.begin() + dot + 1, wide.end(), [](wchar_t c) { return iswalnum(c); });
-    if (plainExtension) {
-        cut = dot;
-    }
-    return WideToAnsi(wide.substr(0, cut) + counter + wide.substr(cut));
-}
-
-std::string FreeFileName(const std::string& folder, const std::string& name,
-                         const std::function<bool(const std::string& path)>& exists) {
-    std::string candidate = name;
-    for (int count = 1; exists(folder + "\\" + candidate); ++count) {
-        candidate = NumberedName(name, count);
-    }
-    return candidate;
-}
-
-bool IsPlainFileName(const std::string& name) {
-    // Checked in UTF-16: a trail byte of a double-byte character may equal "\\".
-    const std::wstring wide = AnsiToWide(name);
-    if (wide.empty() || wide == L"." || wide == L"..") {
-        return false;
-    }
-    for (const wchar_t c : wide) {
-        if (c < 0x20 || c == L'\\' || c == L'/' || c == L':') {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string DesktopFolder() {
-    char path[MAX_PATH] = {};
-    if (FAILED(
-            SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path))) {
-        return std::string();
-    }
-    return path;
-}
-
-std::wstring DocumentsFolder() {
-    wchar_t path[1024] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path))) {
-        return std::wstring();
-    }
-    return path;
-}
-
-std::wstring DefaultDownloadPath(const std::wstring& suggestedName) {
-    const std::wstring folder = DocumentsFolder();
-    if (folder.empty()) {
-        return std::wstring();
-    }
-    std::wstring path = folder + L"\\" + suggestedName;
-    if (suggestedName.find(L'.') == std::wstring::npos) {
-        path += L".txt";
-    }
-    return path;
-}
-
 CPopupHandler::CPopupHandler(std::string dataToolBaseUrl)
     : dataToolBaseUrl_(std::move(dataToolBaseUrl)) {}
 
@@ -208,9 +133,10 @@ bool CPopupHandler::HandleNewWindow(const std::string& targetUrlUtf8, int target
 
 void CPopupHandler::DownloadToDesktop(const std::string& url) const {
     const std::string decoded = DecodeUrl(url);
-    const std::string name = decoded.substr(decoded.rfind('/') + 1);
+    std::string name;
     const std::string desktop = DesktopFolder();
-    if (desktop.empty() || !IsPlainFileName(name)) {
+    if (desktop.empty() ||
+        !MakeDesktopFileName(AnsiToWide(decoded.substr(decoded.rfind('/') + 1)), name)) {
         ShowBox(kFailureBox, kDownloadFailed);
         return;
     }
@@ -234,9 +160,10 @@ void CPopupHandler::DownloadDataTool() const {
             version.clear();
         }
     }
-    const std::string name = "数据采集工具 V" + version + ".zip";
+    std::string name;
     const std::string desktop = DesktopFolder();
-    if (version.empty() || desktop.empty() || !IsPlainFileName(name)) {
+    if (version.empty() || desktop.empty() ||
+        !MakeDesktopFileName(AnsiToWide("数据采集工具 V" + version + ".zip"), name)) {
         ShowBox(kFailureBox, kDownloadFailed);
         return;
     }
@@ -245,8 +172,10 @@ void CPopupHandler::DownloadDataTool() const {
         ShowBox(kNoticeBox, "文件已经存在桌面 - " + name);
         return;
     }
+    // An error page or a broken transfer must not take the installer's name: later clicks would
+    // find it and never download again.
     const std::string installer = dataToolBaseUrl_ + AnsiToUtf8(version) + "/setup.zip";
-    if (DownloadToFile(installer, path) == CURLE_OK && PathExists(path)) {
+    if (DownloadWholeFile(installer, path) == CURLE_OK && PathExists(path)) {
         ShowBox(kNoticeBox, kDownloadedToDesktop + name);
     } else {
         ShowBox(kFailureBox, kDownloadFailed);

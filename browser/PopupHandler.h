@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 class ClientBrowserHandlerListener;
@@ -25,27 +24,6 @@ PopupAction ChoosePopupAction(const std::string& utf8Url, const std::string& dat
 // "+" becomes a blank and "%" with two hexadecimal digits (either case) the byte they give; the
 // UTF-8 result is returned in the ANSI code page. A "%" without two hexadecimal digits stays.
 std::string DecodeUrl(const std::string& utf8Url);
-
-// The ANSI name with "(count)" before its extension of up to four letters or digits
-// ("a.xls" -> "a(1).xls", "a.xlsx" -> "a(1).xlsx"), else before its last four characters, or at
-// its end when it has fewer.
-std::string NumberedName(const std::string& name, int count);
-
-// `name`, or the first numbered form of it, whose path in `folder` does not exist.
-std::string FreeFileName(const std::string& folder, const std::string& name,
-                         const std::function<bool(const std::string& path)>& exists);
-
-// Whether an ANSI name taken from a URL may be joined to a folder: not empty, not "." or "..",
-// without folder separators, drive or stream colons and control characters.
-bool IsPlainFileName(const std::string& name);
-
-// The user's desktop (ANSI) and documents (wide) folders; empty when the shell has none.
-std::string DesktopFolder();
-std::wstring DocumentsFolder();
-
-// Where a download the browser starts is proposed: the documents folder and the suggested name,
-// with ".txt" added to a name without any "."; empty when there is no documents folder.
-std::wstring DefaultDownloadPath(const std::wstring& suggestedName);
 
 // Turns new-window requests into native actions. Transfers, message boxes and the save dialog
 // run on the calling thread, which returns when the user has closed them.

@@ -4,33 +4,17 @@
 
 #include <cwchar>
 
+#include "Win32Handles.h"
+
 namespace {
 
 constexpr wchar_t kTargetName[] = L"Tessel.exe";
 constexpr int kMaxAttempts = 35;
 constexpr DWORD kRetryDelayMs = 100;
 
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-    ~ScopedHandle() {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-    bool valid() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
 // The id of the first process in a fresh snapshot whose executable is Tessel.exe, or 0.
 DWORD FindInstance() {
-    const ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const CScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot.valid()) {
         return 0;
     }
@@ -51,7 +35,7 @@ void EnableDebugPrivilege() {
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &rawToken)) {
         return;
     }
-    const ScopedHandle token(rawToken);
+    const CScopedHandle token(rawToken);
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
@@ -62,7 +46,7 @@ void EnableDebugPrivilege() {
 
 void EndInstance(DWORD processId) {
     EnableDebugPrivilege();
-    const ScopedHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
+    const CScopedHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
     if (process.valid()) {
         TerminateProcess(process.get(), 1);
     }

@@ -13,6 +13,7 @@
 #include "BkRealWnd.h"
 #include "BkStatic.h"
 #include "BkTabCtrl.h"
+#include "Win32Handles.h"
 
 namespace {
 
@@ -157,7 +158,7 @@ bool CBkDialog::PaintInRegion(HDC dc, HRGN region) {
     if (!CBkWindow::PaintInRegion(dc, region)) {
         return false;
     }
-    const CBkDcState saved(dc);
+    const CDcState saved(dc);
     PrepareTextDc(dc);
     for (const auto& child : children_) {
         if (!(child->GetState() & StateHidden)) {

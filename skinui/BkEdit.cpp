@@ -6,6 +6,7 @@
 #include "BkImageSkin.h"
 #include "BkParse.h"
 #include "BkRealWnd.h"
+#include "Win32Handles.h"
 
 namespace {
 
@@ -147,7 +148,7 @@ void CBkEdit::OnWindowPosChanged(const WINDOWPOS& pos) {
 void CBkEdit::OnPaint(HDC dc) {
     const bkgdi::Object<HPEN> pen(
         CreatePen(PS_INSIDEFRAME, 1, hovered_ || focused_ ? activeBorder_ : inactiveBorder_));
-    const CBkDcState saved(dc);
+    const CDcState saved(dc);
     const COLORREF previous = SetBkColor(dc, enabled_ ? 0xFFFFFF : 0xF4F4F4);
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect_, nullptr, 0, nullptr);
     SetBkColor(dc, previous);

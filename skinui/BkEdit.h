@@ -1,10 +1,9 @@
 #pragma once
 
-#include <memory>
 #include <string>
-#include <type_traits>
 
 #include "BkWindow.h"
+#include "Win32Handles.h"
 
 // "edit": a real multi-line edit window (class "BkEdit") over the element's rect, created at the
 // first layout (or, without keep-open, at the first click). The element keeps the typed text
@@ -32,10 +31,6 @@ protected:
     void OnPaint(HDC dc) override;
 
 private:
-    struct BrushDeleter {
-        void operator()(HBRUSH brush) const { DeleteObject(brush); }
-    };
-
     void CreateEditWindow();
     RECT EditRect() const;
 
@@ -50,5 +45,5 @@ private:
     COLORREF inactiveBorder_ = 0xBBBBBB;
     HWND edit_ = nullptr;
     int readOnly_ = 0;
-    std::unique_ptr<std::remove_pointer_t<HBRUSH>, BrushDeleter> brush_;
+    BrushPtr brush_;
 };

@@ -126,22 +126,6 @@ private:
     int previous_;
 };
 
-class SavedState {
-public:
-    explicit SavedState(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-    ~SavedState() {
-        if (saved_) {
-            RestoreDC(dc_, saved_);
-        }
-    }
-    SavedState(const SavedState&) = delete;
-    SavedState& operator=(const SavedState&) = delete;
-
-private:
-    HDC dc_;
-    int saved_;
-};
-
 // Fills `rect` with `color` the GDI way (opaque ExtTextOutW), leaving the background colour as
 // it was.
 void FillSolid(HDC dc, const RECT& rect, COLORREF color);

@@ -6,9 +6,6 @@
 
 // The text forms of skin resources: colours, font keys, hexadecimal flags and integers.
 
-// The value of a hexadecimal digit of either case, or -1.
-int HexDigit(char c);
-
 // "RRGGBB" -> COLORREF (0x00BBGGRR). A pair with a non-hex character, or past the end, is 0.
 COLORREF ParseColorRGB(const std::string& text);
 // "AARRGGBB" -> 0xAARRGGBB; there is no six-digit form (missing pairs are 0).

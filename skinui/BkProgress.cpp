@@ -10,6 +10,7 @@
 #include "BkParse.h"
 #include "BkSkin.h"
 #include "BkSkinPool.h"
+#include "Win32Handles.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ void DrawPercent(HDC dc, const RECT& rect, const RangeFraction& fraction) {
 // The part of the percentage that lies on the bar, in the background colour (white if none).
 void DrawPercentOnBar(HDC dc, const RECT& rect, const RECT& bar, const BkStyle& style,
                       const RangeFraction& fraction) {
-    const CBkDcState saved(dc);
+    const CDcState saved(dc);
     IntersectClipRect(dc, bar.left, bar.top, bar.right, bar.bottom);
     SetTextColor(dc, style.crbg == BkStyle::kNoColor ? 0xFFFFFF : style.crbg);
     DrawPercent(dc, rect, fraction);
@@ -120,7 +121,7 @@ HRESULT CBkProgress::SetAttribute(const std::string& name, const std::string& va
 }
 
 void CBkProgress::OnPaint(HDC dc) {
-    const CBkDcState saved(dc);
+    const CDcState saved(dc);
     PrepareTextDc(dc);
     const bkgdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, frameColor_));
     const bkgdi::Selection usePen(dc, pen);
@@ -230,7 +231,7 @@ void CBkSlider::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 void CBkSlider::OnPaint(HDC dc) {
-    const CBkDcState saved(dc);
+    const CDcState saved(dc);
     PrepareTextDc(dc);
     const bkgdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, kSliderFrame));
     const bkgdi::Selection usePen(dc, pen);

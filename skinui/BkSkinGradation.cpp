@@ -1,6 +1,7 @@
 #include "BkSkinGradation.h"
 
 #include "BkParse.h"
+#include "Win32Handles.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ HRESULT CBkSkinGradation::SetAttribute(const std::string& name, const std::strin
 
 void CBkSkinGradation::Draw(HDC dc, const RECT& rect, int) {
     bkgdi::FillSolid(dc, rect, to_);
-    bkgdi::SavedState saved(dc);
+    const CDcState saved(dc);
     IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
     const RECT band = GradationBand(rect, size_, vertical_);
     if (band.right > band.left && band.bottom > band.top) {

@@ -7,6 +7,7 @@
 #include "BkParse.h"
 #include "BkSkinPool.h"
 #include "CodePage.h"
+#include "Win32Handles.h"
 
 namespace {
 
@@ -220,7 +221,7 @@ void CBkTabCtrl::PaintTab(HDC dc, int index, int tabState) {
 }
 
 void CBkTabCtrl::PaintStrip(HDC dc) {
-    const CBkDcState saved(dc);
+    const CDcState saved(dc);
     const SIZE size = TabSize();
     if (frameSkin_) {
         RECT frame = rect_;

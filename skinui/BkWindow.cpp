@@ -15,6 +15,7 @@
 #include "BkSkinPool.h"
 #include "BkString.h"
 #include "CodePage.h"
+#include "Win32Handles.h"
 
 namespace {
 
@@ -479,7 +480,7 @@ void CBkWindow::PrepareTextDc(HDC dc) {
 }
 
 void CBkWindow::OnPaint(HDC dc) {
-    const CBkDcState saved(dc);
+    const CDcState saved(dc);
     PrepareTextDc(dc);
     RECT text = rect_;
     InflateRect(&text, -style_.xMargin, -style_.yMargin);

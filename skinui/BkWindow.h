@@ -143,16 +143,3 @@ void CheckInRadioGroup(const std::string& group, int handle);
 
 // Replaces each "%strN%" (N >= 1) by string N of the string table (nothing when unknown).
 std::wstring SubstituteStrings(const std::wstring& text);
-
-// Saves a device context's state and restores it at scope end.
-class CBkDcState {
-public:
-    explicit CBkDcState(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-    ~CBkDcState() { RestoreDC(dc_, saved_); }
-    CBkDcState(const CBkDcState&) = delete;
-    CBkDcState& operator=(const CBkDcState&) = delete;
-
-private:
-    HDC dc_;
-    int saved_;
-};

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "ShadowImage.h"
+#include "Win32Handles.h"
 
 namespace {
 
@@ -60,18 +61,6 @@ void ForgetOwner(HWND owner) {
 bool InRange(int value, int low, int high) {
     return value >= low && value <= high;
 }
-
-class ScopedRegion {
-public:
-    explicit ScopedRegion(HRGN region) : region_(region) {}
-    ~ScopedRegion() { DeleteObject(region_); }
-    ScopedRegion(const ScopedRegion&) = delete;
-    ScopedRegion& operator=(const ScopedRegion&) = delete;
-    HRGN get() const { return region_; }
-
-private:
-    HRGN region_;
-};
 
 }  // namespace
 
@@ -181,7 +170,7 @@ POINT CWndShadow::ShadowOrigin(const RECT& owner) const {
 }
 
 std::vector<uint32_t> CWndShadow::ComputeImage(HWND owner, int width, int height) const {
-    const ScopedRegion region(CreateRectRgn(0, 0, width, height));
+    const RegionPtr region(CreateRectRgn(0, 0, width, height));
     GetWindowRgn(owner, region.get());
     const ShadowParams params = {spread_, softness_, opacity_, xOffset_, yOffset_, colour_};
     return ComputeShadowImage(OutlineSpans(region.get(), width, height), width, height, params);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 #include "CodePage.h"
 #include "TempFolder.h"
@@ -92,14 +93,41 @@ TEST_F(HttpTransferTest, UnwritableTargetIsAWriteErrorAndLeavesNoFile) {
     EXPECT_FALSE(Exists(path));
 }
 
-TEST_F(HttpTransferTest, ReplaceRemovesTheOldFileEvenWhenTheDownloadFails) {
-    const std::string path = Target("setup.zip");
-    WriteAnsiFile(path, "old installer");
-    EXPECT_EQ(0, ReplaceByDownload("http://127.0.0.1:1/setup.zip", path));
-    EXPECT_FALSE(Exists(path));
+TEST_F(HttpTransferTest, ReplaceKeepsTheOldFileUntilTheNewOneArrivedComplete) {
+    const std::string path = Target("report.pdf");
+    WriteAnsiFile(path, "old report");
+    EXPECT_EQ(0, ReplaceByDownload("http://127.0.0.1:1/r.pdf", path));
+    EXPECT_EQ("old report", ReadAnsiFile(path)) << "a refused connection removed the old file";
+    EXPECT_EQ(0, ReplaceByDownload(TestServerUrl("/broken?size=4000"), path));
+    EXPECT_EQ("old report", ReadAnsiFile(path)) << "a broken transfer replaced the old file";
+    EXPECT_EQ(std::vector<std::wstring>{L"report.pdf"}, FileNames(temp.path()))
+        << "a failed transfer left a temporary file";
 
     EXPECT_EQ(1, ReplaceByDownload(TestServerUrl("/normal"), path));
     EXPECT_EQ(kNormalBody, ReadAnsiFile(path));
+    EXPECT_EQ(std::vector<std::wstring>{L"report.pdf"}, FileNames(temp.path()));
+}
+
+TEST_F(HttpTransferTest, AWholeFileAppearsOnlyForACompleteSuccessfulTransfer) {
+    const std::string path = Target("setup.zip");
+    EXPECT_EQ(CURLE_HTTP_RETURNED_ERROR, DownloadWholeFile(TestServerUrl("/missing"), path));
+    EXPECT_EQ(CURLE_PARTIAL_FILE, DownloadWholeFile(TestServerUrl("/broken?size=4000"), path));
+    EXPECT_EQ(CURLE_COULDNT_CONNECT, DownloadWholeFile("http://127.0.0.1:1/setup.zip", path));
+    EXPECT_EQ(CURLE_OK, DownloadWholeFile(TestServerUrl("/empty"), path));
+    EXPECT_TRUE(FileNames(temp.path()).empty()) << "a failed or empty transfer left a file";
+
+    ASSERT_EQ(CURLE_OK, DownloadWholeFile(TestServerUrl("/large?size=300000"), path));
+    EXPECT_EQ(ExpectedPattern(300000), ReadAnsiFile(path));
+    EXPECT_EQ(CURLE_WRITE_ERROR, DownloadWholeFile(TestServerUrl("/normal"), path))
+        << "an existing file must not be replaced";
+    EXPECT_EQ(ExpectedPattern(300000), ReadAnsiFile(path));
+    EXPECT_EQ(std::vector<std::wstring>{L"setup.zip"}, FileNames(temp.path()));
+}
+
+// A short body is written in one block when the transfer ends. Wine's "Z:\\dev\\full" is a disk
+// that is always full: opening it succeeds, every write fails with ERROR_DISK_FULL.
+TEST_F(HttpTransferTest, AFailedFinalWriteIsAWriteError) {
+    EXPECT_EQ(CURLE_WRITE_ERROR, DownloadToFile(TestServerUrl("/normal"), "Z:\\dev\\full"));
 }
 
 TEST_F(HttpTransferTest, ReplaceTakesUrlsOfAnyLength) {

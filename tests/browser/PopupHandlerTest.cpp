@@ -48,6 +48,7 @@ public:
 
     std::vector<SeenBox> boxes;
     std::wstring saveAnswer;
+    bool replaceAnswer = false;  // the answer to the save dialog's question whether to replace
     int saveDialogs = 0;
     int otherDialogs = 0;
 
@@ -99,6 +100,9 @@ private:
                                 saveAnswer.c_str());
                 PostMessageW(window, WM_COMMAND, saveAnswer.empty() ? IDCANCEL : IDOK, 0);
                 saveDialog_ = window;
+            } else if (replaceAnswer) {
+                ++otherDialogs;
+                PostMessageW(window, WM_COMMAND, IDYES, 0);
             } else {
                 // A question of the save dialog (such as whether to replace a file): "no", and
                 // the save dialog, answered anew, is cancelled.
@@ -133,18 +137,6 @@ TEST(PopupUrl, DecodingTurnsPlusAndEscapesOfEitherCaseIntoBytesThenAnsi) {
     EXPECT_EQ("", DecodeUrl(""));
 }
 
-TEST(PopupUrl, NumberingCountsCharactersNotBytes) {
-    EXPECT_EQ("a(1).xls", NumberedName("a.xls", 1));
-    EXPECT_EQ("a(12).xls", NumberedName("a.xls", 12));
-    EXPECT_EQ("发票(2).pdf", NumberedName("发票.pdf", 2));
-    EXPECT_EQ("x(1)发票数据", NumberedName("x发票数据", 1));
-    EXPECT_EQ("ab(3)", NumberedName("ab", 3));
-    EXPECT_EQ("发票清单(1).xlsx", NumberedName("发票清单.xlsx", 1))
-        << "a four-letter extension stays whole";
-    EXPECT_EQ("r.pdf?(1)id=3", NumberedName("r.pdf?id=3", 1))
-        << "without a plain extension, the last four characters";
-}
-
 TEST(PopupUrl, RulesAreTriedInOrderIgnoringCase) {
     const std::string base = "http://dl.example.cn/ufdatatransfer/";
     EXPECT_EQ(PopupAction::kDownloadToDesktop, ChoosePopupAction("http://h/x/A.XLSX", base));
@@ -160,18 +152,6 @@ TEST(PopupUrl, RulesAreTriedInOrderIgnoringCase) {
               ChoosePopupAction("http://h/app/CJTGJB/Download/viewreport?id=1", base));
     EXPECT_EQ(PopupAction::kHandOver, ChoosePopupAction("http://h/app/page?id=1", base));
     EXPECT_EQ(PopupAction::kHandOver, ChoosePopupAction("", base));
-}
-
-TEST(PopupUrl, OnlyPlainNamesMayBeJoinedToAFolder) {
-    EXPECT_TRUE(IsPlainFileName("a.xls"));
-    EXPECT_TRUE(IsPlainFileName("发票 1.pdf"));
-    EXPECT_TRUE(IsPlainFileName("乗.xls"));  // its trail byte is the code of "\"
-    EXPECT_TRUE(IsPlainFileName("..a.xls"));
-    EXPECT_FALSE(IsPlainFileName(""));
-    EXPECT_FALSE(IsPlainFileName(".."));
-    EXPECT_FALSE(IsPlainFileName("..\\..\\a.xls"));
-    EXPECT_FALSE(IsPlainFileName("a.xls:stream"));
-    EXPECT_FALSE(IsPlainFileName(std::string("a\0.xls", 6)));
 }
 
 class PopupHandlerTest : public ::testing::Test {
@@ -209,14 +189,6 @@ protected:
     DialogAnswerer answerer_;
     RecordingListener listener_;
 };
-
-TEST_F(PopupHandlerTest, TheShellFoldersAreTheTestsOwnAndDownloadPathsLieInDocuments) {
-    EXPECT_EQ(desktop_.narrowPath(), DesktopFolder());
-    EXPECT_EQ(documents_.path(), DocumentsFolder());
-    EXPECT_EQ(documents_.path() + L"\\report.txt", DefaultDownloadPath(L"report"));
-    EXPECT_EQ(documents_.path() + L"\\a.b", DefaultDownloadPath(L"a.b"));
-    EXPECT_EQ(documents_.path() + L"\\发票.tar.gz", DefaultDownloadPath(L"发票.tar.gz"));
-}
 
 TEST_F(PopupHandlerTest, OnlyNewForegroundTabsAreIntercepted) {
     const CPopupHandler handler;
@@ -275,9 +247,20 @@ TEST_F(PopupHandlerTest, PdfAnywhereInTheUrlIsADownloadNamedAfterTheLastSlash) {
     EXPECT_EQ("file /files/show?doc=/2024/a.pdf&v=2", ReadFileBytes(OnDesktop(L"a.pdf&v=2")));
 
     // The name then carries the query, whose "?" no file name may have.
-    EXPECT_TRUE(Open(TestServerUrl("/files/export?type=.pdf")));
-    ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
-    EXPECT_EQ(2u, FileNames(desktop_.path()).size());
+    EXPECT_TRUE(Open(TestServerUrl("/files/export.xls?id=5")));
+    ExpectOneBox(kNoticeBox, L"文件已下载到桌面 - export.xls_id=5");
+    EXPECT_EQ("file /files/export.xls?id=5", ReadFileBytes(OnDesktop(L"export.xls_id=5")));
+    EXPECT_TRUE(Open(TestServerUrl("/files/export.xls?id=5")));
+    ExpectOneBox(kNoticeBox, L"文件已下载到桌面 - export(1).xls_id=5");
+    EXPECT_EQ(4u, FileNames(desktop_.path()).size());
+}
+
+TEST_F(PopupHandlerTest, DeviceNamesAreRefusedAndNothingIsWritten) {
+    for (const char* name : {"NUL.xls", "aux.xls", "COM1.pdf", "con.tar.xls", "LPT1.pdf"}) {
+        EXPECT_TRUE(Open(TestServerUrl(std::string("/files/") + name)));
+        ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
+    }
+    EXPECT_TRUE(FileNames(desktop_.path()).empty());
 }
 
 TEST_F(PopupHandlerTest, FailedOrEmptyDownloadsAndEscapingNamesShowTheFailureBox) {
@@ -328,6 +311,17 @@ TEST_F(PopupHandlerTest, DataToolWithoutAReadableVersionShowsTheFailureBox) {
     EXPECT_TRUE(FileNames(desktop_.path()).empty());
 }
 
+TEST_F(PopupHandlerTest, AFailedDataToolDownloadLeavesNothingAndIsTriedAgain) {
+    for (const std::string variant : {"noinstaller", "brokeninstaller"}) {
+        for (int click = 0; click < 2; ++click) {
+            EXPECT_TRUE(Open(TestServerUrl("/datatool/" + variant + "/ufdatatransfer/download.htm"),
+                             DataTool(variant)));
+            ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
+        }
+    }
+    EXPECT_TRUE(FileNames(desktop_.path()).empty()) << "a failed installer download left a file";
+}
+
 TEST_F(PopupHandlerTest, ReportIsSavedWhereTheSaveDialogSays) {
     const std::string url = TestServerUrl("/files/cjtgjb/download/ViewReport?id=7");
     answerer_.saveAnswer = documents_.path() + L"\\健康报告";
@@ -367,6 +361,22 @@ TEST_F(PopupHandlerTest, CancelledOrFailedReportSavesWriteNothing) {
     EXPECT_EQ(2, answerer_.saveDialogs);
     ExpectOneBox(kFailureBox, L"保存失败");
     EXPECT_TRUE(FileNames(documents_.path()).empty());
+}
+
+TEST_F(PopupHandlerTest, AFailedReportSaveKeepsTheFileItWasToReplace) {
+    WriteFileBytes(documents_.path() + L"\\kept.pdf", "old");
+    answerer_.saveAnswer = documents_.path() + L"\\kept.pdf";
+    answerer_.replaceAnswer = true;
+    EXPECT_TRUE(Open(std::string(kUnreachable) + "/cjtgjb/download/ViewReport?id=7"));
+    EXPECT_EQ(1, answerer_.otherDialogs);
+    ExpectOneBox(kFailureBox, L"保存失败");
+    EXPECT_EQ("old", ReadFileBytes(documents_.path() + L"\\kept.pdf"));
+    EXPECT_EQ(std::vector<std::wstring>{L"kept.pdf"}, FileNames(documents_.path()));
+
+    EXPECT_TRUE(Open(TestServerUrl("/files/cjtgjb/download/ViewReport?id=8")));
+    ExpectOneBox(kNoticeBox, L"保存成功");
+    EXPECT_EQ("file /files/cjtgjb/download/ViewReport?id=8",
+              ReadFileBytes(documents_.path() + L"\\kept.pdf"));
 }
 
 }  // namespace

@@ -337,12 +337,16 @@ TEST_F(ScriptBridgeTest, FileNamesTakeTheAnsiCodePageAndStayInTheDesktop) {
     ASSERT_EQ(6u, texts.size());
     EXPECT_EQ("\xB1\xA8\xB1\xED_.xls", texts[2]);
 
-    for (const std::wstring name : {L"..\\escaped.xls", L"../escaped.xls", L"sub\\escaped.xls",
-                                    L"C:escaped.xls", L"..", L""}) {
+    for (const std::wstring name :
+         {L"..\\escaped.xls", L"../escaped.xls", L"sub\\escaped.xls", L"C:escaped.xls", L"..", L"",
+          L"NUL", L"aux.xls", L"COM1.txt", L"con", L"LPT1", L"a.xls "}) {
         EXPECT_TRUE(Answers(kDownloadFailed, DownExecel(id, url, name))) << WideToUtf8(name);
     }
     EXPECT_EQ(std::vector<std::wstring>({L"Desktop"}), FileNames(temp.path()));
     EXPECT_EQ(1u, FileNames(desktop).size());
+
+    EXPECT_TRUE(Answers(kSucceeded, DownExecel(id, url, L"list?.xls")));
+    EXPECT_EQ(kNormalBody, ReadFileBytes(OnDesktop(L"list_.xls")));
 }
 
 TEST_F(ScriptBridgeTest, UrlReachesTheServerAsThePageWroteIt) {

@@ -9,12 +9,15 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /missing         404 with an error page
   /redirect        302 to /normal with an empty body
   /silent          accepts the request and never answers
+  /broken?size=N   announces N pattern bytes, sends half of them and drops the connection
   /echo?text=T     the query text T, percent-decoded as UTF-8
   /files/...       200 with the body "file " followed by the request's path and query as sent
   /blank/...       200 with an empty body
   /datatool/V/ufdatatransfer/curver.json   a data-tool version file of variant V: "string"
                    {"curver":"2.5.1"}, "number" {"curver":3}, "missing" no curver, "notjson" HTML
   /datatool/V/ufdatatransfer/VER/setup.zip the body "setup VER"
+                   variant "noinstaller": version 9.9 whose installer is a 404 page;
+                   "brokeninstaller": version 8.8 whose installer transfer breaks off
   /page            an HTML page whose script calls the native test functions in its own frame and
                    in an iframe (/frame), reports the results in its title and draws a red block
   /frame           the iframe of /page
@@ -27,6 +30,7 @@ import argparse
 import base64
 import os
 import signal
+import socket
 import sys
 import threading
 import time
@@ -145,6 +149,17 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(chunk)
             sent += len(chunk)
 
+    def route_broken(self, query):
+        # Announces `size` bytes, sends half of them and drops the connection.
+        size = int(query.get("size", ["1000"])[0])
+        self.send_response(200)
+        self.send_header("Content-Length", str(size))
+        self.end_headers()
+        self.wfile.write(PATTERN[: size // 2])
+        self.wfile.flush()
+        self.close_connection = True
+        self.connection.shutdown(socket.SHUT_RDWR)
+
     def route_empty(self, _query):
         self.send_body(200, b"")
 
@@ -163,6 +178,14 @@ class Handler(BaseHTTPRequestHandler):
             body = VERSION_FILES.get(parts[0])
             if body is not None:
                 return self.send_body(200, body)
+        if parts[:1] == ["noinstaller"] and parts[2:] == ["curver.json"]:
+            return self.send_body(200, b'{"curver":"9.9"}')
+        if parts[:1] == ["brokeninstaller"] and parts[2:] == ["curver.json"]:
+            return self.send_body(200, b'{"curver":"8.8"}')
+        if parts[:1] == ["brokeninstaller"] and parts[3:] == ["setup.zip"]:
+            return self.route_broken({"size": ["4000"]})
+        if parts[:1] == ["noinstaller"]:
+            return self.send_body(404, ERROR_PAGE)
         if len(parts) == 4 and parts[1] == "ufdatatransfer" and parts[3] == "setup.zip":
             return self.send_body(200, b"setup " + parts[2].encode("latin-1"))
         self.send_body(404, ERROR_PAGE)

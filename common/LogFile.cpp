@@ -7,14 +7,11 @@
 #include <ctime>
 #include <memory>
 
+#include "Win32Handles.h"
+
 CLogFile g_logFile;
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string ExecutableFolder() {
     char path[MAX_PATH] = {};
