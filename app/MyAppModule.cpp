@@ -8,40 +8,10 @@
 
 #include "BkSkinResources.h"
 #include "MainDlg.h"
+#include "SingleInstance.h"
 #include "WndShadow.h"
 
 CMyAppModule _Module;
-
-namespace {
-
-BOOL CALLBACK FindMarkedWindow(HWND window, LPARAM found) {
-    if (GetPropW(window, kInstanceMarker) == reinterpret_cast<HANDLE>(1)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-bool ActivateRunningInstance() {
-    HWND running = nullptr;
-    EnumWindows(FindMarkedWindow, reinterpret_cast<LPARAM>(&running));
-    if (!running) {
-        return false;
-    }
-    if (!IsWindowVisible(running)) {
-        ShowWindow(running, SW_SHOW);
-    }
-    if (IsIconic(running)) {
-        SendMessageW(running, WM_SYSCOMMAND, SC_RESTORE | HTCAPTION, 0);
-    }
-    SetWindowPos(running, nullptr, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    SetForegroundWindow(running);
-    SetFocus(running);
-    return true;
-}
 
 RECT InitialMainRect(int screenWidth, int screenHeight) {
     return RECT{0, 0, static_cast<LONG>(screenWidth * 0.9), static_cast<LONG>(screenHeight * 0.9)};

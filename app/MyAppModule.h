@@ -22,8 +22,5 @@ private:
 
 extern CMyAppModule _Module;
 
-// Brings a running main window forward; true when there is one.
-bool ActivateRunningInstance();
-
 // The main window's first size: 90 % of the primary screen, truncated.
 RECT InitialMainRect(int screenWidth, int screenHeight);

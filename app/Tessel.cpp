@@ -6,7 +6,14 @@
 #include "ClientAppRenderer.h"
 #include "LogFile.h"
 #include "MyAppModule.h"
+#include "SingleInstance.h"
 #include "include/cef_app.h"
+
+namespace {
+
+constexpr DWORD kWaitForFirstMs = 5000;
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const CefMainArgs args(instance);
@@ -14,6 +21,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const int subProcessCode = CefExecuteProcess(args, app.get(), nullptr);
     if (subProcessCode >= 0) {
         return subProcessCode;
+    }
+    // A second start hands over to the first even while that one is still starting up.
+    const CSingleInstance session;
+    if (!session.IsFirst()) {
+        WaitForRunningInstance(kWaitForFirstMs);
+        return 0;
     }
     CefSettings settings;
     settings.single_process = 1;

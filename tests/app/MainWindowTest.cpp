@@ -14,6 +14,7 @@
 #include "LogFile.h"
 #include "MainDlg.h"
 #include "MyAppModule.h"
+#include "SingleInstance.h"
 #include "PageDriver.h"
 #include "Processes.h"
 #include "TempFolder.h"

@@ -39,6 +39,7 @@ public:
         return code;
     }
     DWORD Id() const { return info_.dwProcessId; }
+    HANDLE Handle() const { return info_.hProcess; }
 
 private:
     PROCESS_INFORMATION info_ = {};
@@ -106,6 +107,29 @@ TEST(Program, OneMainWindowASecondStartEndsAndTheCloseCommandEndsTheProgram) {
     PostMessageW(marked.window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(first.Ended(60000));
     EXPECT_EQ(0, FindMarked().count);
+}
+
+TEST(Program, TwoStartsAtOnceOpenOneMainWindow) {
+    Program first;
+    Program second;
+    ASSERT_TRUE(first.started() && second.started());
+    const HANDLE both[] = {first.Handle(), second.Handle()};
+    const DWORD ended = WaitForMultipleObjects(2, both, FALSE, 60000);
+    ASSERT_LT(ended - WAIT_OBJECT_0, 2u) << "neither start ended: both went on to a main window";
+    const Program& gone = ended == WAIT_OBJECT_0 ? first : second;
+    const Program& running = ended == WAIT_OBJECT_0 ? second : first;
+    EXPECT_EQ(0u, gone.ExitCode());
+    ASSERT_TRUE(WaitForMarked(60000));
+    // Long enough for a second window to appear if the other start made one after all.
+    Sleep(3000);
+    const Marked marked = FindMarked();
+    EXPECT_EQ(1, marked.count) << "two starts made two main windows";
+    DWORD owner = 0;
+    GetWindowThreadProcessId(marked.window, &owner);
+    EXPECT_EQ(running.Id(), owner);
+
+    PostMessageW(marked.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(running.Ended(60000));
 }
 
 }  // namespace
