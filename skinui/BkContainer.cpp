@@ -91,13 +91,10 @@ void CBkPanel::ShowRealWindows(bool show) {
     const bool visible = show && IsVisible(true);
     for (const auto& child : children_) {
         const bool shown = visible && !(child->GetState() & StateHidden);
-        if (child->IsClass("realwnd")) {
-            const HWND window = host_ ? GetDlgItem(host_, child->GetId()) : nullptr;
-            if (window) {
-                ShowWindow(window, shown ? SW_SHOW : SW_HIDE);
-            }
-        } else if (child->IsContainer()) {
+        if (child->IsContainer()) {
             static_cast<CBkContainerWnd*>(child.get())->ShowRealWindows(shown);
+        } else {
+            child->ShowRealWindow(shown);
         }
     }
 }

@@ -15,8 +15,8 @@ public:
     virtual CBkWindow* FindById(int id);
     virtual void LayoutChildren();
     virtual void LayoutChild(CBkWindow*) {}
-    // Shows or hides the real windows below this container: "realwnd" children, also inside
-    // nested containers, each only when `show` holds and its own "show" allows it.
+    // Shows or hides the real windows below this container ("realwnd" slots, edit boxes), also
+    // inside nested containers, each only when `show` holds and its own "show" allows it.
     virtual void ShowRealWindows(bool) {}
 
     // Takes ownership of `child` and appends it.

@@ -419,6 +419,9 @@ void CBkViewImpl::OnMouseMove(WPARAM wParam, LPARAM lParam) {
     }
     CBkWindow* element = ElementAt(lParam);
     if (!element) {
+        // Outside every element, and outside the window while a press holds the capture.
+        LeaveHovered();
+        UpdateToolTip(nullptr);
         return;
     }
     const bool enabled = !element->IsDisabled(true);
@@ -473,7 +476,9 @@ void CBkViewImpl::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
         return;
     }
     ModifyElementState(element, 0, StatePushed);
-    if (pushed_ == hover_ || IsClassName(*element, "slider")) {
+    // A click is a release on the element that was pressed; a slider's drag ends anywhere.
+    const bool releasedOnIt = pushed_ == hover_ && ElementAt(lParam) == element;
+    if (releasedOnIt || IsClassName(*element, "slider")) {
         element->Send(WM_LBUTTONUP, wParam, lParam);
         // The owner may rebuild or end the window while handling the click: nothing below
         // touches the element once the notification is under way.
@@ -499,13 +504,17 @@ void CBkViewImpl::OnLButtonDblClk(LPARAM lParam) {
                    0);
 }
 
-LRESULT CBkViewImpl::OnMouseLeave(UINT, WPARAM, LPARAM) {
-    tracking_ = false;
+void CBkViewImpl::LeaveHovered() {
     if (CBkWindow* hovered = ElementFromHandle(hover_)) {
         ModifyElementState(hovered, 0, StateHover);
         hovered->Send(WM_MOUSELEAVE);
     }
     hover_ = 0;
+}
+
+LRESULT CBkViewImpl::OnMouseLeave(UINT, WPARAM, LPARAM) {
+    tracking_ = false;
+    LeaveHovered();
     if (CBkWindow* pushed = ElementFromHandle(pushed_)) {
         ModifyElementState(pushed, 0, StatePushed);
     }
@@ -600,6 +609,30 @@ LRESULT CBkViewImpl::OnRedrawRequest(NMHDR* header) {
 LRESULT CBkViewImpl::OnCustomDraw(NMHDR* header) {
     return ::SendMessageW(header->hwndFrom, WM_NOTIFY + kReflected, header->idFrom,
                           reinterpret_cast<LPARAM>(header));
+}
+
+CBkWindow* CBkViewImpl::ControlOwner(HWND control) {
+    if (!control || ::GetParent(control) != m_hWnd) {
+        return nullptr;
+    }
+    CBkWindow* element = root_.FindById(GetDlgCtrlID(control));
+    return element && element->OwnsControl(control) ? element : nullptr;
+}
+
+LRESULT CBkViewImpl::OnCommand(UINT message, WPARAM wParam, LPARAM lParam) {
+    // An element's own control tells the element first (an edit box keeps its text); the
+    // window above hears of it too.
+    if (CBkWindow* owner = ControlOwner(reinterpret_cast<HWND>(lParam))) {
+        owner->Send(message + kReflected, wParam, lParam);
+    }
+    return ForwardToParent(message, wParam, lParam);
+}
+
+LRESULT CBkViewImpl::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (CBkWindow* owner = ControlOwner(reinterpret_cast<HWND>(lParam))) {
+        return owner->Send(message + kReflected, wParam, lParam);
+    }
+    return ReflectToChild(message, wParam, lParam);
 }
 
 LRESULT CBkViewImpl::ForwardToParent(UINT message, WPARAM wParam, LPARAM lParam) {

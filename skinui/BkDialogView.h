@@ -87,7 +87,7 @@ public:
     BK_NOTIFY_CODE_HANDLER(BKNM_REDRAW, OnRedrawRequest)
     BK_NOTIFY_CODE_HANDLER(NM_CUSTOMDRAW, OnCustomDraw)
     BK_MESSAGE_HANDLER(WM_NOTIFY, ForwardToParent)
-    BK_MESSAGE_HANDLER(WM_COMMAND, ForwardToParent)
+    BK_MESSAGE_HANDLER(WM_COMMAND, OnCommand)
     BK_MESSAGE_HANDLER(WM_HSCROLL, ForwardToParent)
     BK_MESSAGE_HANDLER(WM_VSCROLL, ForwardToParent)
     BK_MESSAGE_HANDLER(WM_DRAWITEM, ReflectToChild)
@@ -95,7 +95,7 @@ public:
     BK_MESSAGE_HANDLER(WM_DELETEITEM, ReflectToChild)
     BK_MESSAGE_HANDLER(WM_COMPAREITEM, ReflectToChild)
     BK_MESSAGE_HANDLER(WM_PARENTNOTIFY, ReflectToChild)
-    BK_MESSAGE_RANGE_HANDLER(WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, ReflectToChild)
+    BK_MESSAGE_RANGE_HANDLER(WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, OnCtlColor)
     BK_END_MSG_MAP()
 
 protected:
@@ -114,6 +114,8 @@ private:
     LRESULT OnSetCursor(UINT, WPARAM, LPARAM);
     LRESULT OnRedrawRequest(NMHDR* header);
     LRESULT OnCustomDraw(NMHDR* header);
+    LRESULT OnCommand(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT ForwardToParent(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -121,9 +123,12 @@ private:
     void OnLButtonDown(WPARAM wParam, LPARAM lParam);
     void OnLButtonUp(WPARAM wParam, LPARAM lParam);
     void OnLButtonDblClk(LPARAM lParam);
+    void LeaveHovered();
 
     // The element under `point` (client coordinates packed as for mouse messages), or null.
     CBkWindow* ElementAt(LPARAM point);
+    // The element whose own real window `control` is, or null.
+    CBkWindow* ControlOwner(HWND control);
     bool InHeaderStrip(LPARAM point) const;
     HWND TopLevelWindow() const { return ::GetParent(m_hWnd); }
     void SendCommand(int id, const char* elementClass);

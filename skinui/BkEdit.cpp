@@ -12,8 +12,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"BkEdit";
 constexpr wchar_t kElementProperty[] = L"WndX";
-constexpr DWORD kEditStyle =
-    WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_WANTRETURN | ES_AUTOVSCROLL | ES_MULTILINE;
+constexpr DWORD kEditStyle = WS_CHILD | WS_TABSTOP | ES_WANTRETURN | ES_AUTOVSCROLL | ES_MULTILINE;
 constexpr UINT kReflected = 0x2000;
 constexpr int kTextLimit = 10000;
 
@@ -122,7 +121,14 @@ void CBkEdit::CreateEditWindow() {
     SendMessageW(window, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
     EnableWindow(window, enabled_ ? TRUE : FALSE);
     SendMessageW(window, EM_SETREADONLY, readOnly_ ? TRUE : FALSE, 0);
-    ShowWindow(window, SW_SHOWNOACTIVATE);
+    // An edit box in a hidden container or on a page behind another is made hidden.
+    ShowRealWindow(IsVisible(true));
+}
+
+void CBkEdit::ShowRealWindow(bool show) {
+    if (edit_) {
+        ShowWindow(edit_, show ? SW_SHOWNOACTIVATE : SW_HIDE);
+    }
 }
 
 void CBkEdit::OnWindowPosChanged(const WINDOWPOS& pos) {
@@ -195,6 +201,10 @@ void CBkEdit::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lPara
             }
             break;
         }
+        case WM_SHOWWINDOW:
+            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
+            ShowRealWindow(wParam && IsVisible(true));
+            break;
         case WM_COMMAND + kReflected:
             if (HIWORD(wParam) == EN_CHANGE && edit_) {
                 std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit_)) + 1, L'\0');

@@ -18,6 +18,9 @@ public:
     void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
                        LRESULT& result) override;
 
+    void ShowRealWindow(bool show) override;
+    bool OwnsControl(HWND control) const override { return control && control == edit_; }
+
     HWND GetEditWindow() const { return edit_; }
     // With keep-open clear the window closes itself when it loses the focus.
     void SetKeepOpen(bool keepOpen) { keepOpen_ = keepOpen; }

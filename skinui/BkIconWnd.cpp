@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 
+#include "BkLimits.h"
 #include "BkParse.h"
 
 namespace {
@@ -73,7 +74,7 @@ HRESULT CBkIconWnd::SetAttribute(const std::string& name, const std::string& val
     } else if (name == "oem") {
         oem_ = ParseInt(value);
     } else if (name == "size") {
-        size_ = ParseInt(value);
+        size_ = BkClamp(ParseInt(value), 0, kBkMaxIconSize);
     } else {
         return E_FAIL;
     }

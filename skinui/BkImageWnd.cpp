@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "BkLimits.h"
 #include "BkParse.h"
 #include "BkSkin.h"
 #include "BkSkinPool.h"
@@ -100,7 +101,7 @@ HRESULT CBkImageListHWnd::SetAttribute(const std::string& name, const std::strin
     if (name == "sub") {
         subImage_ = ParseInt(value);
     } else if (name == "imagecount") {
-        imageCount_ = ParseInt(value);
+        imageCount_ = BkClamp(ParseInt(value), 0, kBkMaxImageCount);
     } else if (name == "skinlist") {
         ApplyList(value, true);
     } else if (name == "sublist") {

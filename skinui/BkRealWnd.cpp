@@ -26,6 +26,12 @@ HWND CBkRealWnd::RealWindow() const {
     return host_ ? GetDlgItem(host_, GetId()) : nullptr;
 }
 
+void CBkRealWnd::ShowRealWindow(bool show) {
+    if (const HWND window = RealWindow()) {
+        ShowWindow(window, show ? SW_SHOW : SW_HIDE);
+    }
+}
+
 void CBkRealWnd::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
                                LRESULT& result) {
     switch (message) {

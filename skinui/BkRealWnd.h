@@ -21,6 +21,7 @@ public:
     bool RepaintsOnStateChange() override { return false; }
     void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
                        LRESULT& result) override;
+    void ShowRealWindow(bool show) override;
 
 protected:
     void OnPaint(HDC) override {}

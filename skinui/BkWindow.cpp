@@ -252,7 +252,7 @@ HRESULT CBkWindow::SetAttribute(const std::string& name, const std::string& valu
     } else if (name == "href") {
         href_ = Utf8ToWide(value);
     } else if (name == "tip") {
-        tip_ = Utf8ToWide(value);
+        tip_ = SubstituteStrings(Utf8ToWide(value));
     } else if (name == "transparent") {
         transparent_ = ParseInt(value);
     } else if (name == "pos") {

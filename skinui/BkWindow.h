@@ -50,6 +50,10 @@ public:
     virtual int HitTest(POINT point);
     virtual bool RepaintsOnStateChange();
     virtual bool IsContainer() const { return false; }
+    // Shows or hides the real window the element places over its rect, if it has one.
+    virtual void ShowRealWindow(bool) {}
+    // Whether `control` is the element's own real window, whose notifications it handles.
+    virtual bool OwnsControl(HWND) const { return false; }
     // Paints the element when its rect meets `region` (null: always); false when skipped.
     virtual bool PaintInRegion(HDC dc, HRGN region);
     // The element's message map; sets the message-handled flag when it handles `message`.

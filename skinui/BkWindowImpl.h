@@ -51,6 +51,12 @@ public:                                                                         
     if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) \
     BK_RUN_HANDLER(func(LOWORD(wParam)))
 
+// A command no control sent (lParam 0): Enter, Escape or the close box. A control's
+// notification carries its own window and may have any id, 1 and 2 included.
+#define BK_KEY_COMMAND_HANDLER(id, func)                             \
+    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && lParam == 0) \
+    BK_RUN_HANDLER(func(LOWORD(wParam)))
+
 #define BK_CHAIN_MSG_MAP(theBase)                                             \
     if (theBase::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult)) { \
         return TRUE;                                                          \

@@ -62,6 +62,29 @@ TEST(DialogFile, MissingOrForeignResourcesLeaveItEmpty) {
     EXPECT_EQ(root->FindById(1)->GetHandle(), root->HitTest(POINT{20, 20}));
 }
 
+size_t ChildCount(CBkDialog& root, int id) {
+    auto* container = static_cast<CBkContainerWnd*>(root.FindById(id));
+    return container ? container->Children().size() : 999;
+}
+
+TEST(DialogFile, AFileOnItsOwnIncludePathIsLeftEmpty) {
+    auto root = LoadTree(
+        "<dlg><dlgfile id=\"1\" src=\"902\" pos=\"0,0,-0,100\"/>"
+        "<dlgfile id=\"2\" src=\"903\" pos=\"0,100,-0,-0\"/></dlg>",
+        400, 300);
+    ASSERT_EQ(2u, ChildCount(*root, 1)) << "the file that includes itself loads once";
+    EXPECT_EQ(0u, ChildCount(*root, 42)) << "its inclusion of itself stays empty";
+    ASSERT_EQ(2u, ChildCount(*root, 2));
+    ASSERT_EQ(2u, ChildCount(*root, 52)) << "the second file of a cycle loads";
+    EXPECT_EQ(0u, ChildCount(*root, 62)) << "its inclusion of the first stays empty";
+
+    // The same file side by side, not nested, loads each time.
+    auto twice = LoadTree(
+        "<dlg><dlgfile id=\"1\" src=\"900\"/><dlgfile id=\"2\" src=\"900\"/></dlg>", 400, 300);
+    EXPECT_EQ(2u, ChildCount(*twice, 1));
+    EXPECT_EQ(2u, ChildCount(*twice, 2));
+}
+
 TEST(TabCtrl, PagesFillThePageAreaBelowTheStrip) {
     auto root = LoadTree(kTwoPages, 400, 300);
     CBkTabCtrl* tabs = TabCtrlOf(*root, 10);

@@ -179,6 +179,17 @@ TEST_F(CellSkin, ImageListDrawsEachSkinAfterTheOther) {
     EXPECT_EQ(kWhite, canvas->Pixel(17, 1));
 }
 
+TEST_F(CellSkin, HugeCountsAndSizesAreBounded) {
+    auto root = LoadTree(
+        "<dlg><imglisth pos=\"0,0,40,6\" skinlist=\"skin0=cells,skin2=cells\" "
+        "sublist=\"sub0=3,sub2=1\" imagecount=\"2000000000\"/>"
+        "<icon pos=\"0,6,40,12\" src=\"100\" size=\"2000000000\"/></dlg>",
+        40, 12);
+    auto canvas = Paint(*root, 40, 12);
+    EXPECT_EQ(kCells[3], canvas->Pixel(1, 1)) << "the row still draws its first image";
+    EXPECT_EQ(kCells[1], canvas->Pixel(9, 1));
+}
+
 TEST(CheckAndRadio, CheckTogglesOnReleaseAndStartsUnchecked) {
     auto root =
         LoadTree("<dlg><check id=\"1\" pos=\"0,0,80,20\" check=\"1\">on</check></dlg>", 100, 20);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "BkDialogImpl.h"
+#include "BkEdit.h"
 #include "BkPngPool.h"
 #include "BkSkinResources.h"
 #include "BkTabCtrl.h"
@@ -93,6 +94,21 @@ TEST_F(DialogHost, PressMovedOffBeforeReleaseIsNoClick) {
     EXPECT_EQ(0u, button->GetState() & StatePushed);
     EXPECT_EQ(nullptr, GetCapture());
     EXPECT_TRUE(dialog.CommandIds().empty());
+
+    // Dragged out of the window: the capture brings the moves and the release from outside.
+    for (const POINT outside : {POINT{-30, at.y}, POINT{at.x, 260}}) {
+        SendMouse(dialog.view(), WM_MOUSEMOVE, at.x, at.y);
+        SendMouse(dialog.view(), WM_LBUTTONDOWN, at.x, at.y, MK_LBUTTON);
+        SendMouse(dialog.view(), WM_MOUSEMOVE, outside.x, outside.y, MK_LBUTTON);
+        EXPECT_EQ(0u, button->GetState() & StateHover) << "hover stays outside the window";
+        SendMouse(dialog.view(), WM_LBUTTONUP, outside.x, outside.y);
+        EXPECT_TRUE(dialog.CommandIds().empty()) << "a release outside the window was a click";
+    }
+    // Released outside without a move in between.
+    SendMouse(dialog.view(), WM_MOUSEMOVE, at.x, at.y);
+    SendMouse(dialog.view(), WM_LBUTTONDOWN, at.x, at.y, MK_LBUTTON);
+    SendMouse(dialog.view(), WM_LBUTTONUP, 310, at.y);
+    EXPECT_TRUE(dialog.CommandIds().empty()) << "a release outside the element was a click";
 
     // A button without an id is clickable but reports nothing.
     Click(dialog, 7);
@@ -422,6 +438,77 @@ TEST_F(DialogHost, HoverSetsTheToolTipText) {
     tool.lpszText = text;
     SendMessageW(dialog.GetView().GetToolTip(), TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
     EXPECT_STREQ(L"Press me", text);
+
+    ASSERT_TRUE(dialog.GetView().SetItemAttribute(6, "tip", u8"关闭 %str1%"));
+    const POINT close = CentreOf(dialog, 6);
+    SendMouse(dialog.view(), WM_MOUSEMOVE, close.x, close.y);
+    SendMessageW(dialog.GetView().GetToolTip(), TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(L"关闭 Tessel", text) << "tips take the string table like every element text";
+}
+
+// Edit boxes: one with id 1 (the id Enter reports), one on a panel, one on each of two pages.
+const char kEdits[] =
+    "<layer width=\"300\" height=\"200\" crbg=\"F0F0F0\">"
+    "<edit id=\"1\" pos=\"10,10,140,40\"/>"
+    "<dlg id=\"20\" pos=\"10,50,140,90\"><edit id=\"21\" pos=\"0,0,-0,-0\"/></dlg>"
+    "<tabctrl id=\"30\" pos=\"150,10,-10,-10\" tabwidth=\"60\" tabheight=\"20\">"
+    "<tab id=\"31\" title=\"One\"><edit id=\"32\" pos=\"5,5,-5,30\"/></tab>"
+    "<tab id=\"33\" title=\"Two\"><edit id=\"34\" pos=\"5,5,-5,30\"/></tab>"
+    "</tabctrl></layer>";
+
+HWND EditWindowOf(TestDialog& dialog, int id) {
+    return static_cast<CBkEdit*>(dialog.GetView().FindElement(id))->GetEditWindow();
+}
+
+TEST_F(DialogHost, TypedTextReachesTheEditElementAndIsNoEnter) {
+    TestDialog dialog(kEdits);
+    ASSERT_TRUE(dialog.Create(nullptr));
+    const HWND edit = EditWindowOf(dialog, 1);
+    ASSERT_NE(nullptr, edit);
+    for (const wchar_t c : std::wstring(L"发票 1")) {
+        SendMessageW(edit, WM_CHAR, c, 1);
+    }
+    EXPECT_EQ(L"发票 1", dialog.GetView().FindElement(1)->GetText())
+        << "the view did not pass the edit box's change on to its element";
+    EXPECT_TRUE(dialog.CommandIds().empty()) << "typing in the edit box with id 1 was an Enter";
+    SendMessageW(dialog.m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(std::vector<int>{1}, dialog.CommandIds()) << "Enter itself still is";
+
+    const HDC dc = GetDC(edit);
+    EXPECT_NE(0, SendMessageW(dialog.view(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                              reinterpret_cast<LPARAM>(edit)))
+        << "the element paints its edit box's background";
+    ReleaseDC(edit, dc);
+}
+
+TEST_F(DialogHost, EditWindowsAreShownOnlyWhereTheirElementIs) {
+    TestDialog dialog(kEdits);
+    ASSERT_TRUE(dialog.Create(nullptr));
+    ShowWindow(dialog.m_hWnd, SW_SHOWNA);
+    for (const int id : {1, 21, 32, 34}) {
+        ASSERT_NE(nullptr, EditWindowOf(dialog, id)) << id;
+    }
+    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 32)));
+    EXPECT_FALSE(IsWindowVisible(EditWindowOf(dialog, 34))) << "its page is behind the first";
+    auto* tabs = static_cast<CBkTabCtrl*>(dialog.GetView().FindElement(30));
+    ASSERT_TRUE(tabs->SelectPage(1));
+    EXPECT_FALSE(IsWindowVisible(EditWindowOf(dialog, 32)));
+    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 34)));
+
+    dialog.GetView().SetItemVisible(20, false);
+    EXPECT_FALSE(IsWindowVisible(EditWindowOf(dialog, 21))) << "its panel is hidden";
+    dialog.GetView().SetItemVisible(30, false);
+    EXPECT_FALSE(IsWindowVisible(EditWindowOf(dialog, 34))) << "its tab control is hidden";
+    dialog.GetView().SetItemVisible(1, false);
+    EXPECT_FALSE(IsWindowVisible(EditWindowOf(dialog, 1))) << "the element itself is hidden";
+
+    dialog.GetView().SetItemVisible(20, true);
+    dialog.GetView().SetItemVisible(30, true);
+    dialog.GetView().SetItemVisible(1, true);
+    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 21)));
+    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 34)));
+    EXPECT_FALSE(IsWindowVisible(EditWindowOf(dialog, 32))) << "its page is still behind";
+    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 1)));
 }
 
 // The part of the view waiting for a paint.

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <algorithm>
+
+// Bounds on what a layout text may ask for, so that no layout can exhaust the stack, memory or
+// time: numbers beyond them are clamped, includes beyond them are left empty.
+
+// "dlgfile" includes nested in one another.
+constexpr int kBkMaxIncludeDepth = 8;
+// Images in one "imglisth" row.
+constexpr int kBkMaxImageCount = 256;
+// Width and height of an icon loaded at a chosen size.
+constexpr int kBkMaxIconSize = 256;
+
+inline int BkClamp(int value, int low, int high) {
+    return std::min(std::max(value, low), high);
+}
