@@ -9,7 +9,7 @@
 class CBkCheckBox : public CBkWindow {
 public:
     ~CBkCheckBox() override;
-    const char* GetObjectClass() const override { return "check"; }
+    BK_OBJECT_CLASS(CBkCheckBox)
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
     bool RepaintsOnStateChange() override { return true; }
     void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
@@ -31,7 +31,7 @@ class CBkRadioBox : public CBkCheckBox {
 public:
     CBkRadioBox() { radio_ = true; }
     ~CBkRadioBox() override;
-    const char* GetObjectClass() const override { return "radio"; }
+    BK_OBJECT_CLASS(CBkRadioBox)
     int Load(const TiXmlElement* xml) override;
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
 

@@ -2,15 +2,24 @@
 
 #include <tinyxml.h>
 
+#include "BkButton.h"
 #include "BkCheckBox.h"
 #include "BkDialogFile.h"
+#include "BkDrawFileIcon.h"
 #include "BkEdit.h"
 #include "BkIconWnd.h"
+#include "BkImageBtnWnd.h"
+#include "BkImageHover.h"
+#include "BkImageListHWnd.h"
 #include "BkImageWnd.h"
+#include "BkImageZoom.h"
 #include "BkLine.h"
+#include "BkLink.h"
+#include "BkMemoryImage.h"
 #include "BkParse.h"
 #include "BkProgress.h"
 #include "BkRealWnd.h"
+#include "BkSlider.h"
 #include "BkStatic.h"
 #include "BkTabCtrl.h"
 #include "Win32Handles.h"
@@ -199,68 +208,11 @@ void CBkDialog::LayoutChild(CBkWindow* child) {
 }
 
 std::unique_ptr<CBkWindow> CreateElementByTag(const std::string& tag) {
-    if (tag == "dlg") {
-        return std::make_unique<CBkDialog>();
+#define BK_MAKE_ELEMENT(tagName, Class)   \
+    if (tag == tagName) {                 \
+        return std::make_unique<Class>(); \
     }
-    if (tag == "dlgfile") {
-        return std::make_unique<CBkDialogFile>();
-    }
-    if (tag == "text") {
-        return std::make_unique<CBkStatic>();
-    }
-    if (tag == "button") {
-        return std::make_unique<CBkButton>();
-    }
-    if (tag == "img") {
-        return std::make_unique<CBkImageWnd>();
-    }
-    if (tag == "imgZoom") {
-        return std::make_unique<CBkImageZoom>();
-    }
-    if (tag == "progress") {
-        return std::make_unique<CBkProgress>();
-    }
-    if (tag == "imgbtn") {
-        return std::make_unique<CBkImageBtnWnd>();
-    }
-    if (tag == "realwnd") {
-        return std::make_unique<CBkRealWnd>();
-    }
-    if (tag == "hr") {
-        return std::make_unique<CBkLine>();
-    }
-    if (tag == "check") {
-        return std::make_unique<CBkCheckBox>();
-    }
-    if (tag == "icon") {
-        return std::make_unique<CBkIconWnd>();
-    }
-    if (tag == "tabctrl") {
-        return std::make_unique<CBkTabCtrl>();
-    }
-    if (tag == "radio") {
-        return std::make_unique<CBkRadioBox>();
-    }
-    if (tag == "link") {
-        return std::make_unique<CBkLink>();
-    }
-    if (tag == "memimage") {
-        return std::make_unique<CBkMemoryImage>();
-    }
-    if (tag == "imglisth") {
-        return std::make_unique<CBkImageListHWnd>();
-    }
-    if (tag == "iconfrommodule") {
-        return std::make_unique<CBkDrawFileIcon>();
-    }
-    if (tag == "imgHover") {
-        return std::make_unique<CBkImageHover>();
-    }
-    if (tag == "slider") {
-        return std::make_unique<CBkSlider>();
-    }
-    if (tag == "edit") {
-        return std::make_unique<CBkEdit>();
-    }
+    BK_ELEMENT_TAGS(BK_MAKE_ELEMENT)
+#undef BK_MAKE_ELEMENT
     return nullptr;
 }

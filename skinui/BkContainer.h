@@ -42,7 +42,7 @@ public:
 // and paints them in list order.
 class CBkDialog : public CBkPanel {
 public:
-    const char* GetObjectClass() const override { return "dlg"; }
+    BK_OBJECT_CLASS(CBkDialog)
     int Load(const TiXmlElement* xml) override;
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
     int HitTest(POINT point) override;

@@ -6,6 +6,6 @@
 // A file already being loaded on the way to it, or one nested too deep, leaves it empty.
 class CBkDialogFile : public CBkDialog {
 public:
-    const char* GetObjectClass() const override { return "dlgfile"; }
+    BK_OBJECT_CLASS(CBkDialogFile)
     int Load(const TiXmlElement* xml) override;
 };

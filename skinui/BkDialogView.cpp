@@ -4,6 +4,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 #include <shellapi.h>
+#include <windowsx.h>
 #include <tinyxml.h>
 
 #include <cctype>

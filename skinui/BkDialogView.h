@@ -2,28 +2,15 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include <mutex>
 #include <string>
 
 #include "BkContainer.h"
+#include "BkNotify.h"
 #include "BkWindowImpl.h"
 
 class TiXmlElement;
-
-// Notifications of a skinned window's view to its top-level window (WM_NOTIFY, wParam = the
-// view's control id).
-constexpr UINT BKNM_COMMAND = 1;
-constexpr UINT BKNM_MOUSEENTER = 3;
-constexpr UINT BKNM_MOUSELEAVE = 4;
-
-// A click on an element (or Enter / Escape on the top-level window, ids 1 and 2, class "").
-struct BKNMCOMMAND {
-    NMHDR hdr;
-    int id;
-    const char* elementClass;
-};
 
 // The window attributes of a layout's `layer` element.
 struct BkLayerAttributes {

@@ -11,7 +11,7 @@
 class CBkEdit : public CBkWindow {
 public:
     ~CBkEdit() override;
-    const char* GetObjectClass() const override { return "edit"; }
+    BK_OBJECT_CLASS(CBkEdit)
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
     bool RepaintsOnStateChange() override { return true; }
     void ApplyCursor() override;

@@ -4,16 +4,12 @@
 
 #include "BkWindow.h"
 
-namespace Gdiplus {
-class Image;
-}
-
 // "icon": an icon of the program's resources ("src", "size") or a system icon ("oem" 1),
 // drawn over the whole rect.
 class CBkIconWnd : public CBkWindow {
 public:
     ~CBkIconWnd() override;
-    const char* GetObjectClass() const override { return "icon"; }
+    BK_OBJECT_CLASS(CBkIconWnd)
     int Load(const TiXmlElement* xml) override;
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
 
@@ -33,34 +29,4 @@ private:
     int size_ = 16;
     int oem_ = 0;
     HICON fallback_ = nullptr;
-};
-
-// "iconfrommodule": an icon handle given as a number ("iconhandle"), else the shell icon of
-// the file at "srcfile".
-class CBkDrawFileIcon : public CBkWindow {
-public:
-    const char* GetObjectClass() const override { return "iconfrommodule"; }
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-
-protected:
-    void OnPaint(HDC dc) override;
-
-private:
-    std::string path_;
-    HICON icon_ = nullptr;
-};
-
-// "memimage": a GDI+ image of this process, owned by whoever set "mempointer" (its address in
-// decimal); "autosize" 1 stretches it over the rect, 0 draws it at natural size.
-class CBkMemoryImage : public CBkWindow {
-public:
-    const char* GetObjectClass() const override { return "memimage"; }
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
-
-protected:
-    void OnPaint(HDC dc) override;
-
-private:
-    Gdiplus::Image* image_ = nullptr;
-    int autoSize_ = 1;
 };

@@ -173,7 +173,7 @@ private:
 // "imglst": a strip of bitmap cells drawn at natural size; the state is the cell index.
 class CBkImageSkin : public CBkImage, public CBkGdiSkin {
 public:
-    const char* GetObjectClass() const override { return "imglst"; }
+    BK_OBJECT_CLASS(CBkImageSkin)
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
     void Draw(HDC dc, const RECT& rect, int state) override;
     SIZE GetSkinSize() const override;

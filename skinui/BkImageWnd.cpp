@@ -1,23 +1,13 @@
 #include "BkImageWnd.h"
 
-#include <tinyxml.h>
-
-#include <sstream>
-
-#include "BkLimits.h"
 #include "BkParse.h"
 #include "BkSkin.h"
 #include "BkSkinPool.h"
 
-namespace {
-
-// Each non-zero component of the skin's size replaces the measured one.
 SIZE WithSkinSize(SIZE measured, const CBkSkinBase* skin) {
     const SIZE own = skin ? skin->GetSkinSize() : SIZE{0, 0};
     return SIZE{own.cx ? own.cx : measured.cx, own.cy ? own.cy : measured.cy};
 }
-
-}  // namespace
 
 HRESULT CBkImageWnd::SetAttribute(const std::string& name, const std::string& value, bool loading) {
     const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
@@ -44,105 +34,5 @@ SIZE CBkImageWnd::CalcContentSize(bool available, SIZE size) {
 void CBkImageWnd::OnPaint(HDC dc) {
     if (skin_) {
         skin_->Draw(dc, rect_, PaintIndex());
-    }
-}
-
-int CBkImageBtnWnd::PaintIndex() const {
-    if (IsDisabled(true)) {
-        return 3;
-    }
-    if (state_ & StatePushed) {
-        return 2;
-    }
-    return (state_ & StateHover) ? 1 : 0;
-}
-
-SIZE CBkImageZoom::CalcContentSize(bool available, SIZE size) {
-    return CBkWindow::CalcContentSize(available, size);
-}
-
-void CBkImageZoom::OnPaint(HDC dc) {
-    if (skin_) {
-        skin_->StretchDraw(dc, rect_, subImage_);
-    }
-}
-
-int CBkImageListHWnd::Load(const TiXmlElement* xml) {
-    CBkWindow::Load(xml);
-    if (!xml) {
-        return 1;
-    }
-    for (int i = 0; i < imageCount_; ++i) {
-        skins_["skin" + std::to_string(i)] = nullptr;
-        subImages_["sub" + std::to_string(i)] = -1;
-    }
-    // The lists are applied again so that an "imagecount" after them does not undo them.
-    for (const TiXmlAttribute* a = xml->FirstAttribute(); a; a = a->Next()) {
-        const std::string name = a->Name();
-        if (lstrcmpiA(name.c_str(), "skinlist") == 0) {
-            ApplyList(a->Value(), true);
-        } else if (lstrcmpiA(name.c_str(), "sublist") == 0) {
-            ApplyList(a->Value(), false);
-        }
-    }
-    return 1;
-}
-
-HRESULT CBkImageListHWnd::SetAttribute(const std::string& name, const std::string& value,
-                                       bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "skin") {
-        skin_ = GetSkin(value);
-        return 0;
-    }
-    if (name == "sub") {
-        subImage_ = ParseInt(value);
-    } else if (name == "imagecount") {
-        imageCount_ = BkClamp(ParseInt(value), 0, kBkMaxImageCount);
-    } else if (name == "skinlist") {
-        ApplyList(value, true);
-    } else if (name == "sublist") {
-        ApplyList(value, false);
-    } else {
-        return E_FAIL;
-    }
-    return 1;
-}
-
-void CBkImageListHWnd::ApplyList(const std::string& list, bool skins) {
-    std::istringstream items(list);
-    std::string item;
-    while (std::getline(items, item, ',')) {
-        const size_t equals = item.find('=');
-        if (equals == std::string::npos) {
-            continue;
-        }
-        const std::string key = item.substr(0, equals);
-        const std::string value = item.substr(equals + 1);
-        if (skins) {
-            skins_[key] = GetSkin(value);
-        } else {
-            subImages_[key] = ParseInt(value);
-        }
-    }
-}
-
-SIZE CBkImageListHWnd::CalcContentSize(bool available, SIZE size) {
-    return WithSkinSize(CBkWindow::CalcContentSize(available, size), skin_);
-}
-
-void CBkImageListHWnd::OnPaint(HDC dc) {
-    RECT cell = rect_;
-    for (int i = 0; i < imageCount_; ++i) {
-        const auto skin = skins_.find("skin" + std::to_string(i));
-        if (skin == skins_.end() || !skin->second) {
-            continue;
-        }
-        const auto sub = subImages_.find("sub" + std::to_string(i));
-        skin->second->Draw(dc, cell, sub == subImages_.end() ? -1 : sub->second);
-        OffsetRect(&cell, skin->second->GetSkinSize().cx, 0);
     }
 }

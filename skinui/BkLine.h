@@ -5,7 +5,7 @@
 // "hr": a GDI+ line from the rect's left-top to its right-bottom corner.
 class CBkLine : public CBkWindow {
 public:
-    const char* GetObjectClass() const override { return "hr"; }
+    BK_OBJECT_CLASS(CBkLine)
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
 
 protected:

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "BkTags.h"
+
 class TiXmlElement;
 
 // Root of everything that takes its attributes from XML: styles, skins and elements.

@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include <cstdlib>
+
 #include "HexDigit.h"
 
 namespace {
@@ -48,4 +50,8 @@ DWORD ParseHex(const std::string& text) {
 
 int ParseInt(const std::string& text) {
     return StrToIntA(text.c_str());
+}
+
+UINT_PTR ParseAddress(const std::string& text) {
+    return static_cast<UINT_PTR>(std::strtoull(text.c_str(), nullptr, 10));
 }

@@ -26,3 +26,6 @@ inline DWORD OpaqueArgb(COLORREF color) {
 inline COLORREF ArgbToColorRef(DWORD argb) {
     return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
 }
+
+// Addresses and handles travel as decimal text; 0 when the text is not a number.
+UINT_PTR ParseAddress(const std::string& text);

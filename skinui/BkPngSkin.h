@@ -19,7 +19,7 @@ public:
     CBkPngSkin(const CBkPngSkin&) = delete;
     CBkPngSkin& operator=(const CBkPngSkin&) = delete;
 
-    const char* GetObjectClass() const override { return "png"; }
+    BK_OBJECT_CLASS(CBkPngSkin)
     // Applies the attributes, then takes the image of "src" from the PNG pool.
     int Load(const TiXmlElement* xml) override;
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;

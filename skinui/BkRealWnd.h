@@ -1,14 +1,7 @@
 #pragma once
 
+#include "BkNotify.h"
 #include "BkWindow.h"
-
-// Notification code and record of an element that moved a real child window of the host.
-constexpr UINT BKNM_REALWND_RESIZED = 2;
-struct BKNMREALWNDRESIZED {
-    NMHDR hdr;
-    int id;
-    RECT rect;
-};
 
 // Tells `host` that the real window of element `id` now covers `rect`.
 void NotifyRealWindowResized(HWND host, int id, const RECT& rect);
@@ -17,7 +10,7 @@ void NotifyRealWindowResized(HWND host, int id, const RECT& rect);
 // The owner creates and destroys that window; the element places, shows and hides it.
 class CBkRealWnd : public CBkWindow {
 public:
-    const char* GetObjectClass() const override { return "realwnd"; }
+    BK_OBJECT_CLASS(CBkRealWnd)
     bool RepaintsOnStateChange() override { return false; }
     void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
                        LRESULT& result) override;

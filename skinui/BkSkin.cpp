@@ -9,32 +9,11 @@
 #include "BkSkinTab.h"
 
 std::unique_ptr<CBkSkinBase> CreateSkin(const std::string& tag) {
-    if (tag == "imglst") {
-        return std::make_unique<CBkImageSkin>();
+#define BK_MAKE_SKIN(tagName, Class)      \
+    if (tag == tagName) {                 \
+        return std::make_unique<Class>(); \
     }
-    if (tag == "imgframe") {
-        return std::make_unique<CBkSkinImgFrame>();
-    }
-    if (tag == "imgframeEx") {
-        return std::make_unique<CBkSkinImgFrameEx>();
-    }
-    if (tag == "button") {
-        return std::make_unique<CBkSkinButton>();
-    }
-    if (tag == "tabButton") {
-        return std::make_unique<CBkSkinTab>();
-    }
-    if (tag == "shape") {
-        return std::make_unique<CBkSkinShape>();
-    }
-    if (tag == "imghorzex") {
-        return std::make_unique<CBkSkinImgHorzExtend>();
-    }
-    if (tag == "gradation") {
-        return std::make_unique<CBkSkinGradation>();
-    }
-    if (tag == "png") {
-        return std::make_unique<CBkPngSkin>();
-    }
+    BK_SKIN_TAGS(BK_MAKE_SKIN)
+#undef BK_MAKE_SKIN
     return nullptr;
 }

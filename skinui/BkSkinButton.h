@@ -48,7 +48,7 @@ private:
 // "button": a state-coloured rectangle, rounded rectangle, ellipse or pill with a border.
 class CBkSkinButton : public CBkVectorSkin {
 public:
-    const char* GetObjectClass() const override { return "button"; }
+    BK_OBJECT_CLASS(CBkSkinButton)
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
     bool IgnoreState() const override { return false; }
 

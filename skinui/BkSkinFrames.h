@@ -56,7 +56,7 @@ private:
 // "imgframe": nine parts with one-pixel stretch slices and an optional centre colour.
 class CBkSkinImgFrame : public CBkImageFrameSkin {
 public:
-    const char* GetObjectClass() const override { return "imgframe"; }
+    BK_OBJECT_CLASS(CBkSkinImgFrame)
     void Draw(HDC dc, const RECT& rect, int state) override;
 
 private:
@@ -70,7 +70,7 @@ private:
 // "imgframeEx": nine parts whose bands and centre are stretched from the bitmap's middle.
 class CBkSkinImgFrameEx : public CBkImageFrameSkin {
 public:
-    const char* GetObjectClass() const override { return "imgframeEx"; }
+    BK_OBJECT_CLASS(CBkSkinImgFrameEx)
     void Draw(HDC dc, const RECT& rect, int state) override;
 
 private:
@@ -82,7 +82,7 @@ private:
 // "imghorzex": left part, stretched one-pixel column, right part; one cell per state.
 class CBkSkinImgHorzExtend : public CBkImageFrameSkin {
 public:
-    const char* GetObjectClass() const override { return "imghorzex"; }
+    BK_OBJECT_CLASS(CBkSkinImgHorzExtend)
     void Draw(HDC dc, const RECT& rect, int state) override;
     SIZE GetSkinSize() const override { return SIZE{0, image_.BitmapSize().cy}; }
 };

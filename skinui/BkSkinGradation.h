@@ -13,7 +13,7 @@ RECT GradationBand(const RECT& rect, int size, bool vertical);
 // "gradation": a two-colour gradient band on a rectangle filled with the end colour.
 class CBkSkinGradation : public CBkGdiSkin {
 public:
-    const char* GetObjectClass() const override { return "gradation"; }
+    BK_OBJECT_CLASS(CBkSkinGradation)
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
     void Draw(HDC dc, const RECT& rect, int state) override;
     bool IgnoreState() const override { return true; }

@@ -12,7 +12,7 @@ class CBkSkinShape : public CBkVectorSkin {
 public:
     enum Kind { kRoundRect = 0, kEllipse = 1, kPill = 2, kVertical = 3, kHorizontal = 4 };
 
-    const char* GetObjectClass() const override { return "shape"; }
+    BK_OBJECT_CLASS(CBkSkinShape)
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
     bool IgnoreState() const override { return ignoreState_ != 0; }
 

@@ -11,7 +11,7 @@ class CBkSkinTab : public CBkVectorSkin {
 public:
     enum TagPosition { kLeft = 0, kTop = 1, kBottom = 2, kRight = 3 };
 
-    const char* GetObjectClass() const override { return "tabButton"; }
+    BK_OBJECT_CLASS(CBkSkinTab)
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
     bool IgnoreState() const override { return false; }
 

@@ -10,7 +10,7 @@ class BkStyle : public CBkObject {
 public:
     static constexpr COLORREF kNoColor = 0xFFFFFFFF;
 
-    const char* GetObjectClass() const override { return "style"; }
+    BK_OBJECT_CLASS(BkStyle)
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
 
     COLORREF crbg = kNoColor;

@@ -9,7 +9,7 @@ class CBkSkinBase;
 // "tab": one page of a tab control; loads like a "dlg".
 class CBkTab : public CBkDialog {
 public:
-    const char* GetObjectClass() const override { return "tab"; }
+    BK_OBJECT_CLASS(CBkTab)
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
 
     const std::wstring& GetTitle() const { return title_; }
@@ -20,21 +20,10 @@ private:
     int hidden_ = 0;
 };
 
-// Notification code and record sent to the host before a tab control changes page; a receiver
-// that sets `cancel` keeps the old page.
-constexpr UINT BKNM_TAB_SELCHANGE = 5;
-struct BKNMTABSELCHANGE {
-    NMHDR hdr;
-    int tabCtrlId;
-    int newIndex;
-    int oldIndex;
-    int cancel;
-};
-
 // "tabctrl": a strip of tabs over a page area that shows one "tab" page at a time.
 class CBkTabCtrl : public CBkContainerWnd {
 public:
-    const char* GetObjectClass() const override { return "tabctrl"; }
+    BK_OBJECT_CLASS(CBkTabCtrl)
     int Load(const TiXmlElement* xml) override;
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
     void ApplyCursor() override;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "BkNotify.h"
 #include "BkObject.h"
 #include "BkPos.h"
 #include "BkStyle.h"
@@ -24,14 +25,6 @@ constexpr DWORD SizeHeightAuto = 0x20;
 constexpr DWORD SizeHeightFull = 0x40;
 constexpr DWORD SizeNotFloat = 0x100;
 constexpr DWORD SizeFloat = 0x200;
-
-// Notification code and record of an element asking its host to repaint part of it.
-constexpr UINT BKNM_REDRAW = 1000;
-struct BKNMREDRAW {
-    NMHDR hdr;
-    int handle;
-    RECT rect;
-};
 
 // An element of a skinned window: no window of its own, a rectangle in the host window's client
 // coordinates, driven by the host and its container through HandleMessage.

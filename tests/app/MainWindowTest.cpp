@@ -21,21 +21,6 @@
 
 namespace {
 
-class EmptyApp : public CefApp {
-    IMPLEMENT_REFCOUNTING(EmptyApp);
-};
-
-bool WaitUntil(const std::function<bool()>& done, DWORD ms = 20000) {
-    const DWORD end = GetTickCount() + ms;
-    while (!done()) {
-        if (static_cast<int>(end - GetTickCount()) <= 0) {
-            return false;
-        }
-        PumpMessages(20);
-    }
-    return true;
-}
-
 void ClickElement(CMainDlg& window, int id) {
     const RECT rect = window.GetView().FindElement(id)->GetRect();
     ClickAt(window.GetView().m_hWnd, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
@@ -97,12 +82,7 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(taskKill.installed());
-        CefSettings settings;
-        settings.single_process = 1;
-        settings.no_sandbox = 1;
-        settings.multi_threaded_message_loop = 1;
-        ASSERT_TRUE(CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings, new EmptyApp(),
-                                  nullptr));
+        ASSERT_TRUE(StartLibrary());
     }
 
     void TearDown() override {
@@ -155,7 +135,7 @@ TEST_F(MainWindow, OpensWithMarkerIconsPageAndBrowserAndClosesThroughItsCloseBut
         GetWindowRect(host, &slot);
         MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&slot), 2);
         CefRefPtr<ClientBrowserHandler> handler = w.GetPage().GetBrowserWindow().GetHandler();
-        WaitUntil([&] {
+        WaitFor([&] {
             CefRefPtr<CefBrowser> browser = handler->GetBrowser();
             if (browser) {
                 GetClientRect(browser->GetHost()->GetWindowHandle(), &browserRect);
@@ -190,7 +170,7 @@ TEST_F(MainWindow, OpensWithMarkerIconsPageAndBrowserAndClosesThroughItsCloseBut
     EXPECT_EQ(800, browserRect.right);
     EXPECT_EQ(567, browserRect.bottom);
     EXPECT_FALSE(window.GetPage().GetBrowserWindow().IsWindow()) << "the close path ends it";
-    EXPECT_TRUE(WaitUntil([] { return cefdriver::GetState().browsers.empty(); }));
+    EXPECT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.empty(); }));
 
     const std::string log = ReadFileBytes([] {
         const std::string name = g_logFile.GetLogFileName();
@@ -279,17 +259,17 @@ TEST_F(MainWindow, StartsTheSiblingProgramAndEndsItAndEveryInstanceOfTheProgram)
     CMainDlg window(kMainLayout, RECT{0, 0, 800, 600});
     int siblings = 0;
     const INT_PTR code = Run(window, [&](CMainDlg& w) {
-        WaitUntil([] { return CountProcesses(L"Kestrel.exe") > 0; }, 10000);
+        WaitFor([] { return CountProcesses(L"Kestrel.exe") > 0; }, 10000);
         siblings = CountProcesses(L"Kestrel.exe");
         CefRefPtr<ClientBrowserHandler> handler = w.GetPage().GetBrowserWindow().GetHandler();
-        WaitUntil([&] { return handler->GetBrowser() != nullptr; });
+        WaitFor([&] { return handler->GetBrowser() != nullptr; });
         ClickElement(w, kCloseButton);
     });
     EXPECT_EQ(kMainEndCode, code);
     EXPECT_EQ(1, siblings);
-    EXPECT_TRUE(WaitUntil([&] { return taskKill.Lines().find("Tessel") != std::string::npos; }));
+    EXPECT_TRUE(WaitFor([&] { return taskKill.Lines().find("Tessel") != std::string::npos; }));
     EXPECT_EQ("/F /IM Kestrel.exe\r\n/F /IM Tessel.exe\r\n", taskKill.Lines());
-    EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"Kestrel.exe") == 0; }));
+    EXPECT_TRUE(WaitFor([] { return CountProcesses(L"Kestrel.exe") == 0; }));
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(running.hProcess, 20000));
     CloseHandle(running.hProcess);
 }

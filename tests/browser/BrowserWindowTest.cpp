@@ -43,10 +43,6 @@ private:
     std::vector<std::string> texts_;
 };
 
-class EmptyApp : public CefApp {
-    IMPLEMENT_REFCOUNTING(EmptyApp);
-};
-
 SIZE ClientSize(HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
@@ -57,12 +53,7 @@ class BrowserWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         parent = std::make_unique<ParentWindow>();
-        CefSettings settings;
-        settings.single_process = 1;
-        settings.no_sandbox = 1;
-        settings.multi_threaded_message_loop = 1;
-        ASSERT_TRUE(CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings, new EmptyApp(),
-                                  nullptr));
+        ASSERT_TRUE(StartLibrary());
         host = std::make_unique<CMyCef>();
         ASSERT_TRUE(host->Create(parent->get(), nullptr, WS_CHILD | WS_VISIBLE, 2900));
     }

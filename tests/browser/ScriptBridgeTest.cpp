@@ -133,11 +133,7 @@ protected:
         app = CreateApp();
         const CefMainArgs args(GetModuleHandleW(nullptr));
         ASSERT_EQ(-1, CefExecuteProcess(args, app.get(), nullptr)) << "not a sub-process";
-        CefSettings settings;
-        settings.single_process = 1;
-        settings.multi_threaded_message_loop = 1;
-        settings.no_sandbox = 1;
-        ASSERT_TRUE(CefInitialize(args, settings, app.get(), nullptr));
+        ASSERT_TRUE(StartLibrary(app.get()));
         initialized = true;
     }
 

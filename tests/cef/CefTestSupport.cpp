@@ -138,14 +138,6 @@ void EventLog::Clear() {
     events_.clear();
 }
 
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     while (!done()) {
@@ -376,7 +368,18 @@ void RecordingApp::OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<Ce
     log_.Add("OnContextReleased", BrowserId(browser), FrameId(frame), context->IsValid() ? 1 : 0);
 }
 
+namespace {
+
+class EmptyApp : public CefApp {
+    IMPLEMENT_REFCOUNTING(EmptyApp);
+};
+
+}  // namespace
+
 bool StartLibrary(CefRefPtr<CefApp> app) {
+    if (!app) {
+        app = new EmptyApp();
+    }
     CefSettings settings;
     settings.single_process = 1;
     settings.no_sandbox = 1;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "MessagePump.h"
 #include "include/cef_app.h"
 #include "include/cef_client.h"
 #include "include/cef_task.h"
@@ -42,11 +43,9 @@ private:
     std::vector<Event> events_;
 };
 
-// Starts the library as every test program runs it: one process, the library's own threads.
-bool StartLibrary(CefRefPtr<CefApp> app);
-
-// Dispatches the messages waiting for the calling thread.
-void PumpMessages();
+// Starts the library as every test program runs it: one process, the library's own threads;
+// without an application object, with one that adds nothing.
+bool StartLibrary(CefRefPtr<CefApp> app = nullptr);
 
 // Dispatches the calling thread's messages until `done` holds or `timeoutMs` has passed.
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 20000);

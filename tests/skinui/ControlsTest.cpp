@@ -14,8 +14,10 @@
 #include "BkEdit.h"
 #include "BkImageSkin.h"
 #include "BkImageWnd.h"
+#include "MessagePump.h"
 #include "BkPngPool.h"
 #include "BkProgress.h"
+#include "BkSlider.h"
 #include "BkSkinPool.h"
 #include "DibCanvas.h"
 #include "TestHost.h"
@@ -38,17 +40,6 @@ std::unique_ptr<DibCanvas> Paint(CBkDialog& root, int width, int height) {
     auto canvas = std::make_unique<DibCanvas>(width, height, kWhite);
     root.PaintInRegion(canvas->dc(), nullptr);
     return canvas;
-}
-
-bool SameCanvas(const DibCanvas& a, const DibCanvas& b) {
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            if (a.Pixel(x, y) != b.Pixel(x, y)) {
-                return false;
-            }
-        }
-    }
-    return true;
 }
 
 // Skin "cells": a strip of four 8 x 6 cells in the colours of kCells.
@@ -115,12 +106,12 @@ TEST(Progress, PercentTextIsTruncated) {
     };
     // 99.6 % and 99.0 % fill the same 95 pixels and both read "99%" (not 98 by rounding error);
     // 100 % reads differently.
-    EXPECT_TRUE(SameCanvas(*draw(996), *draw(990)));
+    EXPECT_TRUE(draw(996)->SamePixels(*draw(990)));
     auto hundred = draw(1000);
-    EXPECT_FALSE(SameCanvas(*draw(996), *hundred));
+    EXPECT_FALSE(draw(996)->SamePixels(*hundred));
     auto plain =
         LoadTree("<dlg><progress pos=\"0,0,100,20\" max=\"1000\" value=\"1000\"/></dlg>", 100, 20);
-    EXPECT_FALSE(SameCanvas(*Paint(*plain, 100, 20), *hundred)) << "the text is drawn";
+    EXPECT_FALSE(Paint(*plain, 100, 20)->SamePixels(*hundred)) << "the text is drawn";
 }
 
 TEST_F(CellSkin, ImageTakesTheSkinSizeAndPaintsItsSubImage) {
@@ -202,18 +193,6 @@ TEST(CheckAndRadio, CheckTogglesOnReleaseAndStartsUnchecked) {
     EXPECT_TRUE(box->RepaintsOnStateChange());
 }
 
-// True when the canvases differ somewhere in columns [from, to).
-bool DiffersIn(const DibCanvas& a, const DibCanvas& b, int from, int to) {
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = from; x < to; ++x) {
-            if (a.Pixel(x, y) != b.Pixel(x, y)) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 TEST(CheckAndRadio, TheGlyphShowsTheCheckAndTheLabelFollowsIt) {
     for (const char* tag : {"check", "radio"}) {
         const std::string xml =
@@ -222,10 +201,10 @@ TEST(CheckAndRadio, TheGlyphShowsTheCheckAndTheLabelFollowsIt) {
         auto unchecked = Paint(*root, 80, 20);
         root->FindById(1)->Send(WM_LBUTTONUP);
         auto checked = Paint(*root, 80, 20);
-        EXPECT_TRUE(DiffersIn(*unchecked, *checked, 0, 13)) << tag;
-        EXPECT_FALSE(DiffersIn(*unchecked, *checked, 14, 80)) << tag;
+        EXPECT_FALSE(unchecked->SamePixels(*checked, 0, 13)) << tag;
+        EXPECT_TRUE(unchecked->SamePixels(*checked, 14, 80)) << tag;
         DibCanvas blank(80, 20, kWhite);
-        EXPECT_TRUE(DiffersIn(*unchecked, blank, 14, 80)) << tag << ": the label";
+        EXPECT_FALSE(unchecked->SamePixels(blank, 14, 80)) << tag << ": the label";
     }
 }
 
@@ -345,9 +324,9 @@ TEST(Icons, SystemIconAndIconHandleAreDrawnOverTheRect) {
         160, 32);
     auto canvas = Paint(*root, 160, 32);
     DibCanvas blank(160, 32, kWhite);
-    EXPECT_TRUE(DiffersIn(*canvas, blank, 0, 32));
-    EXPECT_TRUE(DiffersIn(*canvas, blank, 40, 72));
-    EXPECT_FALSE(DiffersIn(*canvas, blank, 72, 160)) << "missing icons and files draw nothing";
+    EXPECT_FALSE(canvas->SamePixels(blank, 0, 32));
+    EXPECT_FALSE(canvas->SamePixels(blank, 40, 72));
+    EXPECT_TRUE(canvas->SamePixels(blank, 72, 160)) << "missing icons and files draw nothing";
 }
 
 namespace {
@@ -468,10 +447,7 @@ TEST(Edit, WithoutKeepOpenTheWindowClosesOnFocusLoss) {
     const HWND window = edit->GetEditWindow();
     ASSERT_NE(nullptr, window);
     SendMessageW(window, WM_KILLFOCUS, 0, 0);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageW(&message);
-    }
+    PumpMessages();
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(nullptr, edit->GetEditWindow()) << "the element forgets the closed window";
 }
@@ -493,8 +469,8 @@ TEST(Edit, PasswordPaintsOneStarPerCharacterAndTheFrame) {
     auto stars = LoadTree("<dlg><edit pos=\"0,0,100,30\">***</edit></dlg>", 100, 30);
     auto plain = LoadTree("<dlg><edit pos=\"0,0,100,30\">abc</edit></dlg>", 100, 30);
     auto shown = Paint(*secret, 100, 30);
-    EXPECT_TRUE(SameCanvas(*shown, *Paint(*stars, 100, 30)));
-    EXPECT_FALSE(SameCanvas(*shown, *Paint(*plain, 100, 30)));
+    EXPECT_TRUE(shown->SamePixels(*Paint(*stars, 100, 30)));
+    EXPECT_FALSE(shown->SamePixels(*Paint(*plain, 100, 30)));
     EXPECT_EQ(0xBBBBBBu, shown->Pixel(0, 15)) << "the inactive border";
 }
 

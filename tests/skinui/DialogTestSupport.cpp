@@ -36,18 +36,6 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-void PumpMessages(int ms) {
-    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-    MSG message;
-    do {
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        Sleep(5);
-    } while (static_cast<int>(end - GetTickCount()) > 0);
-}
-
 void QueueStep(std::function<void()> step) {
     g_step = std::move(step);
     SetTimer(nullptr, 0, 100, StepProc);

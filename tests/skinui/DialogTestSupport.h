@@ -7,10 +7,8 @@
 #include <vector>
 
 #include "BkDialogImpl.h"
+#include "MessagePump.h"
 #include "ShadowImage.h"
-
-// Runs `window`'s messages (and the thread's) for about `ms` milliseconds.
-void PumpMessages(int ms);
 
 // Puts the cursor over client point (x, y) of `window` and sends it a mouse message there, as the
 // system does for real input.

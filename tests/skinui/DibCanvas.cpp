@@ -112,3 +112,15 @@ void DibCanvas::Fill(int left, int top, int right, int bottom, DWORD rgb) {
 bool DibCanvas::SavePng(const std::wstring& path) const {
     return bitmap_.SavePng(path);
 }
+
+bool DibCanvas::SamePixels(const DibCanvas& other, int fromX, int toX) const {
+    GdiFlush();
+    for (int y = 0; y < height(); ++y) {
+        for (int x = fromX; x < toX && x < width(); ++x) {
+            if (bitmap_.Pixel(x, y) != other.bitmap_.Pixel(x, y)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <string>
 
 // A 32-bit top-down DIB section whose pixels can be read and written directly. Colours are
@@ -51,6 +52,8 @@ public:
     void Fill(DWORD rgb);
     void Fill(int left, int top, int right, int bottom, DWORD rgb);
     bool SavePng(const std::wstring& path) const;
+    // Whether `other` (of the same size) has the same pixels in columns [fromX, toX).
+    bool SamePixels(const DibCanvas& other, int fromX = 0, int toX = INT_MAX) const;
 
 private:
     DibBitmap bitmap_;

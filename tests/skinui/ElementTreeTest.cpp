@@ -163,6 +163,20 @@ TEST(ElementHitTest, OnlyDrawChildStopsAtTheContainer) {
     EXPECT_EQ(root->FindById(1)->GetHandle(), root->HitTest(POINT{10, 10}));
 }
 
+TEST(ElementTree, EachTagMakesItsElementExactlyAndItAnswersItsTag) {
+    for (const char* tag :
+         {"dlg",    "dlgfile",  "text",     "button",         "img",      "imgZoom", "progress",
+          "imgbtn", "realwnd",  "hr",       "check",          "icon",     "tabctrl", "radio",
+          "link",   "memimage", "imglisth", "iconfrommodule", "imgHover", "slider",  "edit"}) {
+        std::unique_ptr<CBkWindow> element = CreateElementByTag(tag);
+        ASSERT_NE(nullptr, element) << tag;
+        EXPECT_STREQ(tag, element->GetObjectClass());
+    }
+    for (const char* tag : {"Dlg", "IMG", "imghover", "tab", "style", "layer", ""}) {
+        EXPECT_EQ(nullptr, CreateElementByTag(tag)) << tag;
+    }
+}
+
 TEST(ElementTree, FindByIdPrefersADirectChild) {
     auto root = LoadTree(
         "<dlg><dlg id=\"1\"><dlg id=\"7\" name=\"deep\"/></dlg><dlg id=\"7\"/>"

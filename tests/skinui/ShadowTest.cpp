@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "MessagePump.h"
 #include "ShadowImage.h"
 #include "WndShadow.h"
 
@@ -62,13 +63,6 @@ public:
     void Attach(HWND window) { AttachShadow(window); }
     const CWndShadow& shadow() const { return shadow_; }
 };
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageW(&msg);
-    }
-}
 
 }  // namespace
 
@@ -162,23 +156,23 @@ TEST(ShadowWindow, FollowsItsOwner) {
 
     const int rebuilds = shadowed.shadow().GetRebuildCount();
     SetWindowPos(owner.window(), nullptr, 130, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    Pump();
+    PumpMessages();
     GetWindowRect(shadow, &rect);
     EXPECT_EQ(118, rect.left);
     EXPECT_EQ(108, rect.top);
     EXPECT_EQ(rebuilds, shadowed.shadow().GetRebuildCount()) << "a move does not rebuild";
 
     ShowWindow(owner.window(), SW_MINIMIZE);
-    Pump();
+    PumpMessages();
     EXPECT_FALSE(IsWindowVisible(shadow));
     ShowWindow(owner.window(), SW_RESTORE);
-    Pump();
+    PumpMessages();
     EXPECT_TRUE(IsWindowVisible(shadow));
     ShowWindow(owner.window(), SW_MAXIMIZE);
-    Pump();
+    PumpMessages();
     EXPECT_FALSE(IsWindowVisible(shadow));
     ShowWindow(owner.window(), SW_RESTORE);
-    Pump();
+    PumpMessages();
     EXPECT_TRUE(IsWindowVisible(shadow));
     ShowWindow(owner.window(), SW_HIDE);
     EXPECT_FALSE(IsWindowVisible(shadow));
@@ -203,7 +197,7 @@ TEST(ShadowWindow, AnOwnerThatOutlivesItsShadowObjectGetsItsWindowProcedureBack)
     EXPECT_FALSE(IsWindow(shadowWindow));
     // The owner still works and moves without a shadow.
     SetWindowPos(owner.window(), nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    Pump();
+    PumpMessages();
     RECT rect;
     GetWindowRect(owner.window(), &rect);
     EXPECT_EQ(10, rect.left);
@@ -230,6 +224,6 @@ TEST(ShadowWindow, AnOwnerSubclassedAfterItsShadowKeepsWorkingWhenTheShadowObjec
     GetWindowTextW(owner.window(), text, 32);
     EXPECT_STREQ(L"still a static", text);
     SetWindowPos(owner.window(), nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    Pump();
+    PumpMessages();
     RemovePropW(owner.window(), L"previous");
 }

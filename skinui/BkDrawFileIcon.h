@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "BkWindow.h"
+
+// "iconfrommodule": an icon handle given as a number ("iconhandle"), else the shell icon of
+// the file at "srcfile".
+class CBkDrawFileIcon : public CBkWindow {
+public:
+    BK_OBJECT_CLASS(CBkDrawFileIcon)
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+
+protected:
+    void OnPaint(HDC dc) override;
+
+private:
+    std::string path_;
+    HICON icon_ = nullptr;
+};

@@ -1,0 +1,98 @@
+#include "BkRangeBar.h"
+
+#include <utility>
+
+#include "BkParse.h"
+#include "BkSkin.h"
+#include "BkSkinPool.h"
+#include "Win32Handles.h"
+
+namespace {
+
+constexpr UINT kPercentFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+
+std::wstring PercentText(const RangeFraction& fraction) {
+    return std::to_wstring(fraction.Of(100)) + L"%";
+}
+
+}  // namespace
+
+namespace bkrange {
+
+void DrawPercent(HDC dc, const RECT& rect, const RangeFraction& fraction) {
+    const std::wstring text = PercentText(fraction);
+    RECT area = rect;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, kPercentFormat);
+}
+
+void DrawPercentOnBar(HDC dc, const RECT& rect, const RECT& bar, const BkStyle& style,
+                      const RangeFraction& fraction) {
+    const CDcState saved(dc);
+    IntersectClipRect(dc, bar.left, bar.top, bar.right, bar.bottom);
+    SetTextColor(dc, style.crbg == BkStyle::kNoColor ? 0xFFFFFF : style.crbg);
+    DrawPercent(dc, rect, fraction);
+}
+
+void DrawFrame(HDC dc, const RECT& rect, CBkSkinBase* skin) {
+    if (skin) {
+        skin->Draw(dc, rect, 0);
+    } else {
+        RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, 2, 2);
+    }
+}
+
+void DrawPlainBar(HDC dc, const RECT& bar, COLORREF color) {
+    RoundRect(dc, bar.left, bar.top, bar.right, bar.bottom, 2, 2);
+    if (SetBkColor(dc, color) != CLR_INVALID) {
+        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &bar, nullptr, 0, nullptr);
+    }
+}
+
+RECT CentredBand(const RECT& rect, int height) {
+    const int shrink = (rect.bottom - rect.top - height) / 2;
+    return RECT{rect.left, rect.top + shrink, rect.right, rect.bottom - shrink};
+}
+
+}  // namespace bkrange
+
+RangeFraction NormaliseRange(int& min, int& max, int& value) {
+    if (max == min) {
+        return RangeFraction{0, 0};
+    }
+    if (max < min) {
+        std::swap(min, max);
+    }
+    value = value < min ? min : value > max ? max : value;
+    return RangeFraction{static_cast<long long>(value) - min, static_cast<long long>(max) - min};
+}
+
+HRESULT CBkRangeBar::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
+    if (result >= 0) {
+        return result;
+    }
+    if (name == "bgskin" || name == "posskin") {
+        (name == "bgskin" ? bgSkin_ : posSkin_) = GetSkin(value);
+        return 0;
+    }
+    if (name == "min") {
+        min_ = ParseInt(value);
+    } else if (name == "max") {
+        max_ = ParseInt(value);
+    } else if (name == "value") {
+        value_ = ParseInt(value);
+    } else if (name == "showpercent") {
+        showPercent_ = ParseInt(value);
+    } else {
+        return E_FAIL;
+    }
+    return 1;
+}
+
+SIZE CBkRangeBar::CalcContentSize(bool available, SIZE size) {
+    SIZE content = CBkWindow::CalcContentSize(available, size);
+    if (bgSkin_) {
+        content.cy = bgSkin_->GetSkinSize().cy;
+    }
+    return content;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+
+#include "BkWindow.h"
+
+class CBkSkinBase;
+
+// What progress bars and sliders share: a value in [min, max], background and position skins,
+// and the background skin's height as their own.
+class CBkRangeBar : public CBkWindow {
+public:
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+
+    int GetMin() const { return min_; }
+    int GetMax() const { return max_; }
+    int GetValue() const { return value_; }
+
+protected:
+    SIZE CalcContentSize(bool available, SIZE size) override;
+
+    int min_ = 0;
+    int max_ = 0;
+    int value_ = 0;
+    int showPercent_ = 0;
+    CBkSkinBase* bgSkin_ = nullptr;
+    CBkSkinBase* posSkin_ = nullptr;
+};
+
+// The value's place in [min, max]. Lengths and the percentage are worked out in integers, so
+// that a third of 96 pixels is 32 and 99 % of a range reads 99, not 98.999...
+struct RangeFraction {
+    long long done;
+    long long total;
+    // `length` x the fraction, truncated; 0 for an empty range.
+    int Of(int length) const { return total ? static_cast<int>(length * done / total) : 0; }
+};
+
+// Puts the ends of [min, max] in order and clamps the value into it, all in place.
+RangeFraction NormaliseRange(int& min, int& max, int& value);
+
+// Drawing steps that progress bars and sliders share.
+namespace bkrange {
+// The percentage centred in `rect`, in the selected font and colour.
+void DrawPercent(HDC dc, const RECT& rect, const RangeFraction& fraction);
+// The part of the percentage that lies on the bar, in the background colour (white if none).
+void DrawPercentOnBar(HDC dc, const RECT& rect, const RECT& bar, const BkStyle& style,
+                      const RangeFraction& fraction);
+// The frame: the background skin over the whole rect, else a rounded rectangle in the
+// selected pen and brush.
+void DrawFrame(HDC dc, const RECT& rect, CBkSkinBase* skin);
+// A bar drawn without a skin: outlined in the selected pen, filled with `color`.
+void DrawPlainBar(HDC dc, const RECT& bar, COLORREF color);
+// `rect` shrunk vertically to `height`, centred.
+RECT CentredBand(const RECT& rect, int height);
+}  // namespace bkrange

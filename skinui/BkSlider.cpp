@@ -1,0 +1,132 @@
+#include "BkSlider.h"
+
+#include <windowsx.h>
+
+#include <cmath>
+
+#include "BkImageSkin.h"
+#include "BkParse.h"
+#include "BkSkin.h"
+#include "BkSkinPool.h"
+#include "Win32Handles.h"
+
+namespace {
+
+constexpr COLORREF kSliderFrame = 0x707070;
+constexpr COLORREF kSliderBar = 0x906142;
+
+}  // namespace
+
+HRESULT CBkSlider::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+    const HRESULT result = CBkRangeBar::SetAttribute(name, value, loading);
+    if (result >= 0) {
+        return result;
+    }
+    if (name == "thumbskin") {
+        thumbSkin_ = GetSkin(value);
+    } else if (name == "offset") {
+        offset_ = ParseInt(value);
+    } else {
+        return E_FAIL;
+    }
+    return 1;
+}
+
+SIZE CBkSlider::ThumbSize() const {
+    return thumbSkin_ ? thumbSkin_->GetSkinSize() : SIZE{0, 0};
+}
+
+int CBkSlider::ThumbCentre() {
+    const RangeFraction fraction = NormaliseRange(min_, max_, value_);
+    const int width = rect_.right - rect_.left - 2 * offset_;
+    // Rounded, so that the pointer maps back to the same value whenever the track has at least
+    // one pixel per step.
+    return rect_.left + offset_ +
+           (fraction.total ? static_cast<int>((2 * width * fraction.done + fraction.total) /
+                                              (2 * fraction.total))
+                           : 0);
+}
+
+void CBkSlider::ApplyPointer(LPARAM lParam) {
+    NormaliseRange(min_, max_, value_);
+    const int width = rect_.right - rect_.left - 2 * offset_;
+    if (width <= 0 || max_ == min_) {
+        value_ = min_;
+    } else {
+        const int along = GET_X_LPARAM(lParam) - (rect_.left + offset_);
+        const long value = min_ + std::lround(static_cast<double>(along) * (max_ - min_) / width);
+        value_ = static_cast<int>(value < min_ ? min_ : value > max_ ? max_ : value);
+    }
+    RECT dirty = rect_;
+    const int thumbHeight = ThumbSize().cy;
+    if (thumbHeight > rect_.bottom - rect_.top) {
+        dirty = bkrange::CentredBand(rect_, thumbHeight);
+    }
+    NotifyInvalidate(&dirty);
+}
+
+void CBkSlider::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                              LRESULT& result) {
+    const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    const bool inside = PtInRect(&rect_, point) != FALSE;
+    msgHandled_ = true;
+    result = 0;
+    switch (message) {
+        case WM_LBUTTONDOWN:
+            dragging_ = dragging_ || inside;
+            break;
+        case WM_MOUSEMOVE:
+            if (dragging_) {
+                ApplyPointer(lParam);
+            }
+            break;
+        case WM_LBUTTONUP:
+            dragging_ = false;
+            if (inside) {
+                ApplyPointer(lParam);
+            }
+            break;
+        case WM_LBUTTONDBLCLK:
+            if (inside) {
+                ApplyPointer(lParam);
+            }
+            break;
+        case WM_MOUSEWHEEL:
+            ApplyPointer(lParam);
+            msgHandled_ = false;
+            break;
+        default:
+            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
+            break;
+    }
+}
+
+void CBkSlider::OnPaint(HDC dc) {
+    const CDcState saved(dc);
+    PrepareTextDc(dc);
+    const bkgdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, kSliderFrame));
+    const bkgdi::Selection usePen(dc, pen);
+    bkrange::DrawFrame(dc, rect_, bgSkin_);
+    const RangeFraction fraction = NormaliseRange(min_, max_, value_);
+    if (showPercent_) {
+        bkrange::DrawPercent(dc, rect_, fraction);
+    }
+    RECT bar = {rect_.left + offset_, rect_.top, ThumbCentre(), rect_.bottom};
+    if (posSkin_) {
+        bar = bkrange::CentredBand(bar, posSkin_->GetSkinSize().cy);
+        posSkin_->Draw(dc, bar, 0);
+    } else {
+        InflateRect(&bar, 0, -2);
+        bkrange::DrawPlainBar(dc, bar, kSliderBar);
+    }
+    const SIZE thumb = ThumbSize();
+    if (thumbSkin_) {
+        RECT area = bkrange::CentredBand(rect_, thumb.cy);
+        area.left = bar.right - thumb.cx / 2;
+        area.right = area.left + thumb.cx;
+        thumbSkin_->Draw(dc, area, 0);
+    }
+    if (showPercent_) {
+        bkrange::DrawPercentOnBar(dc, rect_, bar, style_, fraction);
+    }
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "BkRangeBar.h"
+
+// "slider": a progress-like track with a thumb the user drags. The thumb's centre sits at
+// track left + track width x fraction, the track being the rect less "offset" on either side;
+// the pointer maps back the same way, rounded to the nearest value and clamped to [min, max].
+class CBkSlider : public CBkRangeBar {
+public:
+    BK_OBJECT_CLASS(CBkSlider)
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
+                       LRESULT& result) override;
+
+    bool IsDragging() const { return dragging_; }
+    // The x of the thumb's centre for the current value.
+    int ThumbCentre();
+
+protected:
+    void OnPaint(HDC dc) override;
+
+private:
+    void ApplyPointer(LPARAM lParam);
+    SIZE ThumbSize() const;
+
+    bool dragging_ = false;
+    CBkSkinBase* thumbSkin_ = nullptr;
+    int offset_ = 0;
+};
