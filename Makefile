@@ -1,10 +1,10 @@
 # `make test` installs what is missing, builds the dependencies once (cached), builds everything
 # and runs the tests under Wine. `make run` builds everything and runs the program. `make build`
-# stops after the build.
+# stops after the build; `make installer` builds the Windows installer.
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all prereqs build test run screenshot bench clean
+.PHONY: all prereqs build installer test run screenshot bench clean
 
 all: build
 
@@ -16,6 +16,10 @@ build: prereqs
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake \
 	  -DTESSEL_DEPS_PREFIX="$$deps" $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j 2
+
+installer: build
+	cmake --build $(BUILD) --target installer
+	@ls $(BUILD)/Tessel-Setup-*.exe
 
 test: build
 	scripts/test-session.sh $(BUILD) ctest --test-dir $(BUILD) --output-on-failure

@@ -1,12 +1,12 @@
 #include "ShellFolderRedirect.h"
 
-ShellFolderRedirect::ShellFolderRedirect(const wchar_t* value, const std::wstring& folder)
-    : value_(value) {
+ShellFolderRedirect::ShellFolderRedirect(const wchar_t* value, const std::wstring& folder,
+                                         HKEY root)
+    : root_(root), value_(value) {
     for (Saved& saved : saved_) {
         HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, saved.subKey, 0, nullptr, 0,
-                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS) {
+        if (RegCreateKeyExW(root_, saved.subKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                            nullptr, &key, nullptr) != ERROR_SUCCESS) {
             continue;
         }
         DWORD size = 0;
@@ -24,8 +24,7 @@ ShellFolderRedirect::ShellFolderRedirect(const wchar_t* value, const std::wstrin
 ShellFolderRedirect::~ShellFolderRedirect() {
     for (const Saved& saved : saved_) {
         HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, saved.subKey, 0, KEY_SET_VALUE, &key) !=
-            ERROR_SUCCESS) {
+        if (RegOpenKeyExW(root_, saved.subKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
             continue;
         }
         if (saved.present) {

@@ -1,0 +1,15 @@
+# Gives a binary the project's version resource: product, company, copyright, its own
+# description and file name, and the version of the project() call.
+#   tessel_version_info(<target> <file name> <description> APP|DLL)
+function(tessel_version_info target file_name description kind)
+  set(VERSION_FILE_NAME "${file_name}")
+  set(VERSION_DESCRIPTION "${description}")
+  if(kind STREQUAL "APP")
+    set(VERSION_FILE_TYPE "VFT_APP")
+  else()
+    set(VERSION_FILE_TYPE "VFT_DLL")
+  endif()
+  set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc")
+  configure_file("${PROJECT_SOURCE_DIR}/cmake/VersionInfo.rc.in" "${rc}" @ONLY)
+  target_sources(${target} PRIVATE "${rc}")
+endfunction()
