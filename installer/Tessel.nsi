@@ -157,18 +157,15 @@ FunctionEnd
   Delete "$INSTDIR\${NAME}${OLD_SUFFIX}"
 !macroend
 
-; Replaces the program's files as a whole: all are moved aside first, then the new ones are
-; written; a failure at either step puts the previous files back. Sets $Failed to 0 on success.
-Function ReplaceFiles
+; The program's files are replaced as a whole: all are moved aside first, then the new ones are
+; written (in the section, so that the installer knows their size); a failure at either step puts
+; the previous files back. $Failed: 0 done, 1 a file could not be moved aside, 2 not written.
+Function MoveFilesAside
   StrCpy $Failed 0
   !insertmacro ForEachFile MoveAside
-  ${If} $Failed == 0
-    SetOverwrite try
-    !insertmacro ForEachFile WriteNew
-    ${If} $Failed == 1
-      StrCpy $Failed 2
-    ${EndIf}
-  ${EndIf}
+FunctionEnd
+
+Function FinishReplacing
   ${If} $Failed != 0
     !insertmacro ForEachFile PutBack
   ${Else}
@@ -181,7 +178,15 @@ Section "Tessel"
   Call EndRunningProgram
   CreateDirectory "$INSTDIR"
   replace_again:
-  Call ReplaceFiles
+  Call MoveFilesAside
+  ${If} $Failed == 0
+    SetOverwrite try
+    !insertmacro ForEachFile WriteNew
+    ${If} $Failed == 1
+      StrCpy $Failed 2
+    ${EndIf}
+  ${EndIf}
+  Call FinishReplacing
   IntCmp $Failed 0 replaced
   MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(FilesInUse)" /SD IDCANCEL IDRETRY replace_again
   Abort
