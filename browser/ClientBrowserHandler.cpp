@@ -17,6 +17,7 @@ CefRefPtr<CefBrowser> ClientBrowserHandler::GetHostedBrowser() {
 void ClientBrowserHandler::SetHostWindow(HWND host) {
     const Guard guard(lock_);
     host_ = host;
+    popups_.SetOwner(host ? GetAncestor(host, GA_ROOT) : nullptr);
 }
 
 void ClientBrowserHandler::SetListener(ClientBrowserHandlerListener* listener) {
@@ -71,6 +72,10 @@ void ClientBrowserHandler::RemoveBrowser(CefRefPtr<CefBrowser> browser) {
             browsers_.erase(it);
             break;
         }
+    }
+    // A closed browser is not kept: the newest open one, if any, becomes the current one.
+    if (current_ && current_->IsSame(browser)) {
+        current_ = browsers_.empty() ? nullptr : browsers_.back();
     }
     if (hosted_ && hosted_->IsSame(browser)) {
         hosted_ = nullptr;

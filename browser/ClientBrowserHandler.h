@@ -21,7 +21,8 @@ constexpr int ID_OPEN_DEVTOOLS = MENU_ID_USER_FIRST + 201;
 
 // The client of the embedded browser: keeps the browsers it serves, reports load progress to its
 // listener, adds "DevTools" to the page menu and hands new-window requests and downloads to the
-// popup handling. Its callbacks come on the browser library's UI thread.
+// popup handling. Its callbacks come on the browser library's UI thread, but for OnBeforePopup,
+// which comes on its IO thread and only decides: the popup handling acts on a thread of its own.
 class ClientBrowserHandler : public CefClient,
                              public CefDisplayHandler,
                              public CefLifeSpanHandler,

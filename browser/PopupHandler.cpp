@@ -2,8 +2,13 @@
 
 #include <windows.h>
 #include <commdlg.h>
+#include <objbase.h>
 #include <shlobj.h>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -42,19 +47,19 @@ bool PathExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void ShowBox(int kind, const std::string& text) {
-    CMsgBox(kind, text).DoModal(nullptr);
+void ShowBox(HWND owner, int kind, const std::string& text) {
+    CMsgBox(kind, text).DoModal(owner && IsWindow(owner) ? owner : nullptr);
 }
 
 // The path the user picks for the report, or false when the dialog is cancelled.
-bool AskReportPath(std::wstring& chosen) {
+bool AskReportPath(HWND owner, std::wstring& chosen) {
     std::vector<wchar_t> file(2048, L'\0');
     const std::wstring initial = L"税务健康评测报告";
     initial.copy(file.data(), initial.size());
     static const wchar_t kFilter[] = L"(*.pdf)\0*.pdf\0";
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = GetActiveWindow();
+    dialog.hwndOwner = owner && IsWindow(owner) ? owner : nullptr;
     dialog.lpstrFilter = kFilter;
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = file.data();
@@ -103,41 +108,126 @@ std::string DecodeUrl(const std::string& utf8Url) {
     return Utf8ToAnsi(decoded);
 }
 
+// The queue of actions and the thread that carries them out. The thread holds it too, so that it
+// may finish an action after the handler has gone.
+struct CPopupHandler::Worker {
+    struct Request {
+        PopupAction action;
+        std::string url;
+    };
+
+    explicit Worker(std::string base) : dataToolBaseUrl(std::move(base)) {}
+
+    void Queue(PopupAction action, const std::string& url);
+    void Run();
+    void Carry(const Request& request);
+    void DownloadToDesktop(const std::string& url) const;
+    void DownloadDataTool() const;
+    void SaveReport(const std::string& url) const;
+    HWND Owner() const;
+
+    const std::string dataToolBaseUrl;
+    mutable std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Request> requests;
+    HWND owner = nullptr;
+    bool busy = false;
+    bool started = false;
+    bool stopping = false;
+};
+
+void CPopupHandler::Worker::Run() {
+    // The save dialog needs a single-threaded apartment.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        wake.wait(lock, [this] { return stopping || !requests.empty(); });
+        if (stopping) {
+            break;
+        }
+        const Request request = requests.front();
+        requests.pop_front();
+        busy = true;
+        lock.unlock();
+        Carry(request);
+        lock.lock();
+        busy = false;
+    }
+    lock.unlock();
+    CoUninitialize();
+}
+
+void CPopupHandler::Worker::Carry(const Request& request) {
+    switch (request.action) {
+        case PopupAction::kDownloadToDesktop:
+            DownloadToDesktop(request.url);
+            break;
+        case PopupAction::kDataToolInstaller:
+            DownloadDataTool();
+            break;
+        case PopupAction::kSaveReport:
+            SaveReport(request.url);
+            break;
+        case PopupAction::kHandOver:
+            break;
+    }
+}
+
+HWND CPopupHandler::Worker::Owner() const {
+    std::lock_guard<std::mutex> guard(mutex);
+    return owner;
+}
+
 CPopupHandler::CPopupHandler(std::string dataToolBaseUrl)
-    : dataToolBaseUrl_(std::move(dataToolBaseUrl)) {}
+    : worker_(std::make_shared<Worker>(std::move(dataToolBaseUrl))) {}
+
+CPopupHandler::~CPopupHandler() {
+    std::lock_guard<std::mutex> guard(worker_->mutex);
+    worker_->stopping = true;
+    worker_->requests.clear();
+    worker_->wake.notify_one();
+}
+
+void CPopupHandler::SetOwner(HWND owner) {
+    std::lock_guard<std::mutex> guard(worker_->mutex);
+    worker_->owner = owner;
+}
+
+bool CPopupHandler::IsIdle() const {
+    std::lock_guard<std::mutex> guard(worker_->mutex);
+    return worker_->requests.empty() && !worker_->busy;
+}
 
 bool CPopupHandler::HandleNewWindow(const std::string& targetUrlUtf8, int targetDisposition,
                                     ClientBrowserHandlerListener* listener) const {
     if (targetDisposition != kNewForegroundTabDisposition) {
         return false;
     }
-    switch (ChoosePopupAction(targetUrlUtf8, dataToolBaseUrl_)) {
-        case PopupAction::kDownloadToDesktop:
-            DownloadToDesktop(targetUrlUtf8);
-            break;
-        case PopupAction::kDataToolInstaller:
-            DownloadDataTool();
-            break;
-        case PopupAction::kSaveReport:
-            SaveReport(targetUrlUtf8);
-            break;
-        case PopupAction::kHandOver:
-            if (listener) {
-                const std::string text = DecodeUrl(targetUrlUtf8);
-                listener->OnPopupText(&text);
-            }
-            break;
+    const PopupAction action = ChoosePopupAction(targetUrlUtf8, worker_->dataToolBaseUrl);
+    if (action == PopupAction::kHandOver) {
+        if (listener) {
+            const std::string text = DecodeUrl(targetUrlUtf8);
+            listener->OnPopupText(&text);
+        }
+        return true;
     }
+    std::lock_guard<std::mutex> guard(worker_->mutex);
+    worker_->requests.push_back({action, targetUrlUtf8});
+    if (!worker_->started) {
+        worker_->started = true;
+        std::thread([worker = worker_] { worker->Run(); }).detach();
+    }
+    worker_->wake.notify_one();
     return true;
 }
 
-void CPopupHandler::DownloadToDesktop(const std::string& url) const {
+void CPopupHandler::Worker::DownloadToDesktop(const std::string& url) const {
     const std::string decoded = DecodeUrl(url);
     std::string name;
     const std::string desktop = DesktopFolder();
     if (desktop.empty() ||
         !MakeDesktopFileName(AnsiToWide(decoded.substr(decoded.rfind('/') + 1)), name)) {
-        ShowBox(kFailureBox, kDownloadFailed);
+        ShowBox(Owner(), kFailureBox, kDownloadFailed);
         return;
     }
     const std::string chosen = FreeFileName(desktop, name, PathExists);
@@ -146,16 +236,16 @@ void CPopupHandler::DownloadToDesktop(const std::string& url) const {
     WriteLog(3, "文件保存地址", path);
     // An empty body creates no file, which is no download either.
     if (ReplaceByDownload(url, path) && PathExists(path)) {
-        ShowBox(kNoticeBox, kDownloadedToDesktop + chosen);
+        ShowBox(Owner(), kNoticeBox, kDownloadedToDesktop + chosen);
     } else {
-        ShowBox(kFailureBox, kDownloadFailed);
+        ShowBox(Owner(), kFailureBox, kDownloadFailed);
     }
 }
 
-void CPopupHandler::DownloadDataTool() const {
+void CPopupHandler::Worker::DownloadDataTool() const {
     std::string version;
     std::string body;
-    if (FetchToString(dataToolBaseUrl_ + "curver.json", body) == CURLE_OK) {
+    if (FetchToString(dataToolBaseUrl + "curver.json", body) == CURLE_OK) {
         if (!IJsonHelper::GetArray(Utf8ToAnsi(body), "curver", version, 0)) {
             version.clear();
         }
@@ -164,27 +254,27 @@ void CPopupHandler::DownloadDataTool() const {
     const std::string desktop = DesktopFolder();
     if (version.empty() || desktop.empty() ||
         !MakeDesktopFileName(AnsiToWide("数据采集工具 V" + version + ".zip"), name)) {
-        ShowBox(kFailureBox, kDownloadFailed);
+        ShowBox(Owner(), kFailureBox, kDownloadFailed);
         return;
     }
     const std::string path = desktop + "\\" + name;
     if (PathExists(path)) {
-        ShowBox(kNoticeBox, "文件已经存在桌面 - " + name);
+        ShowBox(Owner(), kNoticeBox, "文件已经存在桌面 - " + name);
         return;
     }
     // An error page or a broken transfer must not take the installer's name: later clicks would
     // find it and never download again.
-    const std::string installer = dataToolBaseUrl_ + AnsiToUtf8(version) + "/setup.zip";
+    const std::string installer = dataToolBaseUrl + AnsiToUtf8(version) + "/setup.zip";
     if (DownloadWholeFile(installer, path) == CURLE_OK && PathExists(path)) {
-        ShowBox(kNoticeBox, kDownloadedToDesktop + name);
+        ShowBox(Owner(), kNoticeBox, kDownloadedToDesktop + name);
     } else {
-        ShowBox(kFailureBox, kDownloadFailed);
+        ShowBox(Owner(), kFailureBox, kDownloadFailed);
     }
 }
 
-void CPopupHandler::SaveReport(const std::string& url) const {
+void CPopupHandler::Worker::SaveReport(const std::string& url) const {
     std::wstring chosen;
-    if (!AskReportPath(chosen)) {
+    if (!AskReportPath(Owner(), chosen)) {
         return;
     }
     std::string path = WideToAnsi(chosen);
@@ -192,8 +282,8 @@ void CPopupHandler::SaveReport(const std::string& url) const {
         path += ".pdf";
     }
     if (ReplaceByDownload(url, path) && PathExists(path)) {
-        ShowBox(kNoticeBox, "保存成功");
+        ShowBox(Owner(), kNoticeBox, "保存成功");
     } else {
-        ShowBox(kFailureBox, "保存失败");
+        ShowBox(Owner(), kFailureBox, "保存失败");
     }
 }

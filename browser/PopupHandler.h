@@ -1,5 +1,8 @@
 #pragma once
 
+#include <windows.h>
+
+#include <memory>
 #include <string>
 
 class ClientBrowserHandlerListener;
@@ -25,21 +28,30 @@ PopupAction ChoosePopupAction(const std::string& utf8Url, const std::string& dat
 // UTF-8 result is returned in the ANSI code page. A "%" without two hexadecimal digits stays.
 std::string DecodeUrl(const std::string& utf8Url);
 
-// Turns new-window requests into native actions. Transfers, message boxes and the save dialog
-// run on the calling thread, which returns when the user has closed them.
+// Turns new-window requests into native actions. The browser library asks on a thread of its own
+// (its IO thread) that must not be held: the decision is made at once, and the actions (transfers,
+// message boxes, the save dialog) are carried out one at a time, in the order they came, on a
+// thread of the handler's own, with the boxes and the dialog owned by the owner window.
 class CPopupHandler {
 public:
     explicit CPopupHandler(std::string dataToolBaseUrl = kDataToolBaseUrl);
+    // An action under way is finished by its thread; queued ones are dropped.
+    ~CPopupHandler();
+    CPopupHandler(const CPopupHandler&) = delete;
+    CPopupHandler& operator=(const CPopupHandler&) = delete;
 
-    // True (the new window is cancelled) exactly for a new foreground tab; the URL's action has
-    // been carried out by then. `listener` may be null.
+    // The window the boxes and the save dialog belong to (disabled while they are open), or null.
+    void SetOwner(HWND owner);
+
+    // True (the new window is cancelled) exactly for a new foreground tab. A URL with no action
+    // of its own is handed to `listener` (may be null) at once; the others are queued.
     bool HandleNewWindow(const std::string& targetUrlUtf8, int targetDisposition,
                          ClientBrowserHandlerListener* listener) const;
 
-private:
-    void DownloadToDesktop(const std::string& url) const;
-    void DownloadDataTool() const;
-    void SaveReport(const std::string& url) const;
+    // True when no action is queued or under way.
+    bool IsIdle() const;
 
-    std::string dataToolBaseUrl_;
+private:
+    struct Worker;
+    std::shared_ptr<Worker> worker_;
 };

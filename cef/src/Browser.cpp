@@ -736,9 +736,14 @@ PopupOutcome BrowserImpl::RequestPopup(CefRefPtr<FrameImpl> frame, const std::ws
     CefBrowserSettings settings = settings_;
     bool noJavascriptAccess = false;
     if (CefRefPtr<CefLifeSpanHandler> handler = LifeSpanHandler()) {
-        outcome.cancelled =
-            handler->OnBeforePopup(this, frame.get(), url, CefString(), disposition, userGesture,
-                                   features, windowInfo, client, settings, &noJavascriptAccess);
+        // The real library decides on new windows on its IO thread; this thread keeps
+        // dispatching its messages meanwhile.
+        RunOn(Runtime::Get()->io(), [&] {
+            outcome.cancelled =
+                handler->OnBeforePopup(this, frame.get(), url, CefString(), disposition,
+                                       userGesture, features, windowInfo, client, settings,
+                                       &noJavascriptAccess);
+        });
     }
     if (!outcome.cancelled) {
         CefRefPtr<BrowserImpl> popup =

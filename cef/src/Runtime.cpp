@@ -47,6 +47,11 @@ bool OnRendererThread() {
     return runtime && runtime->renderer().IsCurrent();
 }
 
+bool OnIoThread() {
+    Runtime* runtime = Runtime::Get();
+    return runtime && runtime->io().IsCurrent();
+}
+
 Runtime* Runtime::Get() {
     return g_runtime;
 }
@@ -101,7 +106,7 @@ bool Runtime::Start() {
         renderHandler_ = app_->GetRenderProcessHandler();
         browserHandler = app_->GetBrowserProcessHandler();
     }
-    if (!ui_.Start() || !renderer_.Start()) {
+    if (!ui_.Start() || !renderer_.Start() || !io_.Start()) {
         return false;
     }
     if (!StartEngine()) {
@@ -114,7 +119,8 @@ bool Runtime::Start() {
         CefRefPtr<ListValueImpl> extraInfo = new ListValueImpl();
         if (browserHandler) {
             browserHandler->OnContextInitialized();
-            browserHandler->OnRenderProcessThreadCreated(extraInfo.get());
+            // The real library asks for the renderer's start-up values on its IO thread.
+            RunOn(io_, [&] { browserHandler->OnRenderProcessThreadCreated(extraInfo.get()); });
         }
         // The renderer gets its own read-only copy, as if it had crossed into another process.
         CefRefPtr<ListValueImpl> received = extraInfo->ReadOnlyCopy();
@@ -187,6 +193,7 @@ void Runtime::Stop() {
     }
     RunOn(renderer_, [] { V8ContextImpl::ClearEntered(); });
     renderer_.Stop();
+    io_.Stop();
     ui_.Stop();
     std::map<int, CefRefPtr<BrowserImpl>> left;
     {
@@ -431,6 +438,8 @@ bool CefCurrentlyOn(CefThreadId threadId) {
             return cefimpl::OnUiThread();
         case TID_RENDERER:
             return cefimpl::OnRendererThread();
+        case TID_IO:
+            return cefimpl::OnIoThread();
         default:
             return false;
     }
@@ -447,6 +456,8 @@ bool CefPostTask(CefThreadId threadId, CefRefPtr<CefTask> task) {
             return runtime->ui().Post(run);
         case TID_RENDERER:
             return runtime->renderer().Post(run);
+        case TID_IO:
+            return runtime->io().Post(run);
         default:
             return false;
     }

@@ -20,6 +20,7 @@ class TcpDriver;
 
 bool OnUiThread();
 bool OnRendererThread();
+bool OnIoThread();
 
 // The running library: its threads, engine, browsers and downloads. It exists from CefInitialize
 // to CefShutdown.
@@ -32,6 +33,7 @@ public:
 
     LoopThread& ui() { return ui_; }
     LoopThread& renderer() { return renderer_; }
+    LoopThread& io() { return io_; }
     Engine& engine() { return *engine_; }
     DownloadManager& downloads() { return *downloads_; }
     const CefSettings& settings() const { return settings_; }
@@ -95,6 +97,7 @@ private:
     CefRefPtr<CefRenderProcessHandler> renderHandler_;
     LoopThread ui_;
     LoopThread renderer_;
+    LoopThread io_;
     std::unique_ptr<Engine> engine_;
     std::unique_ptr<DownloadManager> downloads_;
     std::unique_ptr<TcpDriver> driver_;

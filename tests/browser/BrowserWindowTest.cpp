@@ -170,6 +170,9 @@ TEST_F(BrowserWindow, HostKeepsFittingThePageNotTheDeveloperTools) {
     ASSERT_TRUE(cefdriver::Close(devTools->GetIdentifier(), false));
     ASSERT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.size() == 1; }));
     ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+    ASSERT_TRUE(host->GetHandler()->GetBrowser());
+    EXPECT_TRUE(host->GetHandler()->GetBrowser()->IsSame(page))
+        << "the closed developer tools stayed the current browser";
     SetWindowPos(host->m_hWnd, nullptr, 0, 0, 300, 200, SWP_NOZORDER);
     EXPECT_EQ(300, ClientSize(pageWindow).cx);
     EXPECT_EQ(200, ClientSize(pageWindow).cy);
@@ -218,7 +221,8 @@ TEST_F(BrowserWindow, DestroyingTheHostClosesTheBrowserWhichIsForgottenOnce) {
     ASSERT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.empty(); }));
     ASSERT_TRUE(cefdriver::WaitUntilIdle(20000));
     EXPECT_EQ(0u, host->GetHandler()->GetBrowserCount());
-    EXPECT_TRUE(host->GetHandler()->GetBrowser()->IsSame(page)) << "kept until the handler goes";
+    EXPECT_FALSE(host->GetHandler()->GetBrowser()) << "a closed browser is not kept";
+    EXPECT_FALSE(host->GetHandler()->GetHostedBrowser());
 }
 
 TEST_F(BrowserWindow, ClosingTheBrowserRemovesItOnceThroughBothCloseCallbacks) {

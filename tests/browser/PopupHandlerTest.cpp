@@ -13,6 +13,7 @@
 #include "ClientBrowserHandlerListener.h"
 #include "CodePage.h"
 #include "LogFile.h"
+#include "MessagePump.h"
 #include "MsgBox.h"
 #include "PopupHandler.h"
 #include "ShellFolderRedirect.h"
@@ -31,8 +32,8 @@ struct SeenBox {
 };
 
 // Answers, from a timer of the test's thread, the message boxes and save dialogs that the code
-// under test opens on that thread: records each box and closes it, and types `saveAnswer` into a
-// save dialog and confirms it (or cancels the dialog when the answer is empty).
+// under test opens on any thread of the process: records each box and closes it, and types
+// `saveAnswer` into a save dialog and confirms it (or cancels the dialog when the answer is empty).
 class DialogAnswerer {
 public:
     DialogAnswerer() {
@@ -62,7 +63,10 @@ private:
     static BOOL CALLBACK CollectDialog(HWND window, LPARAM list) {
         wchar_t className[16] = {};
         GetClassNameW(window, className, 16);
-        if (IsWindowVisible(window) && std::wstring(className) == L"#32770") {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+            std::wstring(className) == L"#32770") {
             reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
         }
         return TRUE;
@@ -84,10 +88,9 @@ private:
 
     void Answer() {
         std::vector<HWND> open = OpenWindows();
-        EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&open));
+        EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&open));
         for (const HWND window : open) {
-            if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId() ||
-                !FirstTime(window, open)) {
+            if (!IsWindowVisible(window) || !FirstTime(window, open)) {
                 continue;
             }
             if (auto* box = dynamic_cast<CMsgBox*>(CBkWindowImplRoot::FromHandle(window))) {
@@ -162,8 +165,14 @@ protected:
         CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr));
     }
 
+    // Asks for the new window and waits, answering boxes and dialogs, until its action is done.
     bool Open(const std::string& url, const CPopupHandler& handler = CPopupHandler()) {
-        return handler.HandleNewWindow(url, kNewForegroundTabDisposition, &listener_);
+        const bool cancelled = handler.HandleNewWindow(url, kNewForegroundTabDisposition, &listener_);
+        for (DWORD waited = 0; !handler.IsIdle() && waited < 60000; waited += 20) {
+            PumpMessages(20);
+        }
+        EXPECT_TRUE(handler.IsIdle()) << "the action for " << url << " did not end";
+        return cancelled;
     }
 
     static CPopupHandler DataTool(const std::string& variant) {

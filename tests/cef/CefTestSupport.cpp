@@ -91,6 +91,7 @@ void EventLog::Add(const std::string& name, int browser, long long frame, int nu
     event.thread = GetCurrentThreadId();
     event.onUi = CefCurrentlyOn(TID_UI);
     event.onRenderer = CefCurrentlyOn(TID_RENDERER);
+    event.onIo = CefCurrentlyOn(TID_IO);
     event.browser = browser;
     event.frame = frame;
     event.number = number;

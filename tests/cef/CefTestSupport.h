@@ -20,6 +20,7 @@ struct Event {
     DWORD thread = 0;
     bool onUi = false;
     bool onRenderer = false;
+    bool onIo = false;
     int browser = 0;
     long long frame = 0;
     int number = 0;

@@ -280,6 +280,7 @@ TEST_F(ChromiumEngineTest, NewWindowsReachTheClientAndCancelledOnesLeaveNothing)
     Click(view, 60, 80);  // window.open without features
     ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforePopup") == 2; }, 30000));
     const auto asked = log.Named("OnBeforePopup");
+    EXPECT_TRUE(asked[0].onIo && asked[1].onIo) << "new windows are decided on the IO thread";
     EXPECT_EQ(WOD_NEW_FOREGROUND_TAB, asked[0].number) << "a target=_blank link opens a tab";
     EXPECT_EQ(Utf8ToWide(TestServerUrl("/echo?text=blank")), asked[0].text);
     EXPECT_EQ(WOD_NEW_FOREGROUND_TAB, asked[1].number) << "so does window.open without features";

@@ -12,6 +12,9 @@ namespace {
 
 using cefdriver::ScriptValue;
 
+// The real library's IO thread asks these; every other callback of the browser side comes on its
+// UI thread.
+const std::set<std::string> kIoCallbacks = {"OnRenderProcessThreadCreated", "OnBeforePopup"};
 const std::set<std::string> kRendererCallbacks = {
     "OnRenderThreadCreated", "OnWebKitInitialized", "OnBrowserCreated", "OnBrowserDestroyed",
     "OnBeforeNavigation",    "OnContextCreated",    "OnContextReleased"};
@@ -90,6 +93,9 @@ TEST_F(CefRuntimeTest, CallbacksArriveOnTheLibraryThreadsNeverOnTheMainThread) {
         if (kRendererCallbacks.count(event.name)) {
             EXPECT_TRUE(event.onRenderer) << event.name;
             rendererThread = event.thread;
+        } else if (kIoCallbacks.count(event.name)) {
+            EXPECT_TRUE(event.onIo) << event.name;
+            EXPECT_FALSE(event.onUi || event.onRenderer) << event.name;
         } else {
             EXPECT_TRUE(event.onUi) << event.name;
             uiThread = event.thread;
@@ -281,6 +287,9 @@ TEST_F(CefRuntimeTest, PopupThatIsNotCancelledCreatesASecondBrowser) {
 
     const auto asked = log.Named("OnBeforePopup");
     ASSERT_EQ(2u, asked.size());
+    for (const Event& event : asked) {
+        EXPECT_TRUE(event.onIo) << "new windows are decided on the IO thread";
+    }
     EXPECT_EQ(WOD_NEW_POPUP, asked[1].number);
     EXPECT_EQ(popupUrl, asked[1].text);
     EXPECT_EQ(id, asked[1].browser);
