@@ -739,10 +739,9 @@ PopupOutcome BrowserImpl::RequestPopup(CefRefPtr<FrameImpl> frame, const std::ws
         // The real library decides on new windows on its IO thread; this thread keeps
         // dispatching its messages meanwhile.
         RunOn(Runtime::Get()->io(), [&] {
-            outcome.cancelled =
-                handler->OnBeforePopup(this, frame.get(), url, CefString(), disposition,
-                                       userGesture, features, windowInfo, client, settings,
-                                       &noJavascriptAccess);
+            outcome.cancelled = handler->OnBeforePopup(
+                this, frame.get(), url, CefString(), disposition, userGesture, features, windowInfo,
+                client, settings, &noJavascriptAccess);
         });
     }
     if (!outcome.cancelled) {

@@ -8,10 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "BkDialogImpl.h"
+#include "BkPngPool.h"
+#include "BkSkinResources.h"
 #include "CefTestSupport.h"
 #include "CodePage.h"
+#include "MsgBox.h"
 #include "MyCef.h"
 #include "PageDriver.h"
+#include "ShellFolderRedirect.h"
 #include "TempFolder.h"
 #include "TestServer.h"
 
@@ -258,6 +263,58 @@ TEST_F(BrowserWindow, PageDownloadsProposeTheDocumentsFolder) {
     ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
     EXPECT_EQ(std::wstring(documents) + L"\\a.b", cefdriver::LastSaveDialogProposal());
     cefdriver::ShowSaveDialogs();
+}
+
+// The box on screen, if any, of those the popup handling shows.
+CMsgBox* OpenBox() {
+    for (const HWND window : OpenWindows()) {
+        if (auto* box = dynamic_cast<CMsgBox*>(CBkWindowImplRoot::FromHandle(window))) {
+            return IsWindowVisible(window) ? box : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+// The page keeps loading while the popup handling downloads a file slowly and then shows its
+// box: the library's thread that asked is never held, and the box belongs to the main window.
+TEST_F(BrowserWindow, ThePageStaysResponsiveWhileANewWindowsActionRuns) {
+    BkPngPool::Instance();
+    LoadSkinResources();
+    TempFolder desktop;
+    const ShellFolderRedirect redirect(L"Desktop", desktop.path());
+    CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
+    ASSERT_TRUE(page);
+    const HWND mainWindow = parent->get();
+
+    const auto asked = cefdriver::RequestNewWindow(page->GetIdentifier(),
+                                                   Utf8ToWide(TestServerUrl("/slow/8/report.xls")),
+                                                   WOD_NEW_FOREGROUND_TAB, true);
+    EXPECT_TRUE(asked.cancelled);
+    for (const char* during : {"/empty?first", "/empty?second"}) {
+        page->GetMainFrame()->LoadURL(TestServerUrl(during));
+        ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+        EXPECT_EQ(Utf8ToWide(TestServerUrl(during)), page->GetMainFrame()->GetURL().ToWString());
+    }
+    EXPECT_EQ(nullptr, OpenBox()) << "the download ended before the page loaded twice";
+    EXPECT_TRUE(FileNames(desktop.path()).empty() ||
+                FileNames(desktop.path())[0].find(L".part") != std::wstring::npos);
+
+    ASSERT_TRUE(WaitFor([] { return OpenBox() != nullptr; }, 60000)) << "no box after the download";
+    CMsgBox* box = OpenBox();
+    EXPECT_EQ(L"文件已下载到桌面 - report.xls", box->GetMessageText());
+    EXPECT_EQ(mainWindow, GetWindow(box->m_hWnd, GW_OWNER)) << "the box belongs to the main window";
+    EXPECT_FALSE(IsWindowEnabled(mainWindow)) << "the main window waits for the box";
+    EXPECT_NE(GetCurrentThreadId(), GetWindowThreadProcessId(box->m_hWnd, nullptr));
+    page->GetMainFrame()->LoadURL(TestServerUrl("/empty?third"));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1)) << "the page stopped while the box is open";
+    EXPECT_EQ(Utf8ToWide(TestServerUrl("/empty?third")),
+              page->GetMainFrame()->GetURL().ToWString());
+
+    PostMessageW(box->m_hWnd, WM_MSGBOX_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([] { return OpenBox() == nullptr; }));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(mainWindow) != FALSE; }));
+    EXPECT_EQ(std::vector<std::wstring>{L"report.xls"}, FileNames(desktop.path()));
+    EXPECT_EQ(8000u, ReadFileBytes(desktop.path() + L"\\report.xls").size());
 }
 
 }  // namespace

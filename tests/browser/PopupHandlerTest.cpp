@@ -167,7 +167,8 @@ protected:
 
     // Asks for the new window and waits, answering boxes and dialogs, until its action is done.
     bool Open(const std::string& url, const CPopupHandler& handler = CPopupHandler()) {
-        const bool cancelled = handler.HandleNewWindow(url, kNewForegroundTabDisposition, &listener_);
+        const bool cancelled =
+            handler.HandleNewWindow(url, kNewForegroundTabDisposition, &listener_);
         for (DWORD waited = 0; !handler.IsIdle() && waited < 60000; waited += 20) {
             PumpMessages(20);
         }

@@ -13,6 +13,7 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /echo?text=T     the query text T, percent-decoded as UTF-8
   /files/...       200 with the body "file " followed by the request's path and query as sent
   /blank/...       200 with an empty body
+  /slow/S/...      100 pattern bytes every tenth of a second for S seconds
   /datatool/V/ufdatatransfer/curver.json   a data-tool version file of variant V: "string"
                    {"curver":"2.5.1"}, "number" {"curver":3}, "missing" no curver, "notjson" HTML
   /datatool/V/ufdatatransfer/VER/setup.zip the body "setup VER"
@@ -119,6 +120,8 @@ class Handler(BaseHTTPRequestHandler):
         query = parse_qs(url.query)
         if url.path.startswith("/files/"):
             return self.send_body(200, b"file " + self.path.encode("latin-1"))
+        if url.path.startswith("/slow/"):
+            return self.send_slowly(float(url.path.split("/")[2]))
         if url.path.startswith("/blank/"):
             return self.send_body(200, b"")
         if url.path.startswith("/datatool/"):
@@ -159,6 +162,17 @@ class Handler(BaseHTTPRequestHandler):
         self.wfile.flush()
         self.close_connection = True
         self.connection.shutdown(socket.SHUT_RDWR)
+
+    def send_slowly(self, seconds):
+        # 100 pattern bytes a tenth of a second apart, until `seconds` have passed.
+        steps = max(1, int(seconds * 10))
+        self.send_response(200)
+        self.send_header("Content-Length", str(steps * 100))
+        self.end_headers()
+        for _ in range(steps):
+            self.wfile.write(PATTERN[:100])
+            self.wfile.flush()
+            time.sleep(0.1)
 
     def route_empty(self, _query):
         self.send_body(200, b"")
