@@ -3,11 +3,11 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "CefLibrary.h"
 #include "ClientAppRenderer.h"
 #include "LogFile.h"
 #include "MyAppModule.h"
 #include "SingleInstance.h"
-#include "include/cef_app.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "include/cef_app.h"
+#include "CefLibrary.h"
 
 // What the application object does alike in every process role: the command line stays as the
 // system gave it, no custom scheme is registered, resources come from the library's own bundle

@@ -3,9 +3,8 @@
 #include <set>
 #include <string>
 
+#include "CefLibrary.h"
 #include "ClientApp.h"
-#include "include/cef_render_process_handler.h"
-#include "include/cef_v8.h"
 
 // The application object of every process role, and on the renderer side its render-process
 // handler: each script context gets the native function DownExecel on its global object. The

@@ -5,14 +5,9 @@
 #include <list>
 #include <mutex>
 
+#include "CefLibrary.h"
 #include "ClientBrowserHandlerListener.h"
 #include "PopupHandler.h"
-#include "include/cef_client.h"
-#include "include/cef_context_menu_handler.h"
-#include "include/cef_display_handler.h"
-#include "include/cef_download_handler.h"
-#include "include/cef_life_span_handler.h"
-#include "include/cef_load_handler.h"
 
 // Posted to the host window to fit the browser to its client area.
 constexpr UINT WM_BROWSER_RESIZE = WM_APP + 0x4B0;

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "BkWindowImpl.h"
+#include "CefLibrary.h"
 #include "ClientBrowserHandler.h"
-#include "include/cef_browser.h"
 
 // A plain child window that hosts the embedded browser and keeps it fitted to its client area.
 class CMyCef : public CBkWindowImplRoot, public ClientBrowserHandlerListener {

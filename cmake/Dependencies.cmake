@@ -1,10 +1,20 @@
-# Third-party libraries built for the cross target by scripts/build-deps.sh.
+# Third-party libraries built for the cross target by scripts/build-deps.sh; with MSVC, static
+# libraries of the same projects built for it (include/ and lib/ under the prefix, see README.md).
 set(TESSEL_DEPS_PREFIX "" CACHE PATH "Folder printed by scripts/build-deps.sh")
-if(NOT EXISTS "${TESSEL_DEPS_PREFIX}/.complete")
+if(MSVC)
+  if(NOT EXISTS "${TESSEL_DEPS_PREFIX}/include" OR NOT EXISTS "${TESSEL_DEPS_PREFIX}/lib")
+    message(FATAL_ERROR "TESSEL_DEPS_PREFIX must name a folder with include/ and lib/ (README.md)")
+  endif()
+elseif(NOT EXISTS "${TESSEL_DEPS_PREFIX}/.complete")
   message(FATAL_ERROR "TESSEL_DEPS_PREFIX must name a complete dependency build (scripts/build-deps.sh)")
 endif()
 
+# `file` is the MinGW archive ("libcurl.a"); MSVC's library is named without "lib" and ".a"
+# ("curl.lib"), as those projects name their static MSVC builds.
 function(tessel_import_library name file)
+  if(MSVC)
+    string(REGEX REPLACE "^lib(.*)\\.a$" "\\1.lib" file "${file}")
+  endif()
   add_library(${name} STATIC IMPORTED GLOBAL)
   set_target_properties(${name} PROPERTIES
     IMPORTED_LOCATION "${TESSEL_DEPS_PREFIX}/lib/${file}"

@@ -72,10 +72,27 @@ LangString FilesInUse ${LANG_ENGLISH} "The files in $INSTDIR could not be replac
 LangString NotRemoved ${LANG_SIMPCHINESE} "部分文件无法删除，它们可能正被使用：$INSTDIR"
 LangString NotRemoved ${LANG_ENGLISH} "Some files could not be removed; they may be in use: $INSTDIR"
 
-; The files of the program, each replaced as one step of a whole.
+; The files of the program, each replaced as one step of a whole. Built against a real browser
+; library (CEF_RUNTIME defined), its runtime files lie beside the program and ship with it.
 !macro ForEachFile MACRO
   !insertmacro ${MACRO} "Tessel.exe"
   !insertmacro ${MACRO} "corvel_tcp.dll"
+  !ifdef CEF_RUNTIME
+    !insertmacro ${MACRO} "libcef.dll"
+    !insertmacro ${MACRO} "d3dcompiler_43.dll"
+    !insertmacro ${MACRO} "d3dcompiler_47.dll"
+    !insertmacro ${MACRO} "libEGL.dll"
+    !insertmacro ${MACRO} "libGLESv2.dll"
+    !insertmacro ${MACRO} "natives_blob.bin"
+    !insertmacro ${MACRO} "snapshot_blob.bin"
+    !insertmacro ${MACRO} "wow_helper.exe"
+    !insertmacro ${MACRO} "cef.pak"
+    !insertmacro ${MACRO} "cef_100_percent.pak"
+    !insertmacro ${MACRO} "cef_200_percent.pak"
+    !insertmacro ${MACRO} "cef_extensions.pak"
+    !insertmacro ${MACRO} "devtools_resources.pak"
+    !insertmacro ${MACRO} "icudtl.dat"
+  !endif
   !insertmacro ${MACRO} "uninstall.exe"
 !macroend
 
@@ -157,6 +174,10 @@ FunctionEnd
   Delete "$INSTDIR\${NAME}${OLD_SUFFIX}"
 !macroend
 
+!macro RemoveFile NAME
+  Delete "$INSTDIR\${NAME}"
+!macroend
+
 ; The program's files are replaced as a whole: all are moved aside first, then the new ones are
 ; written (in the section, so that the installer knows their size); a failure at either step puts
 ; the previous files back. $Failed: 0 done, 1 a file could not be moved aside, 2 not written.
@@ -191,6 +212,11 @@ Section "Tessel"
   MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(FilesInUse)" /SD IDCANCEL IDRETRY replace_again
   Abort
   replaced:
+  !ifdef CEF_RUNTIME
+    SetOutPath "$INSTDIR\locales"
+    File /r "${BINDIR}\locales\*.*"
+    SetOutPath "$INSTDIR"
+  !endif
 
   CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Tessel.exe"
   CreateShortCut "$DESKTOP\${PRODUCT}.lnk" "$INSTDIR\Tessel.exe"
@@ -213,13 +239,14 @@ Section "Uninstall"
   SetShellVarContext all
   Call un.EndRunningProgram
   ClearErrors
-  Delete "$INSTDIR\Tessel.exe"
-  Delete "$INSTDIR\corvel_tcp.dll"
+  !insertmacro ForEachFile RemoveFile
+  !ifdef CEF_RUNTIME
+    RMDir /r "$INSTDIR\locales"
+  !endif
   RMDir /r "$INSTDIR\_OrvanLog"
   ${If} ${Errors}
     MessageBox MB_OK|MB_ICONEXCLAMATION "$(NotRemoved)" /SD IDOK
   ${EndIf}
-  Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$DESKTOP\${PRODUCT}.lnk"
