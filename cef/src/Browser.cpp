@@ -893,19 +893,18 @@ void BrowserImpl::OnViewDestroyed() {
     if (devTools && devTools->GetWindowHandle()) {
         DestroyWindow(devTools->GetWindowHandle());
     }
+    // As in the real library, the browser is closed before the destruction of its window ends:
+    // a host destroying its window gets OnBeforeClose before DestroyWindow returns.
     CefRefPtr<BrowserImpl> self(this);
-    const bool posted = runtime->renderer().Post([self, frames] {
+    RunOn(runtime->renderer(), [self, frames] {
         for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
             self->ReleaseContext(*it);
         }
         if (CefRefPtr<CefRenderProcessHandler> handler = Runtime::Get()->renderHandler()) {
             handler->OnBrowserDestroyed(self.get());
         }
-        Runtime::Get()->ui().Post([self] { self->FinishClose(); });
     });
-    if (!posted) {
-        FinishClose();
-    }
+    FinishClose();
 }
 
 void BrowserImpl::FinishClose() {

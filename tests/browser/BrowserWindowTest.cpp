@@ -223,6 +223,7 @@ TEST_F(BrowserWindow, DestroyingTheHostClosesTheBrowserWhichIsForgottenOnce) {
     ASSERT_TRUE(page);
     EXPECT_EQ(1u, host->GetHandler()->GetBrowserCount());
     DestroyWindow(host->m_hWnd);
+    EXPECT_EQ(0u, host->GetHandler()->GetBrowserCount()) << "closed before DestroyWindow returned";
     ASSERT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.empty(); }));
     ASSERT_TRUE(cefdriver::WaitUntilIdle(20000));
     EXPECT_EQ(0u, host->GetHandler()->GetBrowserCount());

@@ -326,13 +326,20 @@ TEST_F(CefRuntimeTest, ClientKeepingTheBrowserInDoCloseLeavesItOpen) {
     EXPECT_EQ(1u, cefdriver::GetState().browsers.size());
 }
 
-TEST_F(CefRuntimeTest, DestroyingTheParentClosesTheBrowser) {
-    OpenBrowser(TestServerUrl("/empty"));
+TEST_F(CefRuntimeTest, DestroyingTheParentClosesTheBrowserButNotItsPopups) {
+    const int id = OpenBrowser(TestServerUrl("/empty"));
+    ASSERT_TRUE(Idle());
+    const auto popup = cefdriver::RequestNewWindow(id, Wide(TestServerUrl("/empty?popup")),
+                                                   WOD_NEW_POPUP, true);
+    ASSERT_NE(0, popup.browserId);
     ASSERT_TRUE(Idle());
     DestroyWindow(parent->get());
-    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforeClose") == 1; }));
+    EXPECT_EQ(1, log.Count("OnBeforeClose")) << "closed before DestroyWindow returned";
+    EXPECT_EQ(id, log.Named("OnBeforeClose").front().browser);
     EXPECT_EQ(0, log.Count("DoClose"));
-    EXPECT_TRUE(cefdriver::GetState().browsers.empty());
+    ASSERT_EQ(1u, cefdriver::GetState().browsers.size()) << "the popup stays open";
+    EXPECT_EQ(popup.browserId, cefdriver::GetState().browsers[0].id);
+    EXPECT_TRUE(IsWindow(client->Browser(popup.browserId)->GetHost()->GetWindowHandle()));
 }
 
 TEST_F(CefRuntimeTest, ShutdownClosesEveryBrowserLeft) {
