@@ -329,8 +329,8 @@ TEST_F(CefRuntimeTest, ClientKeepingTheBrowserInDoCloseLeavesItOpen) {
 TEST_F(CefRuntimeTest, DestroyingTheParentClosesTheBrowserButNotItsPopups) {
     const int id = OpenBrowser(TestServerUrl("/empty"));
     ASSERT_TRUE(Idle());
-    const auto popup = cefdriver::RequestNewWindow(id, Wide(TestServerUrl("/empty?popup")),
-                                                   WOD_NEW_POPUP, true);
+    const auto popup =
+        cefdriver::RequestNewWindow(id, Wide(TestServerUrl("/empty?popup")), WOD_NEW_POPUP, true);
     ASSERT_NE(0, popup.browserId);
     ASSERT_TRUE(Idle());
     DestroyWindow(parent->get());
