@@ -15,6 +15,10 @@ constexpr char kCredentials[] = "MOVAR:MOVAR";
 constexpr long kFetchConnectTimeoutS = 8;
 constexpr long kFetchTimeoutS = 10;
 constexpr size_t kWriteFailed = static_cast<size_t>(-1);
+// Under Wine every receive costs a fixed amount whatever its size: large receives make fast
+// transfers (libcurl's default is 16 KiB).
+constexpr long kReceiveBuffer = 8 * 1024 * 1024;
+constexpr curl_off_t kLargestReservation = 512 * 1024 * 1024;
 
 // libcurl's global state is set up once for the whole process and kept: setting it up and
 // tearing it down around each transfer is unsafe while another thread is transferring.
@@ -95,12 +99,26 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* userData) {
     return sink->Append(data, size * count) ? count : kWriteFailed;
 }
 
+struct StringSink {
+    CURL* easy;
+    std::string* out;
+};
+
 size_t AppendToString(char* data, size_t size, size_t count, void* userData) {
-    auto* out = static_cast<std::string*>(userData);
-    if (!out || !data) {
+    auto* sink = static_cast<StringSink*>(userData);
+    if (!sink || !sink->out || !data) {
         return kWriteFailed;
     }
-    out->append(data, size * count);
+    // A body of announced length is held in one allocation, not grown by doubling.
+    if (sink->out->empty()) {
+        curl_off_t length = 0;
+        if (curl_easy_getinfo(sink->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) ==
+                CURLE_OK &&
+            length > 0 && length <= kLargestReservation) {
+            sink->out->reserve(static_cast<size_t>(length));
+        }
+    }
+    sink->out->append(data, size * count);
     return count;
 }
 
@@ -130,6 +148,7 @@ int Download(const std::string& url, const std::string& path, curl_xferinfo_call
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteToFile);
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(easy.get(), CURLOPT_BUFFERSIZE, kReceiveBuffer);
     curl_easy_setopt(easy.get(), CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(easy.get(), CURLOPT_USERPWD, kCredentials);
     curl_easy_setopt(easy.get(), CURLOPT_SSL_VERIFYPEER, 0L);
@@ -200,8 +219,10 @@ int FetchToString(const std::string& url, std::string& out) {
         return CURLE_FAILED_INIT;
     }
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
+    StringSink sink{easy.get(), &out};
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, AppendToString);
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &out);
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(easy.get(), CURLOPT_BUFFERSIZE, kReceiveBuffer);
     curl_easy_setopt(easy.get(), CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy.get(), CURLOPT_CONNECTTIMEOUT, kFetchConnectTimeoutS);
     curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT, kFetchTimeoutS);

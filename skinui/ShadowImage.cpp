@@ -39,6 +39,35 @@ public:
             }
         }
     }
+    // The stamps at every centre x0 <= x < x1 of row cy at once. The kernel falls off with the
+    // distance from its centre, so the strongest of those stamps at a pixel is the one whose
+    // centre is nearest: in the run's columns that is the kernel's middle column, beyond its
+    // ends the kernel of the end stamp.
+    void StampRun(int x0, int x1, int cy, const std::vector<uint32_t>& kernel, int radius) {
+        if (x0 >= x1) {
+            return;
+        }
+        const int side = 2 * radius + 1;
+        const int top = std::max(cy - radius, 0);
+        const int bottom = std::min(cy + radius + 1, height_);
+        const int left = std::max(x0 - radius, 0);
+        const int right = std::min(x1 - 1 + radius + 1, width_);
+        for (int y = top; y < bottom; ++y) {
+            const uint32_t* source = &kernel[static_cast<size_t>((y - cy + radius) * side)];
+            uint32_t* target = &pixels_[static_cast<size_t>(y * width_)];
+            int x = left;
+            for (; x < std::min(x0, right); ++x) {
+                target[x] = std::max(target[x], source[x - x0 + radius]);
+            }
+            const uint32_t middle = source[radius];
+            for (const int end = std::min(x1, right); x < end; ++x) {
+                target[x] = std::max(target[x], middle);
+            }
+            for (; x < right; ++x) {
+                target[x] = std::max(target[x], source[x - (x1 - 1) + radius]);
+            }
+        }
+    }
     std::vector<uint32_t> Take() { return std::move(pixels_); }
 
 private:
@@ -128,8 +157,13 @@ std::vector<ShadowSpan> OutlineSpans(HRGN region, int width, int height) {
     return rows;
 }
 
-std::vector<uint32_t> ComputeShadowImage(const std::vector<ShadowSpan>& rows, int width, int height,
-                                         const ShadowParams& p) {
+namespace {
+
+// The shadow image, the boundary stamps made by `stampRun(x0, x1, row)` for the centres
+// x0 <= x < x1 of each row.
+template <class StampRun>
+std::vector<uint32_t> ShadowImage(const std::vector<ShadowSpan>& rows, int width, int height,
+                                  const ShadowParams& p, StampRun stampRun) {
     const int imageWidth = width + 2 * p.spread;
     const int imageHeight = height + 2 * p.spread;
     if (imageWidth <= 0 || imageHeight <= 0 || static_cast<int>(rows.size()) < height) {
@@ -146,12 +180,9 @@ std::vector<uint32_t> ComputeShadowImage(const std::vector<ShadowSpan>& rows, in
         const ShadowSpan up = anchor(r - 1);
         const ShadowSpan down = anchor(r + 1);
         const int firstEnd = std::min(self.right, std::max(up.left, down.left) + 1);
-        for (int x = self.left; x < firstEnd; ++x) {
-            image.Stamp(x, r, kernel, radius);
-        }
-        for (int x = std::max(firstEnd, std::min(up.right, down.right) - 1); x < self.right; ++x) {
-            image.Stamp(x, r, kernel, radius);
-        }
+        stampRun(image, kernel, radius, self.left, firstEnd, r);
+        stampRun(image, kernel, radius, std::max(firstEnd, std::min(up.right, down.right) - 1),
+                 self.right, r);
     }
 
     const uint32_t core = PremultipliedPixel(p.color, p.opacity);
@@ -173,4 +204,25 @@ std::vector<uint32_t> ComputeShadowImage(const std::vector<ShadowSpan>& rows, in
         image.Fill(r, std::max(self.left, b), self.right, core);
     }
     return image.Take();
+}
+
+}  // namespace
+
+std::vector<uint32_t> ComputeShadowImage(const std::vector<ShadowSpan>& rows, int width, int height,
+                                         const ShadowParams& p) {
+    return ShadowImage(rows, width, height, p,
+                       [](Image& image, const std::vector<uint32_t>& kernel, int radius, int x0,
+                          int x1, int r) { image.StampRun(x0, x1, r, kernel, radius); });
+}
+
+std::vector<uint32_t> ComputeShadowImageStampByStamp(const std::vector<ShadowSpan>& rows,
+                                                     int width, int height,
+                                                     const ShadowParams& p) {
+    return ShadowImage(rows, width, height, p,
+                       [](Image& image, const std::vector<uint32_t>& kernel, int radius, int x0,
+                          int x1, int r) {
+                           for (int x = x0; x < x1; ++x) {
+                               image.Stamp(x, r, kernel, radius);
+                           }
+                       });
 }

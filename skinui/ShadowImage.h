@@ -30,5 +30,11 @@ std::vector<ShadowSpan> OutlineSpans(HRGN region, int width, int height);
 std::vector<uint32_t> ComputeShadowImage(const std::vector<ShadowSpan>& rows, int width, int height,
                                          const ShadowParams& params);
 
+// The same image made the straightforward way, one full kernel stamp per boundary pixel: many
+// times slower, kept as the definition the fast computation is checked against.
+std::vector<uint32_t> ComputeShadowImageStampByStamp(const std::vector<ShadowSpan>& rows,
+                                                     int width, int height,
+                                                     const ShadowParams& params);
+
 // The premultiplied pixel of `color` at `alpha`.
 uint32_t PremultipliedPixel(COLORREF color, int alpha);

@@ -122,6 +122,55 @@ TEST(ShadowImage, OffsetsMoveTheCoreAndHoleFollowsTheOwner) {
     EXPECT_GT(AlphaAt(image, 40, 20, 27), 0) << "below the owner's bottom shifted up by 5";
 }
 
+// The fast computation against the straightforward one, stamp by stamp, pixel for pixel: regions
+// of every kind the shell makes, rows of random extent (empty ones too) and the parameter
+// combinations that change the kernel (spread above, equal to and below the softness; offsets).
+TEST(ShadowImage, TheFastImageIsTheStampByStampImage) {
+    const ShadowParams params[] = {{12, 12, 33, 0, 0, RGB(0, 0, 0)},
+                                   {8, 3, 200, 2, -3, RGB(10, 200, 30)},
+                                   {2, 9, 120, -4, 5, RGB(255, 255, 255)},
+                                   {0, 5, 150, 5, 5, RGB(0, 0, 0)},
+                                   {6, 0, 255, 0, 1, RGB(90, 0, 0)}};
+    std::vector<std::vector<ShadowSpan>> shapes;
+    std::vector<std::pair<int, int>> sizes;
+    for (const HRGN region : {CreateRectRgn(0, 0, 37, 23), CreateRoundRectRgn(0, 0, 41, 29, 24, 24),
+                              CreateEllipticRgn(0, 0, 33, 45)}) {
+        RECT box = {};
+        GetRgnBox(region, &box);
+        shapes.push_back(OutlineSpans(region, box.right, box.bottom));
+        sizes.push_back({box.right, box.bottom});
+        DeleteObject(region);
+    }
+    unsigned seed = 12345;
+    const auto next = [&seed](int range) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) % static_cast<unsigned>(range));
+    };
+    for (int shape = 0; shape < 6; ++shape) {
+        const int width = 5 + next(40);
+        const int height = 1 + next(30);
+        std::vector<ShadowSpan> rows;
+        for (int y = 0; y < height; ++y) {
+            const int left = next(width);
+            rows.push_back(next(5) == 0 ? ShadowSpan{width, 0}
+                                        : ShadowSpan{left, left + 1 + next(width - left)});
+        }
+        shapes.push_back(rows);
+        sizes.push_back({width, height});
+    }
+    for (size_t s = 0; s < shapes.size(); ++s) {
+        for (const ShadowParams& p : params) {
+            const auto fast = ComputeShadowImage(shapes[s], sizes[s].first, sizes[s].second, p);
+            const auto reference =
+                ComputeShadowImageStampByStamp(shapes[s], sizes[s].first, sizes[s].second, p);
+            ASSERT_EQ(reference.size(), fast.size());
+            EXPECT_TRUE(fast == reference)
+                << "shape " << s << " (" << sizes[s].first << " x " << sizes[s].second
+                << "), spread " << p.spread << ", softness " << p.softness;
+        }
+    }
+}
+
 TEST(ShadowSetters, RangesAreChecked) {
     CWndShadow shadow;
     EXPECT_FALSE(shadow.SetSpread(21));
