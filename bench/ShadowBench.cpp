@@ -51,14 +51,14 @@ int main() {
     const HRGN rounded = CreateRoundRectRgn(0, 0, kWidth + 1, kHeight + 1, 24, 24);
     const double squareImage = Seconds(
         [&] {
-            sink =
-                ComputeShadowImage(OutlineSpans(square, kWidth, kHeight), kWidth, kHeight, kParams);
+            ComputeShadowImage(OutlineSpans(square, kWidth, kHeight), kWidth, kHeight, kParams,
+                               sink);
         },
         5);
     const double roundedImage = Seconds(
         [&] {
-            sink = ComputeShadowImage(OutlineSpans(rounded, kWidth, kHeight), kWidth, kHeight,
-                                      kParams);
+            ComputeShadowImage(OutlineSpans(rounded, kWidth, kHeight), kWidth, kHeight, kParams,
+                               sink);
         },
         5);
     const double spans = Seconds([&] { OutlineSpans(rounded, kWidth, kHeight); }, 20);

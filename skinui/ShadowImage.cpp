@@ -10,10 +10,14 @@ struct RegionDataDeleter {
     void operator()(RGNDATA* data) const { ::operator delete(data); }
 };
 
+// The pixels of the image being made, in a buffer whose memory is reused: taking fresh memory for
+// an image of a large window costs several times as much as filling it.
 class Image {
 public:
-    Image(int width, int height)
-        : width_(width), height_(height), pixels_(static_cast<size_t>(width * height), 0) {}
+    Image(int width, int height, std::vector<uint32_t>& pixels)
+        : width_(width), height_(height), pixels_(pixels) {
+        pixels_.assign(static_cast<size_t>(width * height), 0);
+    }
 
     void Fill(int row, int from, int to, uint32_t pixel) {
         if (row < 0 || row >= height_) {
@@ -68,12 +72,11 @@ public:
             }
         }
     }
-    std::vector<uint32_t> Take() { return std::move(pixels_); }
 
 private:
     int width_;
     int height_;
-    std::vector<uint32_t> pixels_;
+    std::vector<uint32_t>& pixels_;
 };
 
 std::vector<uint32_t> Kernel(const ShadowParams& p, int radius) {
@@ -162,14 +165,15 @@ namespace {
 // The shadow image, the boundary stamps made by `stampRun(x0, x1, row)` for the centres
 // x0 <= x < x1 of each row.
 template <class StampRun>
-std::vector<uint32_t> ShadowImage(const std::vector<ShadowSpan>& rows, int width, int height,
-                                  const ShadowParams& p, StampRun stampRun) {
+void ShadowImage(const std::vector<ShadowSpan>& rows, int width, int height, const ShadowParams& p,
+                 std::vector<uint32_t>& pixels, StampRun stampRun) {
     const int imageWidth = width + 2 * p.spread;
     const int imageHeight = height + 2 * p.spread;
     if (imageWidth <= 0 || imageHeight <= 0 || static_cast<int>(rows.size()) < height) {
-        return std::vector<uint32_t>();
+        pixels.clear();
+        return;
     }
-    Image image(imageWidth, imageHeight);
+    Image image(imageWidth, imageHeight, pixels);
     const std::vector<ShadowSpan> anchors = Anchors(rows, width, height, p);
     const int radius = std::max(p.softness, p.spread);
     const std::vector<uint32_t> kernel = Kernel(p, radius);
@@ -203,26 +207,34 @@ std::vector<uint32_t> ShadowImage(const std::vector<ShadowSpan>& rows, int width
         image.Fill(r, std::max(a, 0), std::min(imageWidth, b), 0);
         image.Fill(r, std::max(self.left, b), self.right, core);
     }
-    return image.Take();
 }
 
 }  // namespace
 
+void ComputeShadowImage(const std::vector<ShadowSpan>& rows, int width, int height,
+                        const ShadowParams& p, std::vector<uint32_t>& pixels) {
+    ShadowImage(rows, width, height, p, pixels,
+                [](Image& image, const std::vector<uint32_t>& kernel, int radius, int x0, int x1,
+                   int r) { image.StampRun(x0, x1, r, kernel, radius); });
+}
+
 std::vector<uint32_t> ComputeShadowImage(const std::vector<ShadowSpan>& rows, int width, int height,
                                          const ShadowParams& p) {
-    return ShadowImage(rows, width, height, p,
-                       [](Image& image, const std::vector<uint32_t>& kernel, int radius, int x0,
-                          int x1, int r) { image.StampRun(x0, x1, r, kernel, radius); });
+    std::vector<uint32_t> pixels;
+    ComputeShadowImage(rows, width, height, p, pixels);
+    return pixels;
 }
 
 std::vector<uint32_t> ComputeShadowImageStampByStamp(const std::vector<ShadowSpan>& rows,
                                                      int width, int height,
                                                      const ShadowParams& p) {
-    return ShadowImage(rows, width, height, p,
-                       [](Image& image, const std::vector<uint32_t>& kernel, int radius, int x0,
-                          int x1, int r) {
-                           for (int x = x0; x < x1; ++x) {
-                               image.Stamp(x, r, kernel, radius);
-                           }
-                       });
+    std::vector<uint32_t> pixels;
+    ShadowImage(rows, width, height, p, pixels,
+                [](Image& image, const std::vector<uint32_t>& kernel, int radius, int x0, int x1,
+                   int r) {
+                    for (int x = x0; x < x1; ++x) {
+                        image.Stamp(x, r, kernel, radius);
+                    }
+                });
+    return pixels;
 }

@@ -29,6 +29,9 @@ std::vector<ShadowSpan> OutlineSpans(HRGN region, int width, int height);
 // where the owner covers it.
 std::vector<uint32_t> ComputeShadowImage(const std::vector<ShadowSpan>& rows, int width, int height,
                                          const ShadowParams& params);
+// The same into `pixels`, whose memory is reused (much cheaper than new memory for a large image).
+void ComputeShadowImage(const std::vector<ShadowSpan>& rows, int width, int height,
+                        const ShadowParams& params, std::vector<uint32_t>& pixels);
 
 // The same image made the straightforward way, one full kernel stamp per boundary pixel: many
 // times slower, kept as the definition the fast computation is checked against.

@@ -169,11 +169,11 @@ POINT CWndShadow::ShadowOrigin(const RECT& owner) const {
     return POINT{owner.left + xOffset_ - spread_, owner.top + yOffset_ - spread_};
 }
 
-std::vector<uint32_t> CWndShadow::ComputeImage(HWND owner, int width, int height) const {
+void CWndShadow::ComputeImage(HWND owner, int width, int height) {
     const RegionPtr region(CreateRectRgn(0, 0, width, height));
     GetWindowRgn(owner, region.get());
     const ShadowParams params = {spread_, softness_, opacity_, xOffset_, yOffset_, colour_};
-    return ComputeShadowImage(OutlineSpans(region.get(), width, height), width, height, params);
+    ComputeShadowImage(OutlineSpans(region.get(), width, height), width, height, params, pixels_);
 }
 
 void CWndShadow::RebuildImage(HWND owner) {
@@ -186,7 +186,7 @@ void CWndShadow::RebuildImage(HWND owner) {
         return;
     }
     ++rebuilds_;
-    const std::vector<uint32_t> pixels = ComputeImage(owner, width, height);
+    ComputeImage(owner, width, height);
 
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -200,7 +200,7 @@ void CWndShadow::RebuildImage(HWND owner) {
     if (!bitmap) {
         return;
     }
-    std::memcpy(bits, pixels.data(), pixels.size() * sizeof(uint32_t));
+    std::memcpy(bits, pixels_.data(), pixels_.size() * sizeof(uint32_t));
     const HDC memory = CreateCompatibleDC(nullptr);
     const HGDIOBJ previous = SelectObject(memory, bitmap);
 

@@ -37,7 +37,8 @@ private:
     static LRESULT CALLBACK HookProc(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
     POINT ShadowOrigin(const RECT& owner) const;
-    std::vector<uint32_t> ComputeImage(HWND owner, int width, int height) const;
+    // Computes the image into pixels_, reusing its memory from one rebuild to the next.
+    void ComputeImage(HWND owner, int width, int height);
 
     HWND shadow_ = nullptr;
     HWND owner_ = nullptr;
@@ -52,6 +53,7 @@ private:
     COLORREF colour_ = 0;
     WNDPROC previousProc_ = nullptr;
     int rebuilds_ = 0;
+    std::vector<uint32_t> pixels_;
 };
 
 // Base of windows that carry a shadow of their own.
