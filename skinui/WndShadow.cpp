@@ -170,10 +170,12 @@ POINT CWndShadow::ShadowOrigin(const RECT& owner) const {
 }
 
 void CWndShadow::ComputeImage(HWND owner, int width, int height) {
-    const RegionPtr region(CreateRectRgn(0, 0, width, height));
-    GetWindowRgn(owner, region.get());
+    RegionPtr region(CreateRectRgn(0, 0, width, height));
+    builtRegionKind_ = GetWindowRgn(owner, region.get());
+    builtSize_ = SIZE{width, height};
     const ShadowParams params = {spread_, softness_, opacity_, xOffset_, yOffset_, colour_};
     ComputeShadowImage(OutlineSpans(region.get(), width, height), width, height, params, pixels_);
+    builtRegion_ = std::move(region);
 }
 
 void CWndShadow::RebuildImage(HWND owner) {
@@ -228,6 +230,32 @@ LRESULT CALLBACK CWndShadow::HookProc(HWND owner, UINT message, WPARAM wParam, L
                            : DefWindowProcW(owner, message, wParam, lParam);
 }
 
+void CWndShadow::OnOwnerSized(HWND owner, WPARAM sizeType) {
+    if (sizeType == SIZE_MINIMIZED || sizeType == SIZE_MAXIMIZED) {
+        ShowWindow(shadow_, SW_HIDE);
+        shown_ = 0;
+        return;
+    }
+    if (!(GetWindowLongW(owner, GWL_STYLE) & WS_VISIBLE)) {
+        return;
+    }
+    RebuildImage(owner);
+    if (!shown_) {
+        shown_ = 1;
+        ShowWindow(shadow_, SW_SHOWNA);
+    }
+}
+
+bool CWndShadow::ImageIsCurrent(HWND owner) const {
+    RECT rect;
+    GetWindowRect(owner, &rect);
+    const RegionPtr region(CreateRectRgn(0, 0, 0, 0));
+    const int kind = GetWindowRgn(owner, region.get());
+    return builtSize_.cx == rect.right - rect.left && builtSize_.cy == rect.bottom - rect.top &&
+           builtRegion_ && (kind == ERROR ? builtRegionKind_ == ERROR
+                                           : EqualRgn(region.get(), builtRegion_.get()) != FALSE);
+}
+
 LRESULT CWndShadow::OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
     const WNDPROC previous = previousProc_;
     switch (message) {
@@ -243,31 +271,13 @@ LRESULT CWndShadow::OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPAR
                              SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
             }
             break;
-        case WM_SIZE:
-            if (wParam == SIZE_MINIMIZED || wParam == SIZE_MAXIMIZED) {
-                ShowWindow(shadow_, SW_HIDE);
-                shown_ = 0;
-            } else if (GetWindowLongW(owner, GWL_STYLE) & WS_VISIBLE) {
-                if (!shown_) {
-                    shown_ = 1;
-                    RebuildImage(owner);
-                    ShowWindow(shadow_, SW_SHOWNA);
-                    updatePending_ = true;
-                } else if (LOWORD(lParam) > LOWORD(lastSize_) ||
-                           HIWORD(lParam) > HIWORD(lastSize_)) {
-                    updatePending_ = true;
-                } else {
-                    RebuildImage(owner);
-                }
-            }
-            lastSize_ = lParam;
-            break;
-        case WM_PAINT:
-            if (updatePending_) {
-                RebuildImage(owner);
-                updatePending_ = false;
-            }
-            break;
+        case WM_SIZE: {
+            // The owner sets its window region for the new size while it handles the message:
+            // the image is made once, after that, from the region the owner now has.
+            const LRESULT result = CallWindowProcW(previous, owner, message, wParam, lParam);
+            OnOwnerSized(owner, wParam);
+            return result;
+        }
         case WM_SHOWWINDOW: {
             const LRESULT result = CallWindowProcW(previous, owner, message, wParam, lParam);
             shown_ = wParam ? 1 : 0;
@@ -281,7 +291,9 @@ LRESULT CWndShadow::OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPAR
             ForgetOwner(owner);
             break;
         case WM_EXITSIZEMOVE:
-            if (shown_) {
+            // Each size step already made its image; only one made before a change the owner
+            // made outside WM_SIZE (its region) is made again.
+            if (shown_ && !ImageIsCurrent(owner)) {
                 RebuildImage(owner);
             }
             break;

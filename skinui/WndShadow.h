@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "Win32Handles.h"
+
 // The drop shadow of a skinned top-level window: a click-through layered window behind and
 // around its owner, kept in step with the owner by hooking the owner's window procedure.
 class CWndShadow {
@@ -32,6 +34,8 @@ public:
     HWND GetShadowWindow() const { return shadow_; }
     bool IsShown() const { return shown_ != 0; }
     int GetRebuildCount() const { return rebuilds_; }
+    // The premultiplied pixels last given to the shadow window.
+    const std::vector<uint32_t>& GetImage() const { return pixels_; }
 
 private:
     static LRESULT CALLBACK HookProc(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
@@ -39,6 +43,8 @@ private:
     POINT ShadowOrigin(const RECT& owner) const;
     // Computes the image into pixels_, reusing its memory from one rebuild to the next.
     void ComputeImage(HWND owner, int width, int height);
+    void OnOwnerSized(HWND owner, WPARAM sizeType);
+    bool ImageIsCurrent(HWND owner) const;
 
     HWND shadow_ = nullptr;
     HWND owner_ = nullptr;
@@ -48,8 +54,10 @@ private:
     int spread_ = 0;
     int xOffset_ = 5;
     int yOffset_ = 5;
-    LPARAM lastSize_ = 0;
-    bool updatePending_ = false;
+    // What the image was last made for: the owner's size and window region.
+    SIZE builtSize_ = {0, 0};
+    RegionPtr builtRegion_;
+    int builtRegionKind_ = ERROR;
     COLORREF colour_ = 0;
     WNDPROC previousProc_ = nullptr;
     int rebuilds_ = 0;

@@ -227,6 +227,54 @@ TEST(ShadowWindow, FollowsItsOwner) {
     EXPECT_FALSE(IsWindowVisible(shadow));
 }
 
+// An owner that gives itself a rounded window region of its size whenever it is resized, as the
+// skinned windows do.
+LRESULT CALLBACK RoundedOwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SIZE) {
+        SetWindowRgn(window,
+                     CreateRoundRectRgn(0, 0, LOWORD(lParam) + 1, HIWORD(lParam) + 1, 24, 24),
+                     FALSE);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(ShadowWindow, EachSizeStepOfADragMakesOneImageFromTheOwnersNewRegion) {
+    CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr));
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = RoundedOwnerProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TesselRoundedOwner";
+    RegisterClassW(&windowClass);
+    const HWND owner = CreateWindowExW(0, L"TesselRoundedOwner", L"owner", WS_POPUP | WS_VISIBLE,
+                                       100, 100, 200, 100, nullptr, nullptr,
+                                       GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, owner);
+    {
+        ShadowedOwner shadowed;
+        shadowed.Attach(owner);
+        PumpMessages();
+        const int before = shadowed.shadow().GetRebuildCount();
+        SendMessageW(owner, WM_ENTERSIZEMOVE, 0, 0);
+        const SIZE steps[] = {{220, 110}, {260, 130}, {240, 150}, {180, 90}, {300, 160}};
+        for (const SIZE& step : steps) {
+            SetWindowPos(owner, nullptr, 0, 0, step.cx, step.cy, SWP_NOMOVE | SWP_NOZORDER);
+            PumpMessages();
+        }
+        SendMessageW(owner, WM_EXITSIZEMOVE, 0, 0);
+        PumpMessages();
+        EXPECT_EQ(before + 5, shadowed.shadow().GetRebuildCount())
+            << "one image per size step, none again at paint or at the end of the drag";
+
+        const HRGN region = CreateRoundRectRgn(0, 0, 301, 161, 24, 24);
+        const auto expected = ComputeShadowImage(OutlineSpans(region, 300, 160), 300, 160,
+                                                 ShadowParams{12, 12, 33, 0, 0, RGB(0, 0, 0)});
+        DeleteObject(region);
+        EXPECT_TRUE(expected == shadowed.shadow().GetImage())
+            << "the image is not the one of the owner's region at its final size";
+    }
+    DestroyWindow(owner);
+}
+
 TEST(ShadowWindow, AnOwnerThatOutlivesItsShadowObjectGetsItsWindowProcedureBack) {
     CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr));
     ShadowOwner owner;
