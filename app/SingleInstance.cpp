@@ -41,14 +41,16 @@ bool ActivateRunningInstance() {
     return true;
 }
 
-bool WaitForRunningInstance(DWORD waitMs) {
-    for (DWORD waited = 0;; waited += kPollMs) {
+bool CSingleInstance::WaitForTurn(DWORD waitMs) {
+    for (DWORD waited = 0; waited <= waitMs; waited += kPollMs) {
         if (ActivateRunningInstance()) {
-            return true;
-        }
-        if (waited >= waitMs) {
             return false;
         }
-        Sleep(kPollMs);
+        const DWORD result = WaitForSingleObject(mutex_.get(), kPollMs);
+        if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) {
+            first_ = true;
+            return true;
+        }
     }
+    return false;
 }

@@ -15,6 +15,11 @@ public:
     // False when another start of the program holds the claim.
     bool IsFirst() const { return first_; }
 
+    // For a start that is not first: waits up to `waitMs` for the running program's main window,
+    // which it brings forward (false), or for the claim, which the program that held it let go
+    // on its way out (true: this start goes on as the first).
+    bool WaitForTurn(DWORD waitMs);
+
 private:
     CScopedHandle mutex_;
     bool first_ = true;
@@ -22,7 +27,3 @@ private:
 
 // Brings a running main window forward; true when there is one.
 bool ActivateRunningInstance();
-
-// Waits up to `waitMs` for the running instance's main window and brings it forward; false when
-// none appeared in that time.
-bool WaitForRunningInstance(DWORD waitMs);

@@ -22,10 +22,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (subProcessCode >= 0) {
         return subProcessCode;
     }
-    // A second start hands over to the first even while that one is still starting up.
-    const CSingleInstance session;
-    if (!session.IsFirst()) {
-        WaitForRunningInstance(kWaitForFirstMs);
+    // A second start hands over to the first even while that one is still starting up, or takes
+    // over from one that is on its way out.
+    CSingleInstance session;
+    if (!session.IsFirst() && !session.WaitForTurn(kWaitForFirstMs)) {
         return 0;
     }
     CefSettings settings;

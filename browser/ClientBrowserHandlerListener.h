@@ -2,8 +2,8 @@
 
 #include <string>
 
-// What the browser's client handler reports to the window that owns it. Calls come on the
-// browser library's UI thread.
+// What the browser's client handler reports to the window that owns it. Load states come on the
+// browser library's UI thread, popup texts on its IO thread.
 class ClientBrowserHandlerListener {
 public:
     virtual ~ClientBrowserHandlerListener() = default;

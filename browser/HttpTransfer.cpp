@@ -182,10 +182,9 @@ int ReplaceByDownload(const std::string& url, const std::string& path) {
         DeleteFileA(temporary.c_str());
         return 0;
     }
-    // An empty body leaves no file, as a download into `path` itself would.
+    // Nothing arrived to take the file's place: the file stays, and nothing was saved.
     if (!FileExists(temporary)) {
-        DeleteFileA(path.c_str());
-        return 1;
+        return 0;
     }
     if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileA(temporary.c_str());

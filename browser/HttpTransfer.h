@@ -15,8 +15,8 @@ int DownloadToFile(const std::string& url, const std::string& path,
                    curl_xferinfo_callback progress = nullptr, void* progressData = nullptr);
 
 // Downloads `url` like DownloadToFile and puts the file in place of the one at `path` once the
-// transfer is complete; a failed transfer leaves the old file as it was. An empty body removes
-// it. 1 when the download succeeded, else 0.
+// transfer is complete; a failed transfer or an empty body leaves the old file as it was. 1 when
+// a file was downloaded and put in place, else 0.
 int ReplaceByDownload(const std::string& url, const std::string& path);
 
 // Downloads `url` like DownloadToFile, but a file appears at `path` only for a complete transfer

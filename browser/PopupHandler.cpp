@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -26,6 +27,7 @@ const char kDataToolBaseUrl[] = "http://download.tesselfp.cn/ufdatatransfer/";
 namespace {
 
 constexpr int kNoticeBox = 4;
+constexpr int kFinishWaitMs = 5000;
 constexpr int kFailureBox = 2;
 constexpr char kDownloadFailed[] = "文件下载失败，请重新下载";
 constexpr char kDownloadedToDesktop[] = "文件已下载到桌面 - ";
@@ -118,7 +120,6 @@ struct CPopupHandler::Worker {
 
     explicit Worker(std::string base) : dataToolBaseUrl(std::move(base)) {}
 
-    void Queue(PopupAction action, const std::string& url);
     void Run();
     void Carry(const Request& request);
     void DownloadToDesktop(const std::string& url) const;
@@ -152,6 +153,7 @@ void CPopupHandler::Worker::Run() {
         Carry(request);
         lock.lock();
         busy = false;
+        wake.notify_all();
     }
     lock.unlock();
     CoUninitialize();
@@ -182,10 +184,15 @@ CPopupHandler::CPopupHandler(std::string dataToolBaseUrl)
     : worker_(std::make_shared<Worker>(std::move(dataToolBaseUrl))) {}
 
 CPopupHandler::~CPopupHandler() {
-    std::lock_guard<std::mutex> guard(worker_->mutex);
+    std::unique_lock<std::mutex> lock(worker_->mutex);
     worker_->stopping = true;
     worker_->requests.clear();
-    worker_->wake.notify_one();
+    worker_->wake.notify_all();
+    // The handler goes when the program ends: an action under way gets a moment to finish, so that
+    // it does not run on while the process tears down what it uses. A transfer without end is
+    // left to the process's end.
+    worker_->wake.wait_for(lock, std::chrono::milliseconds(kFinishWaitMs),
+                           [this] { return !worker_->busy; });
 }
 
 void CPopupHandler::SetOwner(HWND owner) {

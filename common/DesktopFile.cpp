@@ -94,7 +94,7 @@ bool MakeDesktopFileName(const std::wstring& name, std::string& ansiName) {
         }
     }
     ansiName = ToAnsiFileName(safe);
-    return true;
+    return !ansiName.empty();
 }
 
 std::string NumberedName(const std::string& name, int count) {

@@ -137,9 +137,11 @@ FunctionEnd
 !macro MoveAside NAME
   ${If} $Failed == 0
   ${AndIf} ${FileExists} "$INSTDIR\${NAME}"
-    Delete "$INSTDIR\${NAME}${OLD_SUFFIX}"
     ClearErrors
-    Rename "$INSTDIR\${NAME}" "$INSTDIR\${NAME}${OLD_SUFFIX}"
+    Delete "$INSTDIR\${NAME}${OLD_SUFFIX}"
+    ${IfNot} ${Errors}
+      Rename "$INSTDIR\${NAME}" "$INSTDIR\${NAME}${OLD_SUFFIX}"
+    ${EndIf}
     ${If} ${Errors}
       StrCpy $Failed 1
     ${EndIf}
@@ -160,13 +162,16 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; Puts a file moved aside back. Files without one are removed only when new ones were written.
+; Puts a file moved aside back. After a failed write ($Failed 2) every file was moved aside and
+; what stands under its name is new; after a failed move only files missing under their name were
+; moved, and a file still in place is never replaced by an older copy of it.
 !macro PutBack NAME
-  ${If} ${FileExists} "$INSTDIR\${NAME}${OLD_SUFFIX}"
+  ${If} $Failed == 2
     Delete "$INSTDIR\${NAME}"
+  ${EndIf}
+  ${IfNot} ${FileExists} "$INSTDIR\${NAME}"
+  ${AndIf} ${FileExists} "$INSTDIR\${NAME}${OLD_SUFFIX}"
     Rename "$INSTDIR\${NAME}${OLD_SUFFIX}" "$INSTDIR\${NAME}"
-  ${ElseIf} $Failed == 2
-    Delete "$INSTDIR\${NAME}"
   ${EndIf}
 !macroend
 
@@ -176,6 +181,7 @@ FunctionEnd
 
 !macro RemoveFile NAME
   Delete "$INSTDIR\${NAME}"
+  Delete /REBOOTOK "$INSTDIR\${NAME}${OLD_SUFFIX}"
 !macroend
 
 ; The program's files are replaced as a whole: all are moved aside first, then the new ones are

@@ -744,6 +744,10 @@ PopupOutcome BrowserImpl::RequestPopup(CefRefPtr<FrameImpl> frame, const std::ws
                 client, settings, &noJavascriptAccess);
         });
     }
+    // The opener may have closed while the decision was being made.
+    if (destroyed_) {
+        outcome.cancelled = true;
+    }
     if (!outcome.cancelled) {
         CefRefPtr<BrowserImpl> popup =
             Runtime::Get()->CreateBrowserNow(windowInfo, client, url, settings, true, window_);

@@ -579,12 +579,16 @@ void ChromiumEngine::DecidePopup(const std::string& targetId, const std::string&
     PopupOutcome outcome;
     outcome.cancelled = true;
     if (opener) {
+        // The decision waits for the IO thread while this thread dispatches its messages, so
+        // another popup's decision may run meanwhile: each keeps and restores its own target.
+        const std::string outerTarget = adoptTarget_;
+        const std::string outerSession = adoptSession_;
         adoptTarget_ = targetId;
         adoptSession_ = sessionId;
         outcome = opener->RequestPopup(opener->FindFrame(0), Utf8ToWide(open.url), disposition,
                                        open.userGesture, features);
-        adoptTarget_.clear();
-        adoptSession_.clear();
+        adoptTarget_ = outerTarget;
+        adoptSession_ = outerSession;
     }
     if (outcome.cancelled || !outcome.browserId) {
         // A page paused at its start cannot be closed cleanly: it first has to run.

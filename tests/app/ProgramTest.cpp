@@ -109,6 +109,23 @@ TEST(Program, OneMainWindowASecondStartEndsAndTheCloseCommandEndsTheProgram) {
     EXPECT_EQ(0, FindMarked().count);
 }
 
+TEST(Program, AStartWhileTheProgramEndsTakesOver) {
+    Program first;
+    ASSERT_TRUE(first.started());
+    ASSERT_TRUE(WaitForMarked(60000));
+    PostMessageW(FindMarked().window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Program second;
+    ASSERT_TRUE(second.started());
+    ASSERT_TRUE(first.Ended(60000));
+    ASSERT_TRUE(WaitForMarked(60000)) << "the start made while the program ended showed nothing";
+    const Marked marked = FindMarked();
+    DWORD owner = 0;
+    GetWindowThreadProcessId(marked.window, &owner);
+    EXPECT_EQ(second.Id(), owner);
+    PostMessageW(marked.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(second.Ended(60000));
+}
+
 TEST(Program, TwoStartsAtOnceOpenOneMainWindow) {
     Program first;
     Program second;

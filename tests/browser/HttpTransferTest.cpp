@@ -73,8 +73,9 @@ TEST_F(HttpTransferTest, EmptyBodyCreatesNoFileAndKeepsAnExistingOne) {
     EXPECT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/empty"), existing));
     EXPECT_EQ("old content", ReadAnsiFile(existing));
 
-    EXPECT_EQ(1, ReplaceByDownload(TestServerUrl("/empty"), existing));
-    EXPECT_FALSE(Exists(existing));
+    EXPECT_EQ(0, ReplaceByDownload(TestServerUrl("/empty"), existing))
+        << "an empty body saved nothing";
+    EXPECT_EQ("old content", ReadAnsiFile(existing)) << "an empty body removed the old file";
 }
 
 TEST_F(HttpTransferTest, ErrorPagesAndRedirectsAreStoredNotFollowed) {
