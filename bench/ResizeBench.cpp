@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "BenchTimer.h"
@@ -38,7 +39,8 @@ void Pump() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const bool withShadow = argc < 2 || std::string(argv[1]) != "noshadow";
     ULONG_PTR token = 0;
     const Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
@@ -60,7 +62,9 @@ int main() {
         return 1;
     }
     ShowWindow(window.m_hWnd, SW_SHOWNA);
-    window.Attach();
+    if (withShadow) {
+        window.Attach();
+    }
     Pump();
 
     SendMessageW(window.m_hWnd, WM_ENTERSIZEMOVE, 0, 0);

@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr int kBitmapSlack = 128;
+
 constexpr wchar_t kShadowClass[] = L"UmbraShadowWnd";
 constexpr LONG kShowStateMask = WS_MINIMIZE | WS_VISIBLE | WS_MAXIMIZE;
 constexpr UINT kDwmCompositionChanged = 0x31E;
@@ -189,32 +191,46 @@ void CWndShadow::RebuildImage(HWND owner) {
     }
     ++rebuilds_;
     ComputeImage(owner, width, height);
-
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap) {
+    if (!ReserveBitmap(size) || pixels_.size() != static_cast<size_t>(size.cx) * size.cy) {
         return;
     }
-    std::memcpy(bits, pixels_.data(), pixels_.size() * sizeof(uint32_t));
-    const HDC memory = CreateCompatibleDC(nullptr);
-    const HGDIOBJ previous = SelectObject(memory, bitmap);
+    // The bitmap may be wider than the image: rows are copied at its stride.
+    for (int y = 0; y < size.cy; ++y) {
+        std::memcpy(bitmapBits_ + static_cast<size_t>(y) * bitmapSize_.cx,
+                    &pixels_[static_cast<size_t>(y) * size.cx], size.cx * sizeof(uint32_t));
+    }
+    const MemoryDcPtr memory(CreateCompatibleDC(nullptr));
+    const HGDIOBJ previous = SelectObject(memory.get(), bitmap_.get());
 
     POINT origin = ShadowOrigin(rect);
     MoveWindow(shadow_, origin.x, origin.y, size.cx, size.cy, FALSE);
     POINT source = {0, 0};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    g_updateLayeredWindow(shadow_, nullptr, &origin, &size, memory, &source, 0, &blend, ULW_ALPHA);
+    g_updateLayeredWindow(shadow_, nullptr, &origin, &size, memory.get(), &source, 0, &blend,
+                          ULW_ALPHA);
+    SelectObject(memory.get(), previous);
+}
 
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    DeleteObject(bitmap);
+bool CWndShadow::ReserveBitmap(SIZE size) {
+    if (bitmap_ && bitmapSize_.cx >= size.cx && bitmapSize_.cy >= size.cy) {
+        return true;
+    }
+    // New memory for a bitmap this large costs several times more than filling it: a window
+    // that grows step by step gets room for some more steps each time.
+    const SIZE reserved = {(size.cx + kBitmapSlack) / kBitmapSlack * kBitmapSlack,
+                           (size.cy + kBitmapSlack) / kBitmapSlack * kBitmapSlack};
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = reserved.cx;
+    info.bmiHeader.biHeight = -reserved.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    bitmapBits_ = static_cast<uint32_t*>(bits);
+    bitmapSize_ = bitmap_ ? reserved : SIZE{0, 0};
+    return bitmap_ != nullptr;
 }
 
 LRESULT CALLBACK CWndShadow::HookProc(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -237,6 +253,16 @@ void CWndShadow::OnOwnerSized(HWND owner, WPARAM sizeType) {
         return;
     }
     if (!(GetWindowLongW(owner, GWL_STYLE) & WS_VISIBLE)) {
+        return;
+    }
+    // A border dragged by the user resizes the owner many times a second, and showing a new
+    // image costs several times more than the owner's own repaint: the shadow steps aside
+    // until the drag ends and comes back made for the final size.
+    if (inSizeMove_) {
+        if (shown_ && !hiddenForDrag_) {
+            ShowWindow(shadow_, SW_HIDE);
+            hiddenForDrag_ = true;
+        }
         return;
     }
     RebuildImage(owner);
@@ -290,10 +316,16 @@ LRESULT CWndShadow::OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPAR
         case WM_NCDESTROY:
             ForgetOwner(owner);
             break;
+        case WM_ENTERSIZEMOVE:
+            inSizeMove_ = true;
+            break;
         case WM_EXITSIZEMOVE:
-            // Each size step already made its image; only one made before a change the owner
-            // made outside WM_SIZE (its region) is made again.
-            if (shown_ && !ImageIsCurrent(owner)) {
+            inSizeMove_ = false;
+            if (hiddenForDrag_) {
+                hiddenForDrag_ = false;
+                RebuildImage(owner);
+                ShowWindow(shadow_, SW_SHOWNA);
+            } else if (shown_ && !ImageIsCurrent(owner)) {
                 RebuildImage(owner);
             }
             break;

@@ -45,6 +45,8 @@ private:
     void ComputeImage(HWND owner, int width, int height);
     void OnOwnerSized(HWND owner, WPARAM sizeType);
     bool ImageIsCurrent(HWND owner) const;
+    // Makes sure the bitmap the image goes through is at least `size`; false when it cannot be.
+    bool ReserveBitmap(SIZE size);
 
     HWND shadow_ = nullptr;
     HWND owner_ = nullptr;
@@ -58,6 +60,13 @@ private:
     SIZE builtSize_ = {0, 0};
     RegionPtr builtRegion_;
     int builtRegionKind_ = ERROR;
+    GdiObjectPtr<HBITMAP> bitmap_;
+    uint32_t* bitmapBits_ = nullptr;
+    SIZE bitmapSize_ = {0, 0};
+    // Between WM_ENTERSIZEMOVE and WM_EXITSIZEMOVE; the shadow is hidden once the owner's size
+    // changes in that time.
+    bool inSizeMove_ = false;
+    bool hiddenForDrag_ = false;
     COLORREF colour_ = 0;
     WNDPROC previousProc_ = nullptr;
     int rebuilds_ = 0;

@@ -238,7 +238,7 @@ LRESULT CALLBACK RoundedOwnerProc(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-TEST(ShadowWindow, EachSizeStepOfADragMakesOneImageFromTheOwnersNewRegion) {
+TEST(ShadowWindow, ADragMakesOneImageAtItsEndFromTheOwnersFinalRegion) {
     CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr));
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = RoundedOwnerProc;
@@ -253,17 +253,31 @@ TEST(ShadowWindow, EachSizeStepOfADragMakesOneImageFromTheOwnersNewRegion) {
         ShadowedOwner shadowed;
         shadowed.Attach(owner);
         PumpMessages();
-        const int before = shadowed.shadow().GetRebuildCount();
+        const HWND shadow = shadowed.shadow().GetShadowWindow();
+        ASSERT_TRUE(IsWindowVisible(shadow));
+        int before = shadowed.shadow().GetRebuildCount();
+        SetWindowPos(owner, nullptr, 0, 0, 210, 105, SWP_NOMOVE | SWP_NOZORDER);
+        PumpMessages();
+        EXPECT_EQ(before + 1, shadowed.shadow().GetRebuildCount())
+            << "a resize outside a drag makes one image at once, none again at the next paint";
+
+        before = shadowed.shadow().GetRebuildCount();
         SendMessageW(owner, WM_ENTERSIZEMOVE, 0, 0);
         const SIZE steps[] = {{220, 110}, {260, 130}, {240, 150}, {180, 90}, {300, 160}};
         for (const SIZE& step : steps) {
             SetWindowPos(owner, nullptr, 0, 0, step.cx, step.cy, SWP_NOMOVE | SWP_NOZORDER);
             PumpMessages();
+            EXPECT_FALSE(IsWindowVisible(shadow)) << "the shadow stays out of the drag's way";
         }
+        EXPECT_EQ(before, shadowed.shadow().GetRebuildCount()) << "no image during the drag";
         SendMessageW(owner, WM_EXITSIZEMOVE, 0, 0);
         PumpMessages();
-        EXPECT_EQ(before + 5, shadowed.shadow().GetRebuildCount())
-            << "one image per size step, none again at paint or at the end of the drag";
+        EXPECT_EQ(before + 1, shadowed.shadow().GetRebuildCount()) << "one image at its end";
+        EXPECT_TRUE(IsWindowVisible(shadow));
+        RECT placed = {};
+        GetWindowRect(shadow, &placed);
+        EXPECT_EQ(324, placed.right - placed.left);
+        EXPECT_EQ(184, placed.bottom - placed.top);
 
         const HRGN region = CreateRoundRectRgn(0, 0, 301, 161, 24, 24);
         const auto expected = ComputeShadowImage(OutlineSpans(region, 300, 160), 300, 160,
