@@ -31,10 +31,7 @@ screenshot: build
 	scripts/screenshot.sh $(BUILD)
 
 bench: build
-	bench/download.sh $(BUILD)
-	bench/layout.sh $(BUILD)
-	bench/shadow.sh $(BUILD)
-	bench/chromium.sh $(BUILD)
+	bench/summary.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # One resize step of the main layout at 1728 x 972 under Wine, against filling an image of that size.
-# Usage: bench/shadow.sh [BUILD_DIR]
+# Usage: bench/resize.sh [BUILD_DIR]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
