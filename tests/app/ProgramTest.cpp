@@ -5,45 +5,16 @@
 #include <string>
 
 #include "MainDlg.h"
+#include "Processes.h"
 #include "TempFolder.h"
 
 namespace {
 
 // A started copy of the program; ended at scope end if it is still running.
-class Program {
+class Program : public ChildProcess {
 public:
-    explicit Program(const std::wstring& arguments = L"") {
-        std::wstring command = L"\"" + ExecutableFolder() + L"Tessel.exe\" " + arguments;
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                  nullptr, &startup, &info_) != FALSE;
-    }
-    ~Program() {
-        if (started_) {
-            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(info_.hProcess, 1);
-            }
-            CloseHandle(info_.hThread);
-            CloseHandle(info_.hProcess);
-        }
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    bool started() const { return started_; }
-    bool Ended(DWORD ms) const { return WaitForSingleObject(info_.hProcess, ms) == WAIT_OBJECT_0; }
-    DWORD ExitCode() const {
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(info_.hProcess, &code);
-        return code;
-    }
-    DWORD Id() const { return info_.dwProcessId; }
-    HANDLE Handle() const { return info_.hProcess; }
-
-private:
-    PROCESS_INFORMATION info_ = {};
-    bool started_ = false;
+    explicit Program(const std::wstring& arguments = L"")
+        : ChildProcess(L"\"" + ExecutableFolder() + L"Tessel.exe\" " + arguments) {}
 };
 
 struct Marked {

@@ -30,45 +30,13 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A started process; ended at scope end if it still runs.
-class Process {
-public:
-    explicit Process(std::wstring command) {
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                  nullptr, &startup, &info_) != FALSE;
-    }
-    ~Process() {
-        if (started_) {
-            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(info_.hProcess, 1);
-            }
-            CloseHandle(info_.hThread);
-            CloseHandle(info_.hProcess);
-        }
-    }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    bool started() const { return started_; }
-    DWORD id() const { return info_.dwProcessId; }
-    bool Ended(DWORD ms) const {
-        return started_ && WaitForSingleObject(info_.hProcess, ms) == WAIT_OBJECT_0;
-    }
-    // The exit code once ended within `ms`, else -1.
-    int ExitCode(DWORD ms) const {
-        DWORD code = 0;
-        return Ended(ms) && GetExitCodeProcess(info_.hProcess, &code) ? static_cast<int>(code) : -1;
-    }
-
-private:
-    PROCESS_INFORMATION info_ = {};
-    bool started_ = false;
-};
+// The exit code of `process` once it ended within `ms`, else -1.
+int ExitCodeWithin(const ChildProcess& process, DWORD ms) {
+    return process.Ended(ms) ? static_cast<int>(process.ExitCode()) : -1;
+}
 
 int RunInstaller(const std::wstring& folder) {
-    return Process(L"\"" + SetupPath() + L"\" /S /D=" + folder).ExitCode(kRunMs);
+    return ExitCodeWithin(ChildProcess(L"\"" + SetupPath() + L"\" /S /D=" + folder), kRunMs);
 }
 
 std::wstring RegistryText(const wchar_t* name) {
@@ -153,7 +121,7 @@ protected:
     void Uninstall() {
         const std::wstring command = RegistryText(L"QuietUninstallString");
         ASSERT_EQ(L"\"" + Installed(L"uninstall.exe") + L"\" /S", command);
-        ASSERT_EQ(0, Process(command).ExitCode(kRunMs));
+        ASSERT_EQ(0, ExitCodeWithin(ChildProcess(command), kRunMs));
         for (DWORD waited = 0; Exists(folder) && waited < kRunMs; waited += 250) {
             Sleep(250);
         }
@@ -189,9 +157,9 @@ TEST_F(Installer, InstallsTheProgramAndUninstallsEverythingItInstalled) {
     EXPECT_LE(sizeKb, 100000u);
 
     {
-        const Process program(L"\"" + Installed(L"Tessel.exe") + L"\"");
+        const ChildProcess program(L"\"" + Installed(L"Tessel.exe") + L"\"");
         ASSERT_TRUE(program.started());
-        const HWND window = WaitForMainWindow(program.id(), 60000);
+        const HWND window = WaitForMainWindow(program.Id(), 60000);
         ASSERT_NE(nullptr, window) << "the installed program shows no window";
         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         EXPECT_TRUE(program.Ended(60000));
@@ -212,7 +180,7 @@ TEST_F(Installer, AnUpgradeEndsTheRunningProgramAndReplacesItsFiles) {
     // An older program: a stand-in that runs until it is ended, under the program's name.
     ASSERT_TRUE(CopyFileW(BuiltBinary(L"install_waiter.exe").c_str(),
                           Installed(L"Tessel.exe").c_str(), FALSE));
-    const Process older(L"\"" + Installed(L"Tessel.exe") + L"\"");
+    const ChildProcess older(L"\"" + Installed(L"Tessel.exe") + L"\"");
     ASSERT_TRUE(older.started());
     ASSERT_FALSE(older.Ended(500));
 

@@ -37,3 +37,30 @@ void EndProcesses(const wchar_t* name) {
         }
     });
 }
+
+ChildProcess::ChildProcess(std::wstring command) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info_) != FALSE;
+}
+
+ChildProcess::~ChildProcess() {
+    if (!started_) {
+        return;
+    }
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(info_.hProcess, 1);
+    }
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+}
+
+bool ChildProcess::Ended(DWORD ms) const {
+    return started_ && WaitForSingleObject(info_.hProcess, ms) == WAIT_OBJECT_0;
+}
+
+DWORD ChildProcess::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    return started_ && GetExitCodeProcess(info_.hProcess, &code) ? code : STILL_ACTIVE;
+}
