@@ -70,8 +70,8 @@ double WinsockLoop(const std::string& url, const char* file) {
     }
     const std::string request = "GET " + path + " HTTP/1.0\r\nHost: " + host + "\r\n\r\n";
     send(s, request.data(), static_cast<int>(request.size()), 0);
-    const HANDLE out = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE out =
+        CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     std::vector<char> buffer(kLoopBuffer);
     std::string header;
     bool inBody = false;

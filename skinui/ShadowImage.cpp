@@ -225,16 +225,15 @@ std::vector<uint32_t> ComputeShadowImage(const std::vector<ShadowSpan>& rows, in
     return pixels;
 }
 
-std::vector<uint32_t> ComputeShadowImageStampByStamp(const std::vector<ShadowSpan>& rows,
-                                                     int width, int height,
-                                                     const ShadowParams& p) {
+std::vector<uint32_t> ComputeShadowImageStampByStamp(const std::vector<ShadowSpan>& rows, int width,
+                                                     int height, const ShadowParams& p) {
     std::vector<uint32_t> pixels;
-    ShadowImage(rows, width, height, p, pixels,
-                [](Image& image, const std::vector<uint32_t>& kernel, int radius, int x0, int x1,
-                   int r) {
-                    for (int x = x0; x < x1; ++x) {
-                        image.Stamp(x, r, kernel, radius);
-                    }
-                });
+    ShadowImage(
+        rows, width, height, p, pixels,
+        [](Image& image, const std::vector<uint32_t>& kernel, int radius, int x0, int x1, int r) {
+            for (int x = x0; x < x1; ++x) {
+                image.Stamp(x, r, kernel, radius);
+            }
+        });
     return pixels;
 }

@@ -35,9 +35,8 @@ void ComputeShadowImage(const std::vector<ShadowSpan>& rows, int width, int heig
 
 // The same image made the straightforward way, one full kernel stamp per boundary pixel: many
 // times slower, kept as the definition the fast computation is checked against.
-std::vector<uint32_t> ComputeShadowImageStampByStamp(const std::vector<ShadowSpan>& rows,
-                                                     int width, int height,
-                                                     const ShadowParams& params);
+std::vector<uint32_t> ComputeShadowImageStampByStamp(const std::vector<ShadowSpan>& rows, int width,
+                                                     int height, const ShadowParams& params);
 
 // The premultiplied pixel of `color` at `alpha`.
 uint32_t PremultipliedPixel(COLORREF color, int alpha);

@@ -278,8 +278,9 @@ bool CWndShadow::ImageIsCurrent(HWND owner) const {
     const RegionPtr region(CreateRectRgn(0, 0, 0, 0));
     const int kind = GetWindowRgn(owner, region.get());
     return builtSize_.cx == rect.right - rect.left && builtSize_.cy == rect.bottom - rect.top &&
-           builtRegion_ && (kind == ERROR ? builtRegionKind_ == ERROR
-                                           : EqualRgn(region.get(), builtRegion_.get()) != FALSE);
+           builtRegion_ &&
+           (kind == ERROR ? builtRegionKind_ == ERROR
+                          : EqualRgn(region.get(), builtRegion_.get()) != FALSE);
 }
 
 LRESULT CWndShadow::OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -245,9 +245,9 @@ TEST(ShadowWindow, ADragMakesOneImageAtItsEndFromTheOwnersFinalRegion) {
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"TesselRoundedOwner";
     RegisterClassW(&windowClass);
-    const HWND owner = CreateWindowExW(0, L"TesselRoundedOwner", L"owner", WS_POPUP | WS_VISIBLE,
-                                       100, 100, 200, 100, nullptr, nullptr,
-                                       GetModuleHandleW(nullptr), nullptr);
+    const HWND owner =
+        CreateWindowExW(0, L"TesselRoundedOwner", L"owner", WS_POPUP | WS_VISIBLE, 100, 100, 200,
+                        100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(nullptr, owner);
     {
         ShadowedOwner shadowed;
