@@ -20,6 +20,7 @@ namespace {
 
 // Messages sent back to the control they came from carry this offset.
 constexpr UINT kReflected = 0x2000;
+constexpr int kBackBufferSlack = 128;
 
 // An integer attribute; absent or not a number keeps `fallback`.
 int IntAttribute(const TiXmlElement& xml, const char* name, int fallback) {
@@ -279,20 +280,28 @@ LRESULT CBkViewImpl::OnSize(UINT, WPARAM, LPARAM) {
 }
 
 void CBkViewImpl::ResizeBackBuffer(int width, int height) {
-    if (backBuffer_) {
-        DeleteObject(backBuffer_);
-        backBuffer_ = nullptr;
-    }
     if (width <= 0 || height <= 0) {
         return;
     }
+    // A buffer large enough is kept: a window being resized step by step would otherwise take
+    // new memory for every step. One that grows gets room for some more steps.
+    BITMAP kept = {};
+    if (backBuffer_ && GetObjectW(backBuffer_, sizeof kept, &kept) && kept.bmWidth >= width &&
+        kept.bmHeight >= height) {
+        return;
+    }
+    if (backBuffer_) {
+        DeleteObject(backBuffer_);
+    }
+    const int reservedWidth = (width + kBackBufferSlack) / kBackBufferSlack * kBackBufferSlack;
+    const int reservedHeight = (height + kBackBufferSlack) / kBackBufferSlack * kBackBufferSlack;
     const HDC screen = GetDC(nullptr);
-    backBuffer_ = CreateCompatibleBitmap(screen, width, height);
+    backBuffer_ = CreateCompatibleBitmap(screen, reservedWidth, reservedHeight);
     ReleaseDC(nullptr, screen);
     const bkgdi::MemoryDc memory(nullptr);
     const bkgdi::Selection selected(memory, backBuffer_);
     const bkgdi::Object<HBRUSH> brush(CreateSolidBrush(layer_.crbg));
-    const RECT all = {0, 0, width, height};
+    const RECT all = {0, 0, reservedWidth, reservedHeight};
     FillRect(memory, &all, brush);
 }
 
@@ -307,8 +316,8 @@ void CBkViewImpl::RedrawBackBuffer() {
     if (!backBuffer_) {
         return;
     }
-    BITMAP info = {};
-    GetObjectW(backBuffer_, sizeof info, &info);
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
     // Invalidations that elements raise while they paint start a new region for the next paint.
     const HRGN region = updateRegion_;
     updateRegion_ = nullptr;
@@ -325,8 +334,7 @@ void CBkViewImpl::RedrawBackBuffer() {
         SelectClipRgn(memory, region);
         FillRgn(memory, region, background);
     } else {
-        const RECT all = {0, 0, info.bmWidth, info.bmHeight};
-        FillRect(memory, &all, background);
+        FillRect(memory, &client, background);
     }
     root_.PaintInRegion(memory, region);
     SelectClipRgn(memory, nullptr);
