@@ -139,9 +139,9 @@ def max_glyph(left):
 
 
 def message_icons():
-    """288 x 96: information, warning and error, each a disc with its mark."""
-    canvas = Canvas(288, 96)
-    discs = ((0x41, 0x8D, 0xFF), (0xF5, 0xA6, 0x23), (0xE8, 0x3C, 0x3C))
+    """384 x 96: information, warning, error and success, each a disc with its mark."""
+    canvas = Canvas(384, 96)
+    discs = ((0x41, 0x8D, 0xFF), (0xF5, 0xA6, 0x23), (0xE8, 0x3C, 0x3C), (0x2E, 0xB8, 0x5C))
     for cell, rgb in enumerate(discs):
         cx = cell * 96 + 48
         area = dict(left=cell * 96, top=0, width=96, height=96)
@@ -150,6 +150,8 @@ def message_icons():
             marks = [circle(cx, 27, 6), capsule(cx, 42, cx, 70, 5.5)]
         elif cell == 1:
             marks = [capsule(cx, 24, cx, 54, 5.5), circle(cx, 69, 6)]
+        elif cell == 3:
+            marks = [capsule(cx - 19, 50, cx - 6, 63, 5.5), capsule(cx - 6, 63, cx + 19, 35, 5.5)]
         else:
             marks = [capsule(cx - 16, 32, cx + 16, 64, 5.5), capsule(cx + 16, 32, cx - 16, 64, 5.5)]
         for mark in marks:

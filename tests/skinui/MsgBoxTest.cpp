@@ -64,6 +64,26 @@ TEST(MsgBoxLook, TypesChooseIconCellAndCancelButton) {
     EXPECT_EQ(-1, LookOfType(-1).cancelShown);
 }
 
+// The shipped picture has a 96-pixel cell with a disc at its centre for every cell a type uses
+// (type 4, success and notices, uses the fourth).
+TEST_F(MsgBoxTest, EveryIconCellATypeUsesHasAPicture) {
+    Gdiplus::Image* tips = GetPng(50);
+    ASSERT_NE(nullptr, tips);
+    Gdiplus::Bitmap bitmap(tips->GetWidth(), tips->GetHeight(), PixelFormat32bppARGB);
+    {
+        Gdiplus::Graphics graphics(&bitmap);
+        graphics.DrawImage(tips, 0, 0, tips->GetWidth(), tips->GetHeight());
+    }
+    for (int type = 0; type < 7; ++type) {
+        const int cell = LookOfType(type).iconCell;
+        ASSERT_LE(static_cast<UINT>((cell + 1) * 96), tips->GetWidth())
+            << "type " << type << " uses icon cell " << cell << ", which the picture lacks";
+        Gdiplus::Color centre;
+        bitmap.GetPixel(cell * 96 + 48, 20, &centre);
+        EXPECT_EQ(255, centre.GetA()) << "icon cell " << cell << " is empty at its disc";
+    }
+}
+
 TEST_F(MsgBoxTest, EachTypeShowsItsIconCellAndButtonsAndConfirmReturnsOne) {
     const int cells[] = {0, 1, 2, 0, 3, 1, 0, 0};
     const bool cancels[] = {false, false, false, true, false, true, true, true};

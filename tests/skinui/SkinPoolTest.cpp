@@ -267,7 +267,7 @@ TEST(SkinResources, ShippedImagesHaveTheirSizes) {
         UINT id;
         UINT width;
         UINT height;
-    } images[] = {{2, 36, 12}, {3, 36, 12}, {4, 36, 12}, {50, 288, 96}};
+    } images[] = {{2, 36, 12}, {3, 36, 12}, {4, 36, 12}, {50, 384, 96}};
     for (const auto& expected : images) {
         Gdiplus::Image* image = GetPng(expected.id);
         ASSERT_NE(nullptr, image);
