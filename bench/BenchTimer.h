@@ -4,6 +4,14 @@
 
 #include <functional>
 
+// The performance counter's time in seconds.
+inline double Now() {
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 // The mean time of `work` over `repeat` runs, in seconds, by the performance counter.
 inline double Seconds(const std::function<void()>& work, int repeat) {
     LARGE_INTEGER frequency, start, end;

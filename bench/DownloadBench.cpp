@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchTimer.h"
 #include "HttpTransfer.h"
 
 // Fetches one loopback URL in several ways in one process and prints, a line each, the way, the
@@ -16,17 +17,6 @@
 namespace {
 
 constexpr size_t kLoopBuffer = 512 * 1024;
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double FileSize(const char* path) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};

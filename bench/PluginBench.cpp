@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchTimer.h"
 #include "corvel_tcp.h"
 
 // 64 MiB sent to a loopback echo server and received back, through the plug-in's function table
@@ -18,13 +19,6 @@ namespace {
 constexpr int kTotal = 64 * 1024 * 1024;
 constexpr int kBlock = 256 * 1024;
 constexpr int kReceiveBuffer = 512 * 1024;
-
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Accepts one connection at a time and sends back what it receives until the peer closes.
 class EchoServer {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchTimer.h"
+
 // Starts a program and measures the time until a visible top-level window of its process exists,
 // polling every millisecond; then closes it and waits for it to end. Prints the median of the
 // runs in milliseconds.
@@ -25,13 +27,6 @@ BOOL CALLBACK FindVisible(HWND window, LPARAM data) {
         return FALSE;
     }
     return TRUE;
-}
-
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 // Milliseconds until the program shows a window, or -1.

@@ -298,9 +298,9 @@ void CBkViewImpl::ResizeBackBuffer(int width, int height) {
     const HDC screen = GetDC(nullptr);
     backBuffer_ = CreateCompatibleBitmap(screen, reservedWidth, reservedHeight);
     ReleaseDC(nullptr, screen);
-    const bkgdi::MemoryDc memory(nullptr);
-    const bkgdi::Selection selected(memory, backBuffer_);
-    const bkgdi::Object<HBRUSH> brush(CreateSolidBrush(layer_.crbg));
+    const gdi::MemoryDc memory(nullptr);
+    const gdi::Selection selected(memory, backBuffer_);
+    const gdi::Object<HBRUSH> brush(CreateSolidBrush(layer_.crbg));
     const RECT all = {0, 0, reservedWidth, reservedHeight};
     FillRect(memory, &all, brush);
 }
@@ -323,11 +323,11 @@ void CBkViewImpl::RedrawBackBuffer() {
     updateRegion_ = nullptr;
     dirty_ = false;
     const std::lock_guard<std::recursive_mutex> guard(BkModuleLock());
-    const bkgdi::MemoryDc memory(nullptr);
-    const bkgdi::Selection bitmap(memory, backBuffer_);
-    const bkgdi::Selection font(memory, GetFont(0));
+    const gdi::MemoryDc memory(nullptr);
+    const gdi::Selection bitmap(memory, backBuffer_);
+    const gdi::Selection font(memory, GetFont(0));
     SetBkMode(memory, TRANSPARENT);
-    const bkgdi::Object<HBRUSH> background(CreateSolidBrush(layer_.crbg));
+    const gdi::Object<HBRUSH> background(CreateSolidBrush(layer_.crbg));
     // Without an update region everything is redrawn: the background first, so that what the
     // tree leaves unpainted (or an empty tree) shows the background.
     if (region) {
@@ -357,8 +357,8 @@ LRESULT CBkViewImpl::OnPaint(UINT message, WPARAM wParam, LPARAM) {
     RECT client = {};
     GetClientRect(m_hWnd, &client);
     if (backBuffer_) {
-        const bkgdi::MemoryDc memory(target);
-        const bkgdi::Selection bitmap(memory, backBuffer_);
+        const gdi::MemoryDc memory(target);
+        const gdi::Selection bitmap(memory, backBuffer_);
         BitBlt(target, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
     }
     if (layer_.roundBorder && layer_.showBorder) {

@@ -152,7 +152,7 @@ void CBkEdit::OnWindowPosChanged(const WINDOWPOS& pos) {
 }
 
 void CBkEdit::OnPaint(HDC dc) {
-    const bkgdi::Object<HPEN> pen(
+    const gdi::Object<HPEN> pen(
         CreatePen(PS_INSIDEFRAME, 1, hovered_ || focused_ ? activeBorder_ : inactiveBorder_));
     const CDcState saved(dc);
     const COLORREF previous = SetBkColor(dc, enabled_ ? 0xFFFFFF : 0xF4F4F4);

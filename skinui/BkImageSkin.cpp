@@ -48,7 +48,7 @@ bool CellSource(SIZE image, int subWidth, int index, BkRect* source) {
 namespace bkgdi {
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
-    BackColor background(dc, color);
+    const gdi::BackColor background(dc, color);
     ExtTextOutW(dc, rect.left, rect.top, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
 }
 
@@ -155,15 +155,15 @@ void CBkImage::Transfer(HDC dc, const BkImagePart& part) const {
         TransferMasked(dc, part);
         return;
     }
-    bkgdi::MemoryDc source(dc);
-    bkgdi::Selection selected(source, bitmap_);
+    gdi::MemoryDc source(dc);
+    gdi::Selection selected(source, bitmap_);
     if (!selected.ok()) {
         return;
     }
     if (s.width == t.width && s.height == t.height) {
         BitBlt(dc, t.x, t.y, t.width, t.height, source, s.x, s.y, SRCCOPY);
     } else {
-        bkgdi::StretchMode stretch(dc, COLORONCOLOR);
+        gdi::StretchMode stretch(dc, COLORONCOLOR);
         StretchBlt(dc, t.x, t.y, t.width, t.height, source, s.x, s.y, s.width, s.height, SRCCOPY);
     }
 }
@@ -171,8 +171,8 @@ void CBkImage::Transfer(HDC dc, const BkImagePart& part) const {
 void CBkImage::TransferMasked(HDC dc, const BkImagePart& part) const {
     const BkRect& s = part.source;
     const BkRect& t = part.target;
-    bkgdi::MemoryDc source(dc);
-    bkgdi::Selection sourceSelected(source, bitmap_);
+    gdi::MemoryDc source(dc);
+    gdi::Selection sourceSelected(source, bitmap_);
     if (!sourceSelected.ok()) {
         return;
     }
@@ -181,40 +181,40 @@ void CBkImage::TransferMasked(HDC dc, const BkImagePart& part) const {
     // alone and not on the unused fourth byte of 32-bit pixels.
     BITMAPINFO copyInfo = TopDownInfo(s.width, s.height, 24);
     void* bits = nullptr;
-    bkgdi::Object<HBITMAP> copy(CreateDIBSection(dc, &copyInfo, DIB_RGB_COLORS, &bits, nullptr, 0));
+    gdi::Object<HBITMAP> copy(CreateDIBSection(dc, &copyInfo, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!copy) {
         return;
     }
-    bkgdi::MemoryDc copyDc(dc);
-    bkgdi::Selection copySelected(copyDc, copy);
+    gdi::MemoryDc copyDc(dc);
+    gdi::Selection copySelected(copyDc, copy);
     if (!copySelected.ok()) {
         return;
     }
     BitBlt(copyDc, 0, 0, s.width, s.height, source, s.x, s.y, SRCCOPY);
 
     // One bit per pixel: set where the part has the mask colour.
-    bkgdi::Object<HBITMAP> mask(CreateBitmap(s.width, s.height, 1, 1, nullptr));
-    bkgdi::MemoryDc maskDc(dc);
-    bkgdi::Selection maskSelected(maskDc, mask);
+    gdi::Object<HBITMAP> mask(CreateBitmap(s.width, s.height, 1, 1, nullptr));
+    gdi::MemoryDc maskDc(dc);
+    gdi::Selection maskSelected(maskDc, mask);
     if (!mask || !maskSelected.ok()) {
         return;
     }
     {
-        bkgdi::BackColor background(copyDc, maskColor_);
+        gdi::BackColor background(copyDc, maskColor_);
         BitBlt(maskDc, 0, 0, s.width, s.height, copyDc, 0, 0, SRCCOPY);
     }
 
     // Turn the mask-colour pixels of the copy black, ready to be ORed in.
     {
-        bkgdi::BackColor background(copyDc, RGB(0, 0, 0));
-        bkgdi::TextColor text(copyDc, RGB(0xFF, 0xFF, 0xFF));
+        gdi::BackColor background(copyDc, RGB(0, 0, 0));
+        gdi::TextColor text(copyDc, RGB(0xFF, 0xFF, 0xFF));
         BitBlt(copyDc, 0, 0, s.width, s.height, maskDc, 0, 0, SRCAND);
     }
 
     // Clear the target where the part is drawn, then OR the part in.
-    bkgdi::BackColor background(dc, RGB(0xFF, 0xFF, 0xFF));
-    bkgdi::TextColor text(dc, RGB(0, 0, 0));
-    bkgdi::StretchMode stretch(dc, COLORONCOLOR);
+    gdi::BackColor background(dc, RGB(0xFF, 0xFF, 0xFF));
+    gdi::TextColor text(dc, RGB(0, 0, 0));
+    gdi::StretchMode stretch(dc, COLORONCOLOR);
     StretchBlt(dc, t.x, t.y, t.width, t.height, maskDc, 0, 0, s.width, s.height, SRCAND);
     StretchBlt(dc, t.x, t.y, t.width, t.height, copyDc, 0, 0, s.width, s.height, SRCPAINT);
 }
@@ -237,13 +237,13 @@ void CBkImage::Blend(HDC dc, int x, int y, const BkRect& source) const {
 
     BITMAPINFO bufferInfo = TopDownInfo(source.width, source.height, 24);
     void* bits = nullptr;
-    bkgdi::Object<HBITMAP> buffer(
+    gdi::Object<HBITMAP> buffer(
         CreateDIBSection(dc, &bufferInfo, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!buffer || !bits) {
         return;
     }
-    bkgdi::MemoryDc bufferDc(dc);
-    bkgdi::Selection bufferSelected(bufferDc, buffer);
+    gdi::MemoryDc bufferDc(dc);
+    gdi::Selection bufferSelected(bufferDc, buffer);
     if (!bufferSelected.ok()) {
         return;
     }

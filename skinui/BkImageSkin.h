@@ -5,6 +5,7 @@
 #include <string>
 
 #include "BkSkin.h"
+#include "Win32Handles.h"
 
 // A rectangle by position and size, the way bitmap parts are laid out.
 struct BkRect {
@@ -33,98 +34,7 @@ void BlendOver24(BYTE* target, int targetStride, const BYTE* source, int sourceS
 // when there is nothing to draw: no image, no cells, or a cell outside the strip.
 bool CellSource(SIZE image, int subWidth, int index, BkRect* source);
 
-// Small scopes for GDI state so that every exit path gives back what it took.
 namespace bkgdi {
-
-class MemoryDc {
-public:
-    explicit MemoryDc(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
-    ~MemoryDc() {
-        if (dc_) {
-            DeleteDC(dc_);
-        }
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    operator HDC() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-template <typename Handle>
-class Object {
-public:
-    explicit Object(Handle handle) : handle_(handle) {}
-    ~Object() {
-        if (handle_) {
-            DeleteObject(handle_);
-        }
-    }
-    Object(const Object&) = delete;
-    Object& operator=(const Object&) = delete;
-    operator Handle() const { return handle_; }
-
-private:
-    Handle handle_;
-};
-
-class Selection {
-public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selection() {
-        if (previous_ && previous_ != HGDI_ERROR) {
-            SelectObject(dc_, previous_);
-        }
-    }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-    bool ok() const { return previous_ && previous_ != HGDI_ERROR; }
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
-class BackColor {
-public:
-    BackColor(HDC dc, COLORREF color) : dc_(dc), previous_(SetBkColor(dc, color)) {}
-    ~BackColor() { SetBkColor(dc_, previous_); }
-    BackColor(const BackColor&) = delete;
-    BackColor& operator=(const BackColor&) = delete;
-
-private:
-    HDC dc_;
-    COLORREF previous_;
-};
-
-class TextColor {
-public:
-    TextColor(HDC dc, COLORREF color) : dc_(dc), previous_(SetTextColor(dc, color)) {}
-    ~TextColor() { SetTextColor(dc_, previous_); }
-    TextColor(const TextColor&) = delete;
-    TextColor& operator=(const TextColor&) = delete;
-
-private:
-    HDC dc_;
-    COLORREF previous_;
-};
-
-class StretchMode {
-public:
-    StretchMode(HDC dc, int mode) : dc_(dc), previous_(SetStretchBltMode(dc, mode)) {}
-    ~StretchMode() {
-        if (previous_) {
-            SetStretchBltMode(dc_, previous_);
-        }
-    }
-    StretchMode(const StretchMode&) = delete;
-    StretchMode& operator=(const StretchMode&) = delete;
-
-private:
-    HDC dc_;
-    int previous_;
-};
 
 // Fills `rect` with `color` the GDI way (opaque ExtTextOutW), leaving the background colour as
 // it was.

@@ -24,8 +24,8 @@ HRESULT CBkProgress::SetAttribute(const std::string& name, const std::string& va
 void CBkProgress::OnPaint(HDC dc) {
     const CDcState saved(dc);
     PrepareTextDc(dc);
-    const bkgdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, frameColor_));
-    const bkgdi::Selection usePen(dc, pen);
+    const gdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, frameColor_));
+    const gdi::Selection usePen(dc, pen);
     bkrange::DrawFrame(dc, rect_, bgSkin_);
     const RangeFraction fraction = NormaliseRange(min_, max_, value_);
     if (showPercent_) {

@@ -104,8 +104,8 @@ void CBkSlider::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lPa
 void CBkSlider::OnPaint(HDC dc) {
     const CDcState saved(dc);
     PrepareTextDc(dc);
-    const bkgdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, kSliderFrame));
-    const bkgdi::Selection usePen(dc, pen);
+    const gdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, kSliderFrame));
+    const gdi::Selection usePen(dc, pen);
     bkrange::DrawFrame(dc, rect_, bgSkin_);
     const RangeFraction fraction = NormaliseRange(min_, max_, value_);
     if (showPercent_) {

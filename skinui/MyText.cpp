@@ -97,10 +97,10 @@ LRESULT CMyText::OnPaint(UINT, WPARAM wParam, LPARAM) {
     RECT client = {};
     GetClientRect(m_hWnd, &client);
     if (!IsRectEmpty(&client)) {
-        const bkgdi::MemoryDc memory(target);
-        const bkgdi::Object<HBITMAP> buffer(
+        const gdi::MemoryDc memory(target);
+        const gdi::Object<HBITMAP> buffer(
             CreateCompatibleBitmap(target, client.right, client.bottom));
-        const bkgdi::Selection selected(memory, buffer);
+        const gdi::Selection selected(memory, buffer);
         Draw(memory, client.right, client.bottom);
         BitBlt(target, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
     }

@@ -172,12 +172,10 @@ POINT CWndShadow::ShadowOrigin(const RECT& owner) const {
 }
 
 void CWndShadow::ComputeImage(HWND owner, int width, int height) {
-    RegionPtr region(CreateRectRgn(0, 0, width, height));
-    builtRegionKind_ = GetWindowRgn(owner, region.get());
-    builtSize_ = SIZE{width, height};
+    const RegionPtr region(CreateRectRgn(0, 0, width, height));
+    GetWindowRgn(owner, region.get());
     const ShadowParams params = {spread_, softness_, opacity_, xOffset_, yOffset_, colour_};
     ComputeShadowImage(OutlineSpans(region.get(), width, height), width, height, params, pixels_);
-    builtRegion_ = std::move(region);
 }
 
 void CWndShadow::RebuildImage(HWND owner) {
@@ -199,16 +197,14 @@ void CWndShadow::RebuildImage(HWND owner) {
         std::memcpy(bitmapBits_ + static_cast<size_t>(y) * bitmapSize_.cx,
                     &pixels_[static_cast<size_t>(y) * size.cx], size.cx * sizeof(uint32_t));
     }
-    const MemoryDcPtr memory(CreateCompatibleDC(nullptr));
-    const HGDIOBJ previous = SelectObject(memory.get(), bitmap_.get());
+    const gdi::MemoryDc memory(nullptr);
+    const gdi::Selection selected(memory, bitmap_.get());
 
     POINT origin = ShadowOrigin(rect);
     MoveWindow(shadow_, origin.x, origin.y, size.cx, size.cy, FALSE);
     POINT source = {0, 0};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    g_updateLayeredWindow(shadow_, nullptr, &origin, &size, memory.get(), &source, 0, &blend,
-                          ULW_ALPHA);
-    SelectObject(memory.get(), previous);
+    g_updateLayeredWindow(shadow_, nullptr, &origin, &size, memory, &source, 0, &blend, ULW_ALPHA);
 }
 
 bool CWndShadow::ReserveBitmap(SIZE size) {
@@ -272,17 +268,6 @@ void CWndShadow::OnOwnerSized(HWND owner, WPARAM sizeType) {
     }
 }
 
-bool CWndShadow::ImageIsCurrent(HWND owner) const {
-    RECT rect;
-    GetWindowRect(owner, &rect);
-    const RegionPtr region(CreateRectRgn(0, 0, 0, 0));
-    const int kind = GetWindowRgn(owner, region.get());
-    return builtSize_.cx == rect.right - rect.left && builtSize_.cy == rect.bottom - rect.top &&
-           builtRegion_ &&
-           (kind == ERROR ? builtRegionKind_ == ERROR
-                          : EqualRgn(region.get(), builtRegion_.get()) != FALSE);
-}
-
 LRESULT CWndShadow::OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
     const WNDPROC previous = previousProc_;
     switch (message) {
@@ -326,8 +311,6 @@ LRESULT CWndShadow::OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPAR
                 hiddenForDrag_ = false;
                 RebuildImage(owner);
                 ShowWindow(shadow_, SW_SHOWNA);
-            } else if (shown_ && !ImageIsCurrent(owner)) {
-                RebuildImage(owner);
             }
             break;
         case kDwmCompositionChanged:

@@ -44,7 +44,6 @@ private:
     // Computes the image into pixels_, reusing its memory from one rebuild to the next.
     void ComputeImage(HWND owner, int width, int height);
     void OnOwnerSized(HWND owner, WPARAM sizeType);
-    bool ImageIsCurrent(HWND owner) const;
     // Makes sure the bitmap the image goes through is at least `size`; false when it cannot be.
     bool ReserveBitmap(SIZE size);
 
@@ -56,10 +55,6 @@ private:
     int spread_ = 0;
     int xOffset_ = 5;
     int yOffset_ = 5;
-    // What the image was last made for: the owner's size and window region.
-    SIZE builtSize_ = {0, 0};
-    RegionPtr builtRegion_;
-    int builtRegionKind_ = ERROR;
     GdiObjectPtr<HBITMAP> bitmap_;
     uint32_t* bitmapBits_ = nullptr;
     SIZE bitmapSize_ = {0, 0};

@@ -6,6 +6,8 @@
 #include <memory>
 #include <sstream>
 
+#include "Win32Handles.h"
+
 std::atomic<int> RecordingClient::live{0};
 std::atomic<int> RecordingApp::live{0};
 std::atomic<int> RecordingApp::liveFunctions{0};
@@ -389,15 +391,9 @@ bool StartLibrary(CefRefPtr<CefApp> app) {
 }
 
 int InkPixels(HWND window) {
-    struct DcDeleter {
-        void operator()(HDC dc) const { DeleteDC(dc); }
-    };
-    struct ObjectDeleter {
-        void operator()(HGDIOBJ object) const { DeleteObject(object); }
-    };
     RECT client;
     GetClientRect(window, &client);
-    std::unique_ptr<HDC__, DcDeleter> memory(CreateCompatibleDC(nullptr));
+    const gdi::MemoryDc memory(nullptr);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = client.right;
@@ -405,21 +401,21 @@ int InkPixels(HWND window) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    std::unique_ptr<void, ObjectDeleter> bitmap(
-        CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const gdi::Object<HBITMAP> bitmap(
+        CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const COLORREF paper = GetSysColor(COLOR_WINDOW);
     const DWORD background = (GetRValue(paper) << 16) | (GetGValue(paper) << 8) | GetBValue(paper);
     auto* pixels = static_cast<DWORD*>(bits);
     // Blank to start with, so that a window that paints nothing shows no ink.
     std::fill(pixels, pixels + client.right * client.bottom, background);
-    const HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
-    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()), PRF_CLIENT);
+    const gdi::Selection selected(memory, bitmap);
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(memory)),
+                 PRF_CLIENT);
     GdiFlush();
     int count = 0;
     for (int i = 0; i < client.right * client.bottom; ++i) {
         count += (pixels[i] & 0xFFFFFF) != background ? 1 : 0;
     }
-    SelectObject(memory.get(), old);
     return count;
 }
 
