@@ -166,8 +166,9 @@ CefRefPtr<CefV8Context> FrameImpl::GetV8Context() {
     return OnRendererThread() ? context_.get() : nullptr;
 }
 
-void FrameImpl::SetContext(CefRefPtr<V8ContextImpl> context) {
+void FrameImpl::SetContext(CefRefPtr<V8ContextImpl> context, int64 document) {
     context_ = context;
+    document_ = document;
     hasContext_ = context != nullptr;
 }
 
@@ -673,22 +674,25 @@ void BrowserImpl::DetachPageFrame(int64 id) {
     }
 }
 
-CefRefPtr<V8ContextImpl> BrowserImpl::CreatePageContext(CefRefPtr<FrameImpl> frame) {
-    ReplaceContext(frame);
+CefRefPtr<V8ContextImpl> BrowserImpl::CreatePageContext(CefRefPtr<FrameImpl> frame,
+                                                        int64 document) {
+    ReplaceContext(frame, document);
     return frame->context();
 }
 
-void BrowserImpl::ReleasePageContext(CefRefPtr<FrameImpl> frame) {
-    ReleaseContext(frame);
+void BrowserImpl::ReleasePageContext(CefRefPtr<FrameImpl> frame, int64 before) {
+    if (frame->document() < before) {
+        ReleaseContext(frame);
+    }
 }
 
-void BrowserImpl::ReplaceContext(CefRefPtr<FrameImpl> frame) {
+void BrowserImpl::ReplaceContext(CefRefPtr<FrameImpl> frame, int64 document) {
     ReleaseContext(frame);
     if (!frame->IsValid()) {
         return;
     }
     CefRefPtr<V8ContextImpl> context = new V8ContextImpl(this, frame.get());
-    frame->SetContext(context);
+    frame->SetContext(context, document);
     if (CefRefPtr<CefRenderProcessHandler> handler = Runtime::Get()->renderHandler()) {
         context->Enter();
         handler->OnContextCreated(this, frame.get(), context.get());

@@ -41,9 +41,11 @@ public:
     void Detach() { valid_ = false; }
     bool hasContext() const { return hasContext_; }
 
-    // Renderer thread only.
+    // Renderer thread only. `document` counts the frame's documents, for engines whose news of
+    // a new document and the document's first script can arrive in either order.
     CefRefPtr<V8ContextImpl> context() const { return context_; }
-    void SetContext(CefRefPtr<V8ContextImpl> context);
+    int64 document() const { return document_; }
+    void SetContext(CefRefPtr<V8ContextImpl> context, int64 document = 0);
 
 private:
     CefRefPtr<BrowserImpl> browser_;
@@ -55,6 +57,7 @@ private:
     std::mutex mutex_;
     std::wstring url_;
     CefRefPtr<V8ContextImpl> context_;
+    int64 document_ = 0;
     Live<LiveKind::Frame> live_;
     IMPLEMENT_REFCOUNTING(FrameImpl);
 };
@@ -134,9 +137,11 @@ public:
     // Any thread: a sub-frame the page made; the existing one when the id is known.
     CefRefPtr<FrameImpl> AttachPageFrame(int64 id, int64 parentId, const std::wstring& name);
     void DetachPageFrame(int64 id);
-    // Renderer thread: the frame's new document gets a context (the old one is released first).
-    CefRefPtr<V8ContextImpl> CreatePageContext(CefRefPtr<FrameImpl> frame);
-    void ReleasePageContext(CefRefPtr<FrameImpl> frame);
+    // Renderer thread: the frame's document number `document` gets a context (the old one is
+    // released first).
+    CefRefPtr<V8ContextImpl> CreatePageContext(CefRefPtr<FrameImpl> frame, int64 document);
+    // Renderer thread: releases the frame's context if it belongs to a document before `before`.
+    void ReleasePageContext(CefRefPtr<FrameImpl> frame, int64 before);
     PopupOutcome RequestPopup(CefRefPtr<FrameImpl> frame, const std::wstring& url,
                               cef_window_open_disposition_t disposition, bool userGesture,
                               const CefPopupFeatures& features);
@@ -173,7 +178,7 @@ private:
                             int command, cef_event_flags_t flags);
     void FinishClose();
     // Renderer thread.
-    void ReplaceContext(CefRefPtr<FrameImpl> frame);
+    void ReplaceContext(CefRefPtr<FrameImpl> frame, int64 document = 0);
     void ReleaseContext(CefRefPtr<FrameImpl> frame);
 
     CefRefPtr<CefLifeSpanHandler> LifeSpanHandler();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 
 #include "Base64.h"
 #include "Browser.h"
@@ -628,6 +629,8 @@ void ChromiumEngine::OnFrameStartedNavigating(Page& page, const cJSON* params) {
         return;  // a fragment or history.pushState: the document stays
     }
     Frame& frame = FrameOf(page, JsonString(params, "frameId"));
+    ++frame.document;
+    frame.documentStarted = true;
     frame.loaderId = JsonString(params, "loaderId");
     frame.httpStatus = 0;
     frame.committed = false;
@@ -681,7 +684,11 @@ void ChromiumEngine::OnFrameNavigated(Page& page, const cJSON* params) {
     DropDescendants(page, cdpFrame);  // they belonged to the document that went
     Frame& frame = FrameOf(page, cdpFrame);
     const int browserId = page.browserId;
-    ReleaseContext(browserId, frame.id);
+    if (!frame.documentStarted) {
+        ++frame.document;
+    }
+    frame.documentStarted = false;
+    ReleaseContext(browserId, frame.id, frame.document);
     if (!JsonString(info, "unreachableUrl").empty()) {
         return;  // the browser's error page for a load already reported as failed
     }
@@ -748,12 +755,13 @@ void ChromiumEngine::OnFrameDetached(Page& page, const cJSON* params) {
     DropFrame(page, cdpFrame);
 }
 
-void ChromiumEngine::ReleaseContext(int browserId, int64 frameId) {
+void ChromiumEngine::ReleaseContext(int browserId, int64 frameId, int64 before) {
     // Found now: by the time the renderer runs, the library may have let go of the frame.
     CefRefPtr<BrowserImpl> browser = runtime_.FindBrowser(browserId);
     CefRefPtr<FrameImpl> frame = browser ? browser->FindFrame(frameId) : nullptr;
     if (frame && frame->GetIdentifier() == frameId) {
-        runtime_.renderer().Post([browser, frame] { browser->ReleasePageContext(frame); });
+        runtime_.renderer().Post(
+            [browser, frame, before] { browser->ReleasePageContext(frame, before); });
     }
 }
 
@@ -786,7 +794,7 @@ void ChromiumEngine::DropFrame(Page& page, const std::string& cdpFrame) {
     const int64 frameId = it->second.id;
     const int browserId = page.browserId;
     page.frames.erase(it);
-    ReleaseContext(browserId, frameId);
+    ReleaseContext(browserId, frameId, std::numeric_limits<int64>::max());
     runtime_.ui().Post(
         [this, browserId, frameId] { runtime_.OnFrameDetached(browserId, frameId); });
 }
@@ -824,8 +832,11 @@ void ChromiumEngine::OnRequestPaused(Page& page, const cJSON* params) {
         }
     }
     const int browserId = page.browserId;
-    const int64 frameId = FrameOf(page, JsonString(params, "frameId")).id;
-    runtime_.renderer().Post([this, sessionId, requestId, kind, body, browserId, frameId] {
+    const Frame& pageFrame = FrameOf(page, JsonString(params, "frameId"));
+    const int64 frameId = pageFrame.id;
+    const int64 document = pageFrame.document;
+    runtime_.renderer().Post([this, sessionId, requestId, kind, body, browserId, frameId,
+                              document] {
         CefRefPtr<BrowserImpl> browser = runtime_.FindBrowser(browserId);
         CefRefPtr<FrameImpl> frame = browser ? browser->FindFrame(frameId) : nullptr;
         if (!frame || frame->GetIdentifier() != frameId) {
@@ -834,8 +845,8 @@ void ChromiumEngine::OnRequestPaused(Page& page, const cJSON* params) {
         }
         if (kind == "context") {
             JsonPtr names(cJSON_CreateArray());
-            for (const auto& name :
-                 pagebridge::GlobalFunctionNames(browser->CreatePageContext(frame).get())) {
+            for (const auto& name : pagebridge::GlobalFunctionNames(
+                     browser->CreatePageContext(frame, document).get())) {
                 cJSON_AddItemToArray(names.get(), cJSON_CreateString(name.c_str()));
             }
             char* text = cJSON_PrintUnformatted(names.get());

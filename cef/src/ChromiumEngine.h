@@ -54,6 +54,10 @@ private:
         std::string loaderId;
         int httpStatus = 0;
         bool committed = false;
+        // Counts the frame's documents: the news that a document replaced the last one may come
+        // after the new document asked for its context, and must then leave that context alone.
+        int64 document = 0;
+        bool documentStarted = false;  // counted when its navigation started
     };
     struct WindowOpen {
         std::string url;
@@ -125,7 +129,7 @@ private:
                      const WindowOpen& open);
     void FinishDownload(const std::string& guid);
     void SendInput(int browserId, const std::string& method, JsonPtr params);
-    void ReleaseContext(int browserId, int64 frameId);
+    void ReleaseContext(int browserId, int64 frameId, int64 before);
 
     // Under mutex_.
     Page* PageOfSession(const std::string& sessionId);
