@@ -1,10 +1,11 @@
 # `make test` installs what is missing, builds the dependencies once (cached), builds everything
 # and runs the tests under Wine. `make run` builds everything and runs the program. `make build`
-# stops after the build; `make installer` builds the Windows installer.
+# stops after the build; `make installer` builds the Windows installer; `make fuzz` fuzzes the
+# parsers natively with the sanitizers.
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all prereqs build installer test run screenshot bench clean
+.PHONY: all prereqs build installer test run screenshot bench fuzz clean
 
 all: build
 
@@ -32,6 +33,9 @@ screenshot: build
 
 bench: build
 	bench/summary.sh $(BUILD)
+
+fuzz: prereqs
+	scripts/fuzz.sh $(BUILD) --runs $(or $(FUZZ_RUNS),10000000)
 
 clean:
 	rm -rf $(BUILD)

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "BenchTimer.h"
-#include "ShadowImage.h"
+#include "RegionOutline.h"
 
 // The shadow image of a 1728 x 972 owner, rectangular and with a rounded region, against the
 // cost of merely filling an image of that size, and the outline read from the region's

@@ -4,6 +4,7 @@
 
 #include "CodePage.h"
 #include "DesktopFile.h"
+#include "DesktopName.h"
 #include "HttpTransfer.h"
 #include "JsonHelper.h"
 #include "LogFile.h"

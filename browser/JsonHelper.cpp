@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CodePage.h"
-#include "LogFile.h"
+#include "Log.h"
 
 namespace {
 
@@ -118,7 +118,9 @@ void IJsonHelper::MapToJson(const std::map<std::string, std::string>& map, std::
 
 int IJsonHelper::GetArray(const std::string& json, const std::string& path, std::string& out,
                           int asInteger) {
-    const std::vector<std::string> components = SplitPath(path);
+    // Split and compared in UTF-8, as the parsed names are: a double-byte character of the code
+    // page may end in the byte of "|".
+    const std::vector<std::string> components = SplitPath(AnsiToUtf8(path));
     const JsonPtr root(components.empty() ? nullptr : cJSON_Parse(AnsiToUtf8(json).c_str()));
     if (!root) {
         LogReadFailure(path);

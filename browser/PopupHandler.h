@@ -24,10 +24,6 @@ enum class PopupAction {
 // The first rule the UTF-8 URL matches; the tests ignore ASCII case.
 PopupAction ChoosePopupAction(const std::string& utf8Url, const std::string& dataToolBaseUrl);
 
-// "+" becomes a blank and "%" with two hexadecimal digits (either case) the byte they give; the
-// UTF-8 result is returned in the ANSI code page. A "%" without two hexadecimal digits stays.
-std::string DecodeUrl(const std::string& utf8Url);
-
 // Turns new-window requests into native actions. The browser library asks on a thread of its own
 // (its IO thread) that must not be held: the decision is made at once, and the actions (transfers,
 // message boxes, the save dialog) are carried out one at a time, in the order they came, on a

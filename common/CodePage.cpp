@@ -15,15 +15,16 @@ std::wstring ToWide(UINT codePage, const std::string& text) {
     return wide;
 }
 
-std::string FromWide(UINT codePage, const std::wstring& wide) {
+std::string FromWide(UINT codePage, const std::wstring& wide, DWORD flags = 0,
+                     const char* replacement = nullptr) {
     if (wide.empty()) {
         return std::string();
     }
     const int size = static_cast<int>(wide.size());
     const int length =
-        WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+        WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, replacement, nullptr);
     std::string text(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), size, &text[0], length, nullptr, nullptr);
+    WideCharToMultiByte(codePage, flags, wide.data(), size, &text[0], length, replacement, nullptr);
     return text;
 }
 
@@ -37,6 +38,10 @@ std::wstring Utf8ToWide(const std::string& utf8) {
 }
 std::string WideToAnsi(const std::wstring& wide) {
     return FromWide(CP_ACP, wide);
+}
+std::string WideToAnsiStrict(const std::wstring& wide, char replacement) {
+    const char text[2] = {replacement, '\0'};
+    return FromWide(CP_ACP, wide, WC_NO_BEST_FIT_CHARS, text);
 }
 std::string WideToUtf8(const std::wstring& wide) {
     return FromWide(CP_UTF8, wide);

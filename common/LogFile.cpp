@@ -62,3 +62,7 @@ void CLogFile::WriteLog(const int& level, const std::string& title, const std::s
     std::fprintf(file.get(), "%s : ", title.c_str());
     std::fprintf(file.get(), "%s\n", text.c_str());
 }
+
+void WriteLog(const int& level, const std::string& title, const std::string& text) {
+    g_logFile.WriteLog(level, title, text);
+}

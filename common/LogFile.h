@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "Log.h"
 #include "ThreadLock.h"
 
 // The process's daily diagnostic log: one file a day in "_OrvanLog" beside the executable.
@@ -26,7 +27,3 @@ private:
 
 // The one log of the process, constructed during static initialisation.
 extern CLogFile g_logFile;
-
-inline void WriteLog(const int& level, const std::string& title, const std::string& text) {
-    g_logFile.WriteLog(level, title, text);
-}

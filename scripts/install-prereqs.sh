@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(g++-mingw-w64-i686 mingw-w64-tools cmake ninja-build wine wine32:i386 xvfb xauth
-  googletest fonts-wqy-zenhei locales dpkg-dev python3 curl time clang-format chromium imagemagick nsis)
+  googletest fonts-wqy-zenhei locales dpkg-dev python3 curl time clang-format chromium imagemagick nsis
+  clang libclang-rt-14-dev)
 
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo

@@ -12,6 +12,10 @@ constexpr int kBkMaxImageCount = 256;
 // Width and height of an icon loaded at a chosen size.
 constexpr int kBkMaxIconSize = 256;
 
+// Coordinates and offsets a layout gives in numbers ("pos" items): far beyond any screen, and
+// small enough that sums and differences of a few of them stay within an int.
+constexpr int kBkMaxCoordinate = 1 << 20;
+
 inline int BkClamp(int value, int low, int high) {
     return std::min(std::max(value, low), high);
 }

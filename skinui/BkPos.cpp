@@ -1,5 +1,6 @@
 #include "BkPos.h"
 
+#include "BkLimits.h"
 #include "BkParse.h"
 
 int ParsePos(const std::string& text, PosItem items[kMaxPosItems]) {
@@ -26,7 +27,7 @@ int ParsePos(const std::string& text, PosItem items[kMaxPosItems]) {
             parsed.fromEnd = 1;
             item.erase(0, 1);
         }
-        parsed.value = ParseInt(item);
+        parsed.value = BkClamp(ParseInt(item), -kBkMaxCoordinate, kBkMaxCoordinate);
         at = end + 1;
     }
     return count;

@@ -13,7 +13,7 @@ struct PosItem {
 constexpr int kMaxPosItems = 4;
 
 // Reads up to four comma-separated items into `items` (the rest zeroed) and returns how many
-// were read; an empty text reads none.
+// were read; an empty text reads none. Values are clamped to kBkMaxCoordinate either way.
 int ParsePos(const std::string& text, PosItem items[kMaxPosItems]);
 
 // The coordinate an item names within the span [start, start + length).

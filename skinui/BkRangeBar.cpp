@@ -55,17 +55,6 @@ RECT CentredBand(const RECT& rect, int height) {
 
 }  // namespace bkrange
 
-RangeFraction NormaliseRange(int& min, int& max, int& value) {
-    if (max == min) {
-        return RangeFraction{0, 0};
-    }
-    if (max < min) {
-        std::swap(min, max);
-    }
-    value = value < min ? min : value > max ? max : value;
-    return RangeFraction{static_cast<long long>(value) - min, static_cast<long long>(max) - min};
-}
-
 HRESULT CBkRangeBar::SetAttribute(const std::string& name, const std::string& value, bool loading) {
     const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
     if (result >= 0) {

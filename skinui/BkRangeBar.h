@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "BkRangeMath.h"
 #include "BkWindow.h"
 
 class CBkSkinBase;
@@ -26,18 +27,6 @@ protected:
     CBkSkinBase* bgSkin_ = nullptr;
     CBkSkinBase* posSkin_ = nullptr;
 };
-
-// The value's place in [min, max]. Lengths and the percentage are worked out in integers, so
-// that a third of 96 pixels is 32 and 99 % of a range reads 99, not 98.999...
-struct RangeFraction {
-    long long done;
-    long long total;
-    // `length` x the fraction, truncated; 0 for an empty range.
-    int Of(int length) const { return total ? static_cast<int>(length * done / total) : 0; }
-};
-
-// Puts the ends of [min, max] in order and clamps the value into it, all in place.
-RangeFraction NormaliseRange(int& min, int& max, int& value);
 
 // Drawing steps that progress bars and sliders share.
 namespace bkrange {

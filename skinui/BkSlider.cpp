@@ -2,9 +2,8 @@
 
 #include <windowsx.h>
 
-#include <cmath>
-
 #include "BkImageSkin.h"
+#include "BkLimits.h"
 #include "BkParse.h"
 #include "BkSkin.h"
 #include "BkSkinPool.h"
@@ -25,7 +24,7 @@ HRESULT CBkSlider::SetAttribute(const std::string& name, const std::string& valu
     if (name == "thumbskin") {
         thumbSkin_ = GetSkin(value);
     } else if (name == "offset") {
-        offset_ = ParseInt(value);
+        offset_ = BkClamp(ParseInt(value), -kBkMaxCoordinate, kBkMaxCoordinate);
     } else {
         return E_FAIL;
     }
@@ -38,25 +37,16 @@ SIZE CBkSlider::ThumbSize() const {
 
 int CBkSlider::ThumbCentre() {
     const RangeFraction fraction = NormaliseRange(min_, max_, value_);
-    const int width = rect_.right - rect_.left - 2 * offset_;
-    // Rounded, so that the pointer maps back to the same value whenever the track has at least
-    // one pixel per step.
-    return rect_.left + offset_ +
-           (fraction.total ? static_cast<int>((2 * width * fraction.done + fraction.total) /
-                                              (2 * fraction.total))
-                           : 0);
+    return rect_.left + offset_ + SliderOffset(fraction, TrackWidth());
+}
+
+int CBkSlider::TrackWidth() const {
+    return rect_.right - rect_.left - 2 * offset_;
 }
 
 void CBkSlider::ApplyPointer(LPARAM lParam) {
     NormaliseRange(min_, max_, value_);
-    const int width = rect_.right - rect_.left - 2 * offset_;
-    if (width <= 0 || max_ == min_) {
-        value_ = min_;
-    } else {
-        const int along = GET_X_LPARAM(lParam) - (rect_.left + offset_);
-        const long value = min_ + std::lround(static_cast<double>(along) * (max_ - min_) / width);
-        value_ = static_cast<int>(value < min_ ? min_ : value > max_ ? max_ : value);
-    }
+    value_ = SliderValueAt(GET_X_LPARAM(lParam) - (rect_.left + offset_), TrackWidth(), min_, max_);
     RECT dirty = rect_;
     const int thumbHeight = ThumbSize().cy;
     if (thumbHeight > rect_.bottom - rect_.top) {

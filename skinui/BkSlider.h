@@ -15,6 +15,7 @@ public:
     bool IsDragging() const { return dragging_; }
     // The x of the thumb's centre for the current value.
     int ThumbCentre();
+    int TrackWidth() const;
 
 protected:
     void OnPaint(HDC dc) override;

@@ -2,13 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 namespace {
-
-struct RegionDataDeleter {
-    void operator()(RGNDATA* data) const { ::operator delete(data); }
-};
 
 // The pixels of the image being made, in a buffer whose memory is reused: taking fresh memory for
 // an image of a large window costs several times as much as filling it.
@@ -127,31 +122,23 @@ std::vector<ShadowSpan> Anchors(const std::vector<ShadowSpan>& rows, int width, 
 
 }  // namespace
 
-uint32_t PremultipliedPixel(COLORREF color, int alpha) {
+uint32_t PremultipliedPixel(uint32_t color, int alpha) {
     const uint32_t a = static_cast<uint32_t>(std::clamp(alpha, 0, 255));
-    return a << 24 | (GetRValue(color) * a / 255) << 16 | (GetGValue(color) * a / 255) << 8 |
-           (GetBValue(color) * a / 255);
+    const uint32_t red = color & 0xFFu;
+    const uint32_t green = color >> 8 & 0xFFu;
+    const uint32_t blue = color >> 16 & 0xFFu;
+    return a << 24 | (red * a / 255) << 16 | (green * a / 255) << 8 | (blue * a / 255);
 }
 
-std::vector<ShadowSpan> OutlineSpans(HRGN region, int width, int height) {
+std::vector<ShadowSpan> OutlineSpans(const std::vector<ShadowRect>& rects, int width, int height) {
     std::vector<ShadowSpan> rows(static_cast<size_t>(std::max(height, 0)), ShadowSpan{width, 0});
-    const DWORD size = GetRegionData(region, 0, nullptr);
-    if (!size) {
-        return rows;
-    }
-    std::unique_ptr<RGNDATA, RegionDataDeleter> data(static_cast<RGNDATA*>(::operator new(size)));
-    if (!GetRegionData(region, size, data.get())) {
-        return rows;
-    }
-    const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
-    for (DWORD i = 0; i < data->rdh.nCount; ++i) {
-        const RECT& rc = rects[i];
-        const int left = std::max<int>(rc.left, 0);
-        const int right = std::min<int>(rc.right, width);
+    for (const ShadowRect& rc : rects) {
+        const int left = std::max(rc.left, 0);
+        const int right = std::min(rc.right, width);
         if (left >= right) {
             continue;
         }
-        for (int y = std::max<int>(rc.top, 0); y < std::min<int>(rc.bottom, height); ++y) {
+        for (int y = std::max(rc.top, 0); y < std::min(rc.bottom, height); ++y) {
             ShadowSpan& row = rows[static_cast<size_t>(y)];
             row.left = std::min(row.left, left);
             row.right = std::max(row.right, right);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <vector>
 
@@ -17,12 +15,20 @@ struct ShadowParams {
     int opacity;   // alpha of the shadow core
     int xOffset;
     int yOffset;
-    COLORREF color;
+    uint32_t color;  // COLORREF: 0x00BBGGRR
+};
+
+// A rectangle [left, right) x [top, bottom) of the owner's window region.
+struct ShadowRect {
+    int left;
+    int top;
+    int right;
+    int bottom;
 };
 
 // The owner's outline: per row, its first and last pixel inside `region` as [first, last + 1),
-// or the empty span [width, 0) for a row with none. Reads the region's rectangles once.
-std::vector<ShadowSpan> OutlineSpans(HRGN region, int width, int height);
+// or the empty span [width, 0) for a row with none, from the rectangles of its region.
+std::vector<ShadowSpan> OutlineSpans(const std::vector<ShadowRect>& rects, int width, int height);
 
 // The shadow image of an owner of `width` x `height` whose rows have the outline `rows`:
 // (width + 2 spread) x (height + 2 spread) premultiplied ARGB pixels, top row first, transparent
@@ -39,4 +45,4 @@ std::vector<uint32_t> ComputeShadowImageStampByStamp(const std::vector<ShadowSpa
                                                      int height, const ShadowParams& params);
 
 // The premultiplied pixel of `color` at `alpha`.
-uint32_t PremultipliedPixel(COLORREF color, int alpha);
+uint32_t PremultipliedPixel(uint32_t color, int alpha);

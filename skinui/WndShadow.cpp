@@ -4,7 +4,7 @@
 #include <map>
 #include <mutex>
 
-#include "ShadowImage.h"
+#include "RegionOutline.h"
 #include "Win32Handles.h"
 
 namespace {

@@ -78,8 +78,10 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{"{\"a\":{\"b\":5}}", "|a|b|", 1, "5", 1},
                       PathCase{"{\"a\":{\"b\":5}}", "a|c", 1, "", 1},
                       PathCase{"{\"a\":{\"b\":5}}", "a", 1, "untouched", 1},
-                      PathCase{"{\"a\":null}", "a", 1, "", 1},
-                      PathCase{"{\"a\":1}", "b", 1, "", 0}));
+                      PathCase{"{\"a\":null}", "a", 1, "", 1}, PathCase{"{\"a\":1}", "b", 1, "", 0},
+                      // Names outside ASCII, one of them with "|" as its second byte.
+                      PathCase{"{\"\xB7\xA2\xC6\xB1\":{\"\x81\x7C\":\"7\"}}",
+                               "\xB7\xA2\xC6\xB1|\x81\x7C", 1, "7", 1}));
 
 TEST(GetArray, HugeNumbersKeepTheirIntegerDigits) {
     std::string out;

@@ -16,6 +16,7 @@
 #include "MessagePump.h"
 #include "MsgBox.h"
 #include "PopupHandler.h"
+#include "UrlDecode.h"
 #include "ShellFolderRedirect.h"
 #include "TempFolder.h"
 #include "TestServer.h"

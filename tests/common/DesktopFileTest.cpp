@@ -1,4 +1,5 @@
 #include "DesktopFile.h"
+#include "DesktopName.h"
 
 #include <windows.h>
 

@@ -254,6 +254,13 @@ TEST(Slider, PointerAndValueMapBothWays) {
     EXPECT_EQ(-50, slider->GetValue()) << "the track's left end";
     slider->Send(WM_LBUTTONDBLCLK, 0, At(220, 10));
     EXPECT_EQ(150, slider->GetValue()) << "the track's right end";
+
+    slider->SetAttribute("min", "-2147483648", false);
+    slider->SetAttribute("max", "2147483647", false);
+    slider->Send(WM_LBUTTONDBLCLK, 0, At(120, 10));
+    EXPECT_NEAR(0, slider->GetValue(), 1 << 24) << "the middle of the widest range";
+    slider->Send(WM_LBUTTONDBLCLK, 0, At(220, 10));
+    EXPECT_EQ(2147483647, slider->GetValue()) << "and its right end";
 }
 
 TEST(Slider, DraggingClampsAndOnlyStartsInside) {

@@ -8,7 +8,7 @@
 
 #include "BkDialogImpl.h"
 #include "MessagePump.h"
-#include "ShadowImage.h"
+#include "RegionOutline.h"
 
 // Puts the cursor over client point (x, y) of `window` and sends it a mouse message there, as the
 // system does for real input.

@@ -67,7 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
         PosCase{"0,0,-0,-0", 4, {0, 0, 0}, {0, 1, 0}},
         PosCase{"1,2,3,4,5", 4, {0, 0, 1}, {0, 0, 4}}, PosCase{"80,|", 2, {0, 0, 80}, {1, 0, 0}},
         PosCase{"|-480,|-270,|480,|270", 4, {1, 1, 480}, {1, 0, 270}},
-        PosCase{"0,|,-0,|40", 4, {0, 0, 0}, {1, 0, 40}}, PosCase{"", 0, {0, 0, 0}, {0, 0, 0}}));
+        PosCase{"0,|,-0,|40", 4, {0, 0, 0}, {1, 0, 40}}, PosCase{"", 0, {0, 0, 0}, {0, 0, 0}},
+        // Numbers beyond any screen are clamped, so that resolving them cannot overflow.
+        PosCase{"2147483647,|-99999999999", 2, {0, 0, 1 << 20}, {1, 1, 1 << 20}}));
 
 TEST(PosResolve, EachFormAgainstASpan) {
     EXPECT_EQ(110, ResolvePosItem({0, 0, 10}, 100, 400));

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "MessagePump.h"
-#include "ShadowImage.h"
+#include "RegionOutline.h"
 #include "WndShadow.h"
 
 namespace {

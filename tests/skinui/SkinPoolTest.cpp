@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -64,6 +65,12 @@ TEST(SkinParse, HexAndDecimalTexts) {
     EXPECT_EQ(-40, ParseInt("-40"));
     EXPECT_EQ(12, ParseInt("12px"));
     EXPECT_EQ(0, ParseInt("px"));
+    // Layouts were written against the shell's reading of numbers: keep it, overflow included.
+    for (const char* text : {"", "-", "-0", "--5", "-+5", "+5", " 5", "\t5", "5 ", "0x10", "007",
+                             "2147483647", "2147483648", "-2147483648", "-2147483649", "4294967301",
+                             "99999999999999999999999", "-99999999999999999999"}) {
+        EXPECT_EQ(StrToIntA(text), ParseInt(text)) << "reading \"" << text << "\"";
+    }
 }
 
 TEST(SkinStyle, AttributesTakeTheirValuesAndReportRepaints) {
