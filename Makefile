@@ -34,7 +34,7 @@ screenshot: build
 bench: build
 	bench/summary.sh $(BUILD)
 
-fuzz: prereqs
+fuzz: build
 	scripts/fuzz.sh $(BUILD) --runs $(or $(FUZZ_RUNS),10000000)
 
 clean:

@@ -61,6 +61,50 @@ names = ["a.xls", "a.xlsx", "README", "archive.tar.gz", "NUL", "aux.xls", "COM1.
 write("desktop_name", [text_field(n.encode()) + bytes([3, 1, 7, 2, 5, 1]) for n in names] +
       [text_field("\u53d1\u7968\u6e05\u5355.xlsx".encode("utf-16-le")) + bytes([2, 0])])
 
+def unescape(text):
+    """The bytes of a C++ narrow string literal's text (UTF-8 source, simple escapes)."""
+    simple = {"n": b"\n", "t": b"\t", "r": b"\r", "0": b"\0", '"': b'"', "\\": b"\\", "'": b"'"}
+    out = bytearray()
+    parts = re.split(r"(\\x[0-9A-Fa-f]{1,2}|\\.)", text)
+    for part in parts:
+        if part.startswith("\\x"):
+            out.append(int(part[2:], 16))
+        elif part.startswith("\\") and len(part) == 2:
+            out += simple.get(part[1], part[1].encode())
+        else:
+            out += part.encode()
+    return bytes(out)
+
+
+def test_layouts():
+    """Layout and table texts written in the tests as string literals (adjacent ones joined)."""
+    literal = r'"((?:[^"\\\n]|\\.)*)"'
+    found = set()
+    for source in sorted((root / "tests" / "skinui").glob("*.cpp")):
+        text = source.read_text(encoding="utf-8")
+        for chain in re.finditer(r'(?:%s\s*)+' % literal, text):
+            joined = "".join(re.findall(literal, chain.group(0)))
+            value = unescape(joined)
+            if re.match(rb"<(dlg|layer|skins|style|string|color)\b", value):
+                found.add(value)
+    return sorted(found)
+
+
+write("xml", [p.read_bytes() for p in layouts + sorted((root / "tests" / "skinui" / "data").glob("*.xml"))]
+      + test_layouts())
+
+tags = re.findall(r'X\("([A-Za-z]+)"', (root / "skinui" / "BkTags.h").read_text())
+names = set()
+for source in (root / "skinui").glob("*.cpp"):
+    text = source.read_text(encoding="utf-8")
+    names.update(re.findall(r'name == "([A-Za-z0-9_-]+)"', text))
+    names.update(re.findall(r'\{"([A-Za-z0-9_-]+)", &', text))
+    names.update(re.findall(r'(?:Attribute|IntAttribute)\([^,()]*, ?"([A-Za-z0-9_-]+)"', text))
+    names.update(re.findall(r'Attribute\("([A-Za-z0-9_-]+)"\)', text))
+entries = ['"<%s"' % t for t in sorted(set(tags))] + ['"</%s>"' % t for t in sorted(set(tags))]
+entries += ['"%s=\\""' % n for n in sorted(names)] + ['"<layer"', '"<skins"', '"<style"', '"<class"']
+(root / "fuzz" / "xml.dict").write_text("\n".join(entries) + "\n")
+
 write("shadow", [bytes([12, 12, 33, 0, 0, 0, 0, 0]) * 3, bytes(range(40)), bytes(range(255, 200, -1))])
 write("range", [bytes([0, 0, 0, 0, 0, 0, 0, 100, 0, 0, 0, 50, 0, 0, 0, 200, 0, 0, 0, 100]),
                 bytes([128, 0, 0, 0, 127, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 200, 0, 0, 0, 100])])

@@ -4,8 +4,10 @@
 #   scripts/fuzz.sh BUILD --build-only       builds and stops
 #   scripts/fuzz.sh BUILD --seconds N        each fuzzer runs N seconds (the test run's smoke)
 #   scripts/fuzz.sh BUILD [--runs N]         each fuzzer runs N inputs (default 10 million), at
-#                                            most FUZZ_MAX_SECONDS (default 1800) seconds; two
-#                                            fuzzers run at a time
+#                                            most FUZZ_MAX_SECONDS (default 1800) seconds, two
+#                                            at a time; then the layout corpus, with a sample of
+#                                            all the layout fuzzer tried, is replayed through
+#                                            real windows under Wine
 # The corpora grow in BUILD/fuzz/corpus, started from the seeds in fuzz/seeds; an input that
 # breaks a fuzzer is saved in BUILD/fuzz/findings and fails the run. The inputs in
 # fuzz/regressions, each once a finding, are run first every time.
@@ -25,7 +27,13 @@ cmake --build "$out" -j 2 | grep -v '^\[' || true
 
 case "$mode" in
   --seconds) limits=(-max_total_time="$amount") parallel=1 ;;
-  --runs) limits=(-runs="$amount" -max_total_time="${FUZZ_MAX_SECONDS:-1800}") parallel=2 ;;
+  --runs)
+    limits=(-runs="$amount" -max_total_time="${FUZZ_MAX_SECONDS:-1800}") parallel=2
+    samples="$out/samples"
+    rm -rf "$samples"
+    mkdir -p "$samples"
+    export TESSEL_FUZZ_SAMPLES="$samples"
+    ;;
   *)
     echo "fuzz.sh: unknown mode $mode" >&2
     exit 2
@@ -38,13 +46,14 @@ mkdir -p "$out/findings"
 
 # Runs one fuzzer: its regressions, then the corpus; the verdict goes to NAME.status.
 run_one() {
-  local name=$1 corpus="$out/corpus/$1" log="$out/$1.log" status=0
+  local name=$1 corpus="$out/corpus/$1" log="$out/$1.log" status=0 options=()
   mkdir -p "$corpus"
+  [ -f "$root/fuzz/$name.dict" ] && options+=(-dict="$root/fuzz/$name.dict")
   if [ -d "$root/fuzz/regressions/$name" ]; then
     "$out/fuzz_$name" "$root/fuzz/regressions/$name"/* >"$log" 2>&1 || status=1
   fi
   if [ "$status" = 0 ]; then
-    "$out/fuzz_$name" "${limits[@]}" -rss_limit_mb=2048 -timeout=5 -print_final_stats=1 \
+    "$out/fuzz_$name" "${limits[@]}" "${options[@]}" -rss_limit_mb=2048 -timeout=5 -print_final_stats=1 \
       -artifact_prefix="$out/findings/$name-" "$corpus" "$root/fuzz/seeds/$name" >>"$log" 2>&1 ||
       status=1
   fi
@@ -79,4 +88,9 @@ for name in $names; do
   fi
   printf '%-14s %12s %8s %9s %7s %s\n' "$name" "${runs:-0}" "${rate:-0}" "${cov:-0}" "$size" "$verdict"
 done
+if [ "$mode" = "--runs" ]; then
+  "$root/scripts/test-session.sh" "$build" python3 "$root/scripts/replay-layouts.py" "$build" \
+    "$root/fuzz/seeds/xml" "$root/fuzz/regressions/xml" "$out/corpus/xml" "$samples" --workers 2 ||
+    failed=1
+fi
 exit "$failed"

@@ -22,16 +22,6 @@ namespace {
 constexpr UINT kReflected = 0x2000;
 constexpr int kBackBufferSlack = 128;
 
-// An integer attribute; absent or not a number keeps `fallback`.
-int IntAttribute(const TiXmlElement& xml, const char* name, int fallback) {
-    const char* text = xml.Attribute(name);
-    if (!text) {
-        return fallback;
-    }
-    const char* digits = (*text == '-' || *text == '+') ? text + 1 : text;
-    return std::isdigit(static_cast<unsigned char>(*digits)) ? ParseInt(text) : fallback;
-}
-
 SIZE WorkAreaSize() {
     RECT work = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -78,48 +68,15 @@ HWND ReflectionTarget(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-BkLayerAttributes ParseLayerAttributes(const TiXmlElement& layer, SIZE screen, SIZE workArea) {
-    BkLayerAttributes a;
-    a.width = IntAttribute(layer, "width", 0);
-    a.height = IntAttribute(layer, "height", 0);
-    a.headerHeight = IntAttribute(layer, "Headerheight", 0);
-    const SIZE fallback = IntAttribute(layer, "fullscreen", 0) == 1 ? screen : workArea;
-    if (a.width == 0) {
-        a.width = fallback.cx;
-    }
-    if (a.height == 0) {
-        a.height = fallback.cy;
-    }
-    if (IntAttribute(layer, "appwin", 0)) {
-        a.exStyle |= WS_EX_APPWINDOW;
-    }
-    if (IntAttribute(layer, "resize", 0)) {
-        a.style |= WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-        a.maximizable = true;
-        if (IntAttribute(layer, "nomaxsize", 0)) {
-            a.style &= ~WS_MAXIMIZEBOX;
-            a.maximizable = false;
-        }
-    }
-    a.exStyle |= IntAttribute(layer, "toolwin", 0) ? WS_EX_TOOLWINDOW | WS_EX_TOPMOST
-                                                   : WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE;
-    if (IntAttribute(layer, "child", 0)) {
-        a.exStyle &= ~WS_EX_CLIENTEDGE;
-        a.style = (a.style & 0x3F3FFF7F) | WS_CHILD;
-    }
-    const char* crbg = layer.Attribute("crbg");
-    a.crbg = crbg && std::strlen(crbg) == 6 ? ParseColorRGB(crbg) : 0;
-    a.roundBorder = IntAttribute(layer, "RoundBorder", 1);
-    a.showBorder = IntAttribute(layer, "ShowBorder", 0);
-    const char* crborder = layer.Attribute("crborder");
-    const size_t borderLength = crborder ? std::strlen(crborder) : 0;
-    if (borderLength == 6) {
-        a.crborder = ParseColorARGB(std::string("FF") + crborder);
-    } else if (borderLength == 8) {
-        a.crborder = ParseColorARGB(crborder);
-    }
-    return a;
-}
+static_assert(bklayer::kPopup == WS_POPUP && bklayer::kSysMenu == WS_SYSMENU &&
+                  bklayer::kThickFrame == WS_THICKFRAME &&
+                  bklayer::kMinimizeBox == WS_MINIMIZEBOX &&
+                  bklayer::kMaximizeBox == WS_MAXIMIZEBOX && bklayer::kChild == WS_CHILD,
+              "the layer's window styles are the system's");
+static_assert(bklayer::kAppWindow == WS_EX_APPWINDOW && bklayer::kToolWindow == WS_EX_TOOLWINDOW &&
+                  bklayer::kTopmost == WS_EX_TOPMOST && bklayer::kWindowEdge == WS_EX_WINDOWEDGE &&
+                  bklayer::kClientEdge == WS_EX_CLIENTEDGE,
+              "the layer's extended styles are the system's");
 
 std::recursive_mutex& BkModuleLock() {
     static std::recursive_mutex lock;
@@ -155,7 +112,8 @@ bool CBkViewImpl::SetXml(const std::string& xml) {
     const std::wstring* title = GetString(1);
     title_ = title ? *title : std::wstring();
     const SIZE screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    layer_ = ParseLayerAttributes(*layer, screen, WorkAreaSize());
+    const SIZE workArea = WorkAreaSize();
+    layer_ = ParseLayerAttributes(*layer, {screen.cx, screen.cy}, {workArea.cx, workArea.cy});
     headerHeight_ = layer_.headerHeight;
     // The window's size is the view's; the root always fills the client area.
     layer->RemoveAttribute("width");

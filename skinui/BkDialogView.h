@@ -7,27 +7,11 @@
 #include <string>
 
 #include "BkContainer.h"
+#include "BkLayer.h"
 #include "BkNotify.h"
 #include "BkWindowImpl.h"
 
 class TiXmlElement;
-
-// The window attributes of a layout's `layer` element.
-struct BkLayerAttributes {
-    int width = 0;
-    int height = 0;
-    int headerHeight = 0;
-    DWORD style = WS_POPUP | WS_SYSMENU;
-    DWORD exStyle = 0;
-    bool maximizable = false;
-    COLORREF crbg = 0;
-    DWORD crborder = 0x40000000;
-    int roundBorder = 1;
-    int showBorder = 0;
-};
-
-// Reads the `layer` attributes; missing sizes come from `screen` ("fullscreen" 1) or `workArea`.
-BkLayerAttributes ParseLayerAttributes(const TiXmlElement& layer, SIZE screen, SIZE workArea);
 
 // The lock that painting holds while it redraws a back buffer: shared by the whole program.
 std::recursive_mutex& BkModuleLock();

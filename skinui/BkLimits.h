@@ -16,6 +16,10 @@ constexpr int kBkMaxIconSize = 256;
 // small enough that sums and differences of a few of them stay within an int.
 constexpr int kBkMaxCoordinate = 1 << 20;
 
+// Width and height of a window a layout asks for: an 8K screen is 7680 pixels wide, and the
+// window's back buffer takes four bytes a pixel.
+constexpr int kBkMaxWindowExtent = 8192;
+
 inline int BkClamp(int value, int low, int high) {
     return std::min(std::max(value, low), high);
 }

@@ -12,7 +12,11 @@ HRESULT CBkMemoryImage::SetAttribute(const std::string& name, const std::string&
         return result;
     }
     if (name == "mempointer") {
-        image_ = reinterpret_cast<Gdiplus::Image*>(ParseAddress(value));
+        // Only the owner, at run time, can name an image that exists: an address in layout
+        // text would be drawn from blindly.
+        if (!loading) {
+            image_ = reinterpret_cast<Gdiplus::Image*>(ParseAddress(value));
+        }
     } else if (name == "autosize") {
         autoSize_ = ParseInt(value);
     } else {

@@ -7,15 +7,11 @@
 #include <string>
 
 #include "BkParse.h"
+#include "BkXml.h"
 
 // The bytes of resource `id` of `type` in the program's own module; false when it is missing
 // or empty.
 bool LoadResourceData(UINT id, const wchar_t* type, std::string& buffer);
-
-// Parses UTF-8 XML text (with or without a byte-order mark) into `document` and returns its root
-// element when that is named `rootName`, else null.
-const TiXmlElement* ParseXmlRoot(const std::string& text, const char* rootName,
-                                 TiXmlDocument& document);
 
 // Calls take(id, text) for each child `tag` of `root` that has an "id" attribute (decimal).
 template <class Take>

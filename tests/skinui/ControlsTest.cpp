@@ -308,10 +308,16 @@ TEST(MemoryImage, NaturalSizeOrStretched) {
         }
     }
     const std::string address = std::to_string(reinterpret_cast<UINT_PTR>(&image));
-    auto root =
-        LoadTree("<dlg><memimage pos=\"0,0,20,20\" autosize=\"0\" mempointer=\"" + address +
-                     "\"/><memimage pos=\"20,0,40,20\" mempointer=\"" + address + "\"/></dlg>",
-                 40, 20);
+    // An address in the layout text is no image the owner gave: it is ignored, not drawn from.
+    auto root = LoadTree(
+        "<dlg><memimage id=\"1\" pos=\"0,0,20,20\" autosize=\"0\" mempointer=\"1\"/>"
+        "<memimage id=\"2\" pos=\"20,0,40,20\" mempointer=\"" +
+            address + "\"/></dlg>",
+        40, 20);
+    EXPECT_TRUE(Paint(*root, 40, 20)->SamePixels(DibCanvas(40, 20, kWhite), 0, 40))
+        << "addresses written in a layout draw nothing";
+    root->FindById(1)->SetAttribute("mempointer", address, false);
+    root->FindById(2)->SetAttribute("mempointer", address, false);
     auto canvas = Paint(*root, 40, 20);
     EXPECT_EQ(0x2040C0u, canvas->Pixel(1, 1));
     EXPECT_EQ(kWhite, canvas->Pixel(10, 10));

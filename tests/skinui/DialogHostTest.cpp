@@ -659,8 +659,8 @@ TEST_F(DialogHost, TheSameObjectRunsModallyTwice) {
 }
 
 TEST(LayerAttributes, SizesStylesAndColours) {
-    const SIZE screen = {1920, 1080};
-    const SIZE work = {1920, 1040};
+    const BkExtent screen = {1920, 1080};
+    const BkExtent work = {1920, 1040};
     auto parse = [&](const char* xml) {
         TiXmlDocument document;
         document.Parse(xml);
@@ -682,6 +682,10 @@ TEST(LayerAttributes, SizesStylesAndColours) {
     EXPECT_EQ(1080, a.height);
     a = parse("<layer fullscreen=\"2\" height=\"x\"/>");
     EXPECT_EQ(1040, a.height);
+    a = parse("<layer width=\"2000000000\" height=\"-5\" Headerheight=\"-3\"/>");
+    EXPECT_EQ(8192, a.width) << "no layout makes a window wider than an 8K screen";
+    EXPECT_EQ(1040, a.height) << "a negative size counts as missing";
+    EXPECT_EQ(0, a.headerHeight);
 
     a = parse("<layer resize=\"1\" appwin=\"1\" toolwin=\"1\"/>");
     EXPECT_EQ(0x80080000u | 0x70000u, a.style);
