@@ -35,11 +35,14 @@ class Replay:
         self.list = work / "inputs.txt"
         self.progress = work / "progress.txt"
         self.list.write_text("".join(windows_path(p) + "\r\n" for p in inputs))
+        # A copy of the program, so that a build during a long replay does not change it.
+        self.program = work / "layout_replay.exe"
+        shutil.copy(build / "bin" / "layout_replay.exe", self.program)
 
     def run(self, first, count):
         """Runs inputs [first, first + count); returns (next index, outcome, memory growth KiB)."""
         self.progress.unlink(missing_ok=True)
-        command = [str(self.build / "wine-run.sh"), str(self.build / "bin" / "layout_replay.exe"),
+        command = [str(self.build / "wine-run.sh"), str(self.program),
                    windows_path(self.list), windows_path(self.progress), str(first), str(count)]
         process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                    text=True, start_new_session=True)

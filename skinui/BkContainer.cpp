@@ -14,6 +14,7 @@
 #include "BkImageWnd.h"
 #include "BkImageZoom.h"
 #include "BkLine.h"
+#include "BkLoadScope.h"
 #include "BkLink.h"
 #include "BkMemoryImage.h"
 #include "BkParse.h"
@@ -125,10 +126,15 @@ HRESULT CBkDialog::SetAttribute(const std::string& name, const std::string& valu
 
 void CBkDialog::LoadChildren(const TiXmlElement* first) {
     Send(WM_DESTROY);
-    for (const TiXmlElement* xml = first; xml; xml = xml->NextSiblingElement()) {
+    BkLoadScope scope;
+    for (const TiXmlElement* xml = scope.TooDeep() ? nullptr : first; xml;
+         xml = xml->NextSiblingElement()) {
         std::unique_ptr<CBkWindow> child = CreateElementByTag(xml->Value());
         if (!child) {
             continue;
+        }
+        if (!scope.Take()) {
+            break;
         }
         child->SetParentHandle(GetHandle());
         child->AttachHostWindow(host_);

@@ -12,6 +12,11 @@ constexpr int kBkMaxImageCount = 256;
 // Width and height of an icon loaded at a chosen size.
 constexpr int kBkMaxIconSize = 256;
 
+// Elements one layout may make, counted across nested containers, tab pages and included files.
+constexpr int kBkMaxElements = 10000;
+// Containers nested in one another.
+constexpr int kBkMaxNesting = 64;
+
 // Coordinates and offsets a layout gives in numbers ("pos" items): far beyond any screen, and
 // small enough that sums and differences of a few of them stay within an int.
 constexpr int kBkMaxCoordinate = 1 << 20;

@@ -4,8 +4,11 @@
 
 #include <tinyxml.h>
 
+#include "BkLimits.h"
+#include "BkLoadScope.h"
 #include "BkParse.h"
 #include "BkSkinPool.h"
+#include "BkTabLayout.h"
 #include "CodePage.h"
 #include "Win32Handles.h"
 
@@ -42,9 +45,10 @@ HRESULT CBkTab::SetAttribute(const std::string& name, const std::string& value, 
 int CBkTabCtrl::Load(const TiXmlElement* xml) {
     CBkWindow::Load(xml);
     Send(WM_DESTROY);
+    BkLoadScope scope;
     int firstVisible = -1;
-    for (const TiXmlElement* e = xml ? xml->FirstChildElement("tab") : nullptr; e;
-         e = e->NextSiblingElement("tab")) {
+    for (const TiXmlElement* e = xml && !scope.TooDeep() ? xml->FirstChildElement("tab") : nullptr;
+         e && scope.Take(); e = e->NextSiblingElement("tab")) {
         auto page = std::make_unique<CBkTab>();
         page->SetParentHandle(GetHandle());
         page->AttachHostWindow(host_);
@@ -60,8 +64,9 @@ int CBkTabCtrl::Load(const TiXmlElement* xml) {
         (current_ <= 0 || current_ >= count || Page(current_)->IsHiddenPage())) {
         current_ = firstVisible;
     }
-    for (int i = 0; i < count; ++i) {
-        Page(i)->Send(WM_SHOWWINDOW, i == current_ ? 1 : 0);
+    int index = 0;
+    for (const auto& page : children_) {
+        page->Send(WM_SHOWWINDOW, index++ == current_ ? 1 : 0);
     }
     return 1;
 }
@@ -88,7 +93,9 @@ HRESULT CBkTabCtrl::SetAttribute(const std::string& name, const std::string& val
                          {"text-x", &textX_},          {"text-y", &textY_}};
     for (const auto& number : numbers) {
         if (name == number.name) {
-            *number.field = ParseInt(value);
+            *number.field = number.field == &current_
+                                ? ParseInt(value)
+                                : BkClamp(ParseInt(value), -kBkMaxCoordinate, kBkMaxCoordinate);
             return kRepaint;
         }
     }
@@ -118,23 +125,39 @@ SIZE CBkTabCtrl::TabSize() const {
     return SIZE{tabWidth_ ? tabWidth_ : skin.cx, tabHeight_ ? tabHeight_ : skin.cy};
 }
 
-RECT CBkTabCtrl::TabRect(int index) const {
-    const CBkTab* page = Page(index);
-    if (!page || page->IsHiddenPage()) {
-        return RECT{};
-    }
-    int visibleBefore = 0;
-    for (int i = 0; i < index; ++i) {
-        visibleBefore += Page(i)->IsHiddenPage() ? 0 : 1;
-    }
+RECT CBkTabCtrl::TabRectAfter(int visibleBefore) const {
     const SIZE size = TabSize();
     RECT tab = {rect_.left, rect_.top, rect_.left + size.cx, rect_.top + size.cy};
     if (align_ == kAlignLeft) {
-        OffsetRect(&tab, 0, visibleBefore * (tabSpacing_ + tabHeight_) + tabPos_);
+        OffsetRect(&tab, 0, TabOffset(visibleBefore, tabHeight_, tabSpacing_, tabPos_));
     } else {
-        OffsetRect(&tab, visibleBefore * (tabSpacing_ + tabWidth_) + tabPos_, 0);
+        OffsetRect(&tab, TabOffset(visibleBefore, tabWidth_, tabSpacing_, tabPos_), 0);
     }
     return tab;
+}
+
+template <class Visit>
+void CBkTabCtrl::ForEachVisibleTab(Visit visit) const {
+    int index = 0;
+    int visible = 0;
+    for (const auto& child : children_) {
+        const auto& page = static_cast<const CBkTab&>(*child);
+        if (!page.IsHiddenPage() && visit(index, page, TabRectAfter(visible++))) {
+            return;
+        }
+        ++index;
+    }
+}
+
+RECT CBkTabCtrl::TabRect(int index) const {
+    RECT found = {};
+    ForEachVisibleTab([&](int i, const CBkTab&, const RECT& tab) {
+        if (i == index) {
+            found = tab;
+        }
+        return i >= index;
+    });
+    return found;
 }
 
 void CBkTabCtrl::UpdatePageArea() {
@@ -186,8 +209,9 @@ CBkWindow* CBkTabCtrl::FindById(int id) {
 }
 
 void CBkTabCtrl::ShowRealWindows(bool show) {
-    for (int i = 0; i < static_cast<int>(children_.size()); ++i) {
-        Page(i)->ShowRealWindows(show && i == current_);
+    int index = 0;
+    for (const auto& page : children_) {
+        static_cast<CBkTab&>(*page).ShowRealWindows(show && index++ == current_);
     }
 }
 
@@ -204,8 +228,7 @@ bool CBkTabCtrl::PaintInRegion(HDC dc, HRGN region) {
     return true;
 }
 
-void CBkTabCtrl::PaintTab(HDC dc, int index, int tabState) {
-    const RECT tab = TabRect(index);
+void CBkTabCtrl::PaintTab(HDC dc, int index, const CBkTab& page, const RECT& tab, int tabState) {
     if (tabSkin_) {
         tabSkin_->Draw(dc, tab, tabState);
     }
@@ -216,7 +239,7 @@ void CBkTabCtrl::PaintTab(HDC dc, int index, int tabState) {
     }
     RECT text = tab;
     OffsetRect(&text, textX_, textY_);
-    const std::wstring& title = Page(index)->GetTitle();
+    const std::wstring& title = page.GetTitle();
     DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text, kTitleFormat);
 }
 
@@ -236,17 +259,15 @@ void CBkTabCtrl::PaintStrip(HDC dc) {
     if (style_.font) {
         SelectObject(dc, style_.font);
     }
-    const int count = static_cast<int>(children_.size());
     int lastVisible = -1;
-    for (int i = 0; i < count; ++i) {
-        lastVisible = Page(i)->IsHiddenPage() ? lastVisible : i;
-    }
-    for (int i = 0; i < count; ++i) {
-        if (Page(i)->IsHiddenPage()) {
-            continue;
-        }
+    ForEachVisibleTab([&](int i, const CBkTab&, const RECT&) {
+        lastVisible = i;
+        return false;
+    });
+    const CBkTab* current = nullptr;
+    RECT currentTab = {};
+    ForEachVisibleTab([&](int i, const CBkTab& page, const RECT& tab) {
         if (splitterSkin_ && i != lastVisible) {
-            const RECT tab = TabRect(i);
             const SIZE splitter = splitterSkin_->GetSkinSize();
             RECT gap = tab;
             if (align_ == kAlignLeft) {
@@ -259,10 +280,14 @@ void CBkTabCtrl::PaintStrip(HDC dc) {
             splitterSkin_->Draw(dc, gap, -1);
         }
         if (i != current_) {
-            PaintTab(dc, i, i == hover_ ? 1 : 0);
+            PaintTab(dc, i, page, tab, i == hover_ ? 1 : 0);
+        } else {
+            current = &page;
+            currentTab = tab;
         }
-    }
-    if (!Page(current_) || Page(current_)->IsHiddenPage()) {
+        return false;
+    });
+    if (!current) {
         return;
     }
     if (style_.crhover != BkStyle::kNoColor) {
@@ -271,17 +296,18 @@ void CBkTabCtrl::PaintStrip(HDC dc) {
     if (style_.hoverfont) {
         SelectObject(dc, style_.hoverfont);
     }
-    PaintTab(dc, current_, 2);
+    PaintTab(dc, current_, *current, currentTab, 2);
 }
 
 int CBkTabCtrl::TabAt(POINT point) const {
-    for (int i = 0; i < static_cast<int>(children_.size()); ++i) {
-        const RECT tab = TabRect(i);
-        if (i != current_ && !Page(i)->IsHiddenPage() && PtInRect(&tab, point)) {
-            return i;
+    int hit = -1;
+    ForEachVisibleTab([&](int i, const CBkTab&, const RECT& tab) {
+        if (i != current_ && PtInRect(&tab, point)) {
+            hit = i;
         }
-    }
-    return -1;
+        return hit >= 0;
+    });
+    return hit;
 }
 
 void CBkTabCtrl::InvalidateTab(int index) {

@@ -46,13 +46,19 @@ public:
 private:
     CBkTab* Page(int index) const;
     SIZE TabSize() const;
+    // The strip rectangle of a visible page that follows `visibleBefore` visible pages.
+    RECT TabRectAfter(int visibleBefore) const;
+    // Calls visit(index, page, strip rectangle) for the visible pages in order, in one pass over
+    // the pages, until it returns true.
+    template <class Visit>
+    void ForEachVisibleTab(Visit visit) const;
     void UpdatePageArea();
     void PlacePage(CBkWindow* page);
     void SetHover(int index);
     void InvalidateTab(int index);
     int TabAt(POINT point) const;
     void PaintStrip(HDC dc);
-    void PaintTab(HDC dc, int index, int tabState);
+    void PaintTab(HDC dc, int index, const CBkTab& page, const RECT& tab, int tabState);
 
     int hover_ = -1;
     int current_ = 0;

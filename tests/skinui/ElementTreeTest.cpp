@@ -190,6 +190,27 @@ TEST(ElementTree, FindByIdPrefersADirectChild) {
     EXPECT_EQ(2u, root->Children().size());
 }
 
+TEST(ElementTree, ALayoutMakesBoundedElementsAndNesting) {
+    std::string flat = "<dlg>";
+    for (int i = 0; i < 10050; ++i) {
+        flat += i % 2 ? "<text/>" : "<tabctrl><tab/></tabctrl>";
+    }
+    auto root = LoadTree(flat + "</dlg>", 100, 100);
+    EXPECT_EQ(6667u, root->Children().size())
+        << "10,000 elements in all, tab pages counted: two for every tab control";
+
+    std::string deep;
+    for (int i = 1; i <= 100; ++i) {
+        deep += "<dlg id=\"" + std::to_string(i) + "\">";
+    }
+    for (int i = 0; i < 100; ++i) {
+        deep += "</dlg>";
+    }
+    root = LoadTree("<dlg>" + deep + "</dlg>", 100, 100);
+    EXPECT_NE(nullptr, root->FindById(64)) << "containers nest 64 deep";
+    EXPECT_EQ(nullptr, root->FindById(65)) << "and no deeper";
+}
+
 TEST(ElementTree, HandlesAreNeverReusedAndStaleOnesFindNothing) {
     int handle = 0;
     {
