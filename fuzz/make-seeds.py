@@ -91,7 +91,9 @@ def test_layouts():
 
 
 write("xml", [p.read_bytes() for p in layouts + sorted((root / "tests" / "skinui" / "data").glob("*.xml"))]
-      + test_layouts())
+      + test_layouts()
+      # "#" asks the fuzzer to generate a well-formed text from the bytes that follow.
+      + [b"#" + bytes((i * 37 + k * 11) % 256 for i in range(120)) for k in range(6)])
 
 tags = re.findall(r'X\("([A-Za-z]+)"', (root / "skinui" / "BkTags.h").read_text())
 names = set()

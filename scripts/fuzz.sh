@@ -43,14 +43,16 @@ esac
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
 export UBSAN_OPTIONS=print_stacktrace=1
 mkdir -p "$out/findings"
+rm -f "$out"/*.status
 
 # Runs one fuzzer: its regressions, then the corpus; the verdict goes to NAME.status.
 run_one() {
   local name=$1 corpus="$out/corpus/$1" log="$out/$1.log" status=0 options=()
   mkdir -p "$corpus"
+  : >"$log"
   [ -f "$root/fuzz/$name.dict" ] && options+=(-dict="$root/fuzz/$name.dict")
   if [ -d "$root/fuzz/regressions/$name" ]; then
-    "$out/fuzz_$name" "$root/fuzz/regressions/$name"/* >"$log" 2>&1 || status=1
+    "$out/fuzz_$name" "$root/fuzz/regressions/$name"/* >>"$log" 2>&1 || status=1
   fi
   if [ "$status" = 0 ]; then
     "$out/fuzz_$name" "${limits[@]}" "${options[@]}" -rss_limit_mb=2048 -timeout=5 -print_final_stats=1 \

@@ -32,6 +32,7 @@ class Replay:
         self.inputs = inputs
         self.work = work
         self.hang_seconds = hang_seconds
+        self.taken = {"layouts": 0, "tables": 0}
         self.list = work / "inputs.txt"
         self.progress = work / "progress.txt"
         self.list.write_text("".join(windows_path(p) + "\r\n" for p in inputs))
@@ -48,7 +49,8 @@ class Replay:
                                    text=True, start_new_session=True)
         done = []
         memory = []
-        reader = threading.Thread(target=self.read, args=(process, done, memory), daemon=True)
+        reader = threading.Thread(target=self.read, args=(process, done, memory, self.taken),
+                                  daemon=True)
         reader.start()
         last_index, last_change = None, time.monotonic()
         while process.poll() is None:
@@ -77,12 +79,14 @@ class Replay:
             return None
 
     @staticmethod
-    def read(process, done, memory):
+    def read(process, done, memory, taken):
         for line in process.stdout:
             parts = line.split()
-            if len(parts) == 3:
+            if len(parts) == 4:
                 done.append(int(parts[0]))
                 memory.append(int(parts[2]))
+                taken["layouts"] += int(parts[3]) & 1
+                taken["tables"] += int(parts[3]) >> 1 & 1
 
 
 def growth(memory):
@@ -104,6 +108,7 @@ def main():
     findings_dir.mkdir(parents=True, exist_ok=True)
     findings = []
     growths = [0]
+    taken = {"layouts": 0, "tables": 0}
     lock = threading.Lock()
 
     def work(share, folder):
@@ -111,6 +116,10 @@ def main():
         replay = Replay(args.build, share, folder, args.hang_seconds)
         while index < len(share):
             index, outcome, grown = replay.run(index, args.batch)
+            with lock:
+                for kind in taken:
+                    taken[kind] += replay.taken[kind]
+                    replay.taken[kind] = 0
             with lock:
                 growths.append(grown)
                 if grown > args.memory_mib * 1024:
@@ -134,9 +143,9 @@ def main():
     max_growth = max(growths)
     seconds = time.monotonic() - start
     rate = len(inputs) / seconds if seconds > 0 else 0
-    print("replayed %d inputs in %.0f s (%.1f per second); largest memory growth of a batch "
-          "%.1f MiB; crashes %d, hangs %d, memory %d"
-          % (len(inputs), seconds, rate, max_growth / 1024,
+    print("replayed %d inputs in %.0f s (%.1f per second; %d taken as layouts, %d as tables); "
+          "largest memory growth of a batch %.1f MiB; crashes %d, hangs %d, memory %d"
+          % (len(inputs), seconds, rate, taken["layouts"], taken["tables"], max_growth / 1024,
              sum(k == "crash" for k, _ in findings), sum(k == "hang" for k, _ in findings),
              sum(k == "memory" for k, _ in findings)))
     for kind, path in findings:

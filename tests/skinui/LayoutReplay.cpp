@@ -7,8 +7,9 @@
 // LIST holds one input path per line; the replay runs COUNT inputs (all by default) from line
 // FIRST (counted from 0). Before an
 // input it writes the input's line number to PROGRESS, so that whoever runs it can tell which
-// input a crash or hang belongs to; after it, it prints the line number, the milliseconds taken
-// and the process's private memory in KiB at the last moment no window was open.
+// input a crash or hang belongs to; after it, it prints the line number, the milliseconds taken,
+// the process's private memory in KiB at the last moment no window was open, and what the input
+// was taken as (1: a layout, 2: a table, 3: both).
 #include <windows.h>
 #include <psapi.h>
 
@@ -76,13 +77,16 @@ void DrawSkins(const std::vector<std::string>& names) {
     }
 }
 
-void ReplayTables(const std::string& xml) {
-    BkString::Instance().LoadXml(xml);
-    BkColor::Instance().LoadXml(xml);
-    BkStylePool::Instance().LoadXml(xml);
+// Whether the text was taken as a table of any kind.
+bool ReplayTables(const std::string& xml) {
+    bool taken = BkString::Instance().LoadXml(xml);
+    taken = BkColor::Instance().LoadXml(xml) || taken;
+    taken = BkStylePool::Instance().LoadXml(xml) || taken;
     if (BkSkinPool::Instance().LoadXml(xml)) {
         DrawSkins(SkinNames(xml));
+        taken = true;
     }
+    return taken;
 }
 
 // Links would open whatever they name when clicked: the replay never starts programs.
@@ -122,13 +126,13 @@ void Exercise(TestDialog& dialog) {
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         RedrawWindow(dialog.m_hWnd, nullptr, nullptr,
                      RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        for (int y = 1; y < 5; ++y) {
-            for (int x = 1; x < 6; ++x) {
-                Mouse(view, WM_MOUSEMOVE, size.cx * x / 6, size.cy * y / 5);
+        for (int y = 1; y < 4; ++y) {
+            for (int x = 1; x < 5; ++x) {
+                Mouse(view, WM_MOUSEMOVE, size.cx * x / 5, size.cy * y / 4);
             }
         }
     }
-    for (const POINT at : {POINT{320, 240}, POINT{160, 120}, POINT{480, 40}, POINT{20, 460}}) {
+    for (const POINT at : {POINT{160, 120}, POINT{480, 40}, POINT{20, 460}}) {
         if (!IsWindow(view)) {
             break;
         }
@@ -151,7 +155,8 @@ public:
     // replay keeps from one input to the next, without the buffers of the open window.
     SIZE_T baselineKiB() const { return baselineKiB_; }
 
-    void Run(const std::string& xml) {
+    // Whether the text was taken as a layout.
+    bool Run(const std::string& xml) {
         const std::string layout = AsLayout(xml);
         if (count_++ % 10 == 0 || !dialog_ || !IsWindow(dialog_->m_hWnd)) {
             Close();
@@ -159,13 +164,14 @@ public:
             dialog_ = std::make_unique<TestDialog>(layout);
             if (!dialog_->GetView().IsLayoutLoaded() || !dialog_->Create(owner_)) {
                 dialog_.reset();
-                return;
+                return false;
             }
             ShowWindow(dialog_->m_hWnd, SW_SHOWNOACTIVATE);
         } else if (!dialog_->SetXml(layout)) {
-            return;
+            return false;
         }
         Exercise(*dialog_);
+        return true;
     }
 
 private:
@@ -212,10 +218,11 @@ int main(int argc, char** argv) {
         }
         const DWORD start = GetTickCount();
         const std::string xml = ReadFile(inputs[index]);
-        ReplayTables(xml);
-        layouts.Run(xml);
-        std::printf("%u %lu %lu\n", static_cast<unsigned>(index), GetTickCount() - start,
-                    static_cast<unsigned long>(layouts.baselineKiB()));
+        const bool table = ReplayTables(xml);
+        const bool layout = layouts.Run(xml);
+        std::printf("%u %lu %lu %d\n", static_cast<unsigned>(index), GetTickCount() - start,
+                    static_cast<unsigned long>(layouts.baselineKiB()),
+                    (layout ? 1 : 0) | (table ? 2 : 0));
         std::fflush(stdout);
     }
     return 0;
