@@ -24,14 +24,14 @@
 namespace {
 
 // With TESSEL_FUZZ_SAMPLES set to a folder, every TESSEL_FUZZ_SAMPLE_EVERY-th well-formed input
-// (25 by default) is also written there: not only the inputs that reach new code, but a sample
+// (6 by default) is also written there: not only the inputs that reach new code, but a sample
 // of all the fuzzer tries that the loaders take, for the replay in real windows.
 void Sample(const uint8_t* data, size_t size) {
     static const char* const folder = std::getenv("TESSEL_FUZZ_SAMPLES");
     static const unsigned long every = [] {
         const char* text = std::getenv("TESSEL_FUZZ_SAMPLE_EVERY");
         const unsigned long value = text ? std::strtoul(text, nullptr, 10) : 0;
-        return value ? value : 25;
+        return value ? value : 6;
     }();
     static unsigned long seen = 0;
     if (!folder || ++seen % every != 0) {

@@ -22,7 +22,10 @@ out="$build/fuzz"
 sources=$("$root/scripts/fuzz-sources.sh")
 cmake -S "$root/fuzz" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTESSEL_FUZZ_SOURCES="$sources" >/dev/null
-cmake --build "$out" -j 2 | grep -v '^\[' || true
+cmake --build "$out" -j 2 >"$out/build.log" 2>&1 || {
+  cat "$out/build.log" >&2
+  exit 1
+}
 [ "$mode" = "--build-only" ] && exit 0
 
 case "$mode" in
