@@ -1,8 +1,12 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,10 +14,12 @@
 #include "HttpTransfer.h"
 
 // Fetches one loopback URL in several ways in one process and prints, a line each, the way, the
-// bytes it got and the seconds it took: first the baseline, a plain Winsock loop (one recv into a
-// large buffer, WriteFile to disk, until the end), then DownloadToFile, ReplaceByDownload and
-// FetchToString.
-// Usage: download_bench URL PATH
+// bytes it got and the median of its seconds over ROUNDS rounds. A first round, not counted, warms
+// up what a running program has warmed up already (libcurl's global state, the TLS library). The
+// ways: two plain Winsock loops (one recv into a large buffer at a time, until the end), one
+// writing the body to disk with WriteFile and one receiving it into memory of the announced size;
+// then DownloadToFile, ReplaceByDownload and FetchToString. Naming ways runs only those.
+// Usage: download_bench URL PATH ROUNDS [WAY...]
 namespace {
 
 constexpr size_t kLoopBuffer = 512 * 1024;
@@ -42,93 +48,191 @@ bool SplitUrl(const std::string& url, std::string& host, int& port, std::string&
     return true;
 }
 
-// The body of an HTTP/1.0 GET written to `file` as it arrives; the bytes of the body, or -1.
-double WinsockLoop(const std::string& url, const char* file) {
+struct SocketCloser {
+    void operator()(SOCKET* s) const {
+        closesocket(*s);
+        delete s;
+    }
+};
+using ScopedSocket = std::unique_ptr<SOCKET, SocketCloser>;
+
+// A connected socket that has sent an HTTP/1.0 GET of `url`; null on failure.
+ScopedSocket Request(const std::string& url) {
     std::string host, path;
     int port = 0;
     if (!SplitUrl(url, host, port, path)) {
-        return -1;
+        return nullptr;
     }
-    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    ScopedSocket s(new SOCKET(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)));
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<u_short>(port));
     address.sin_addr.s_addr = inet_addr(host.c_str());
-    if (s == INVALID_SOCKET ||
-        connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        return -1;
+    if (*s == INVALID_SOCKET ||
+        connect(*s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        return nullptr;
     }
     const std::string request = "GET " + path + " HTTP/1.0\r\nHost: " + host + "\r\n\r\n";
-    send(s, request.data(), static_cast<int>(request.size()), 0);
-    const HANDLE out =
-        CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    std::vector<char> buffer(kLoopBuffer);
+    send(*s, request.data(), static_cast<int>(request.size()), 0);
+    return s;
+}
+
+// Receives until the header's end; returns the announced body length (0 when none) and moves
+// the body bytes that came with the header into `early`.
+size_t ReceiveHeader(SOCKET s, std::vector<char>& buffer, std::string& early) {
     std::string header;
-    bool inBody = false;
-    double body = 0;
     for (;;) {
         const int got = recv(s, buffer.data(), static_cast<int>(buffer.size()), 0);
         if (got <= 0) {
+            return 0;
+        }
+        header.append(buffer.data(), static_cast<size_t>(got));
+        const size_t end = header.find("\r\n\r\n");
+        if (end != std::string::npos) {
+            early = header.substr(end + 4);
+            const size_t field = header.find("Content-Length: ");
+            return field < end ? std::strtoul(header.c_str() + field + 16, nullptr, 10) : 0;
+        }
+    }
+}
+
+// The body written to `file` as it arrives; the bytes of the body, or -1.
+double LoopToFile(const std::string& url, const char* file) {
+    const ScopedSocket s = Request(url);
+    if (!s) {
+        return -1;
+    }
+    std::vector<char> buffer(kLoopBuffer);
+    std::string early;
+    ReceiveHeader(*s, buffer, early);
+    const HANDLE out =
+        CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(out, early.data(), static_cast<DWORD>(early.size()), &written, nullptr);
+    double body = written;
+    for (;;) {
+        const int got = recv(*s, buffer.data(), static_cast<int>(buffer.size()), 0);
+        if (got <= 0) {
             break;
         }
-        const char* data = buffer.data();
-        size_t size = static_cast<size_t>(got);
-        if (!inBody) {
-            header.append(data, size);
-            const size_t end = header.find("\r\n\r\n");
-            if (end == std::string::npos) {
-                continue;
-            }
-            inBody = true;
-            const size_t already = header.size() - (end + 4);
-            data = buffer.data() + (size - already);
-            size = already;
-        }
-        DWORD written = 0;
-        WriteFile(out, data, static_cast<DWORD>(size), &written, nullptr);
+        WriteFile(out, buffer.data(), static_cast<DWORD>(got), &written, nullptr);
         body += written;
     }
     CloseHandle(out);
-    closesocket(s);
     return body;
 }
 
-void Report(const char* way, double bytes, double seconds) {
-    std::printf("%s %.0f %.3f\n", way, bytes, seconds);
-    std::fflush(stdout);
+// The body received straight into memory of the announced length; the bytes of the body, or -1.
+double LoopToMemory(const std::string& url) {
+    const ScopedSocket s = Request(url);
+    if (!s) {
+        return -1;
+    }
+    std::vector<char> buffer(4096);
+    std::string early;
+    const size_t length = ReceiveHeader(*s, buffer, early);
+    if (length < early.size()) {
+        return -1;
+    }
+    const std::unique_ptr<char[]> body(new char[length]);
+    std::memcpy(body.get(), early.data(), early.size());
+    size_t have = early.size();
+    while (have < length) {
+        const int want = static_cast<int>(std::min(length - have, kLoopBuffer));
+        const int got = recv(*s, body.get() + have, want, 0);
+        if (got <= 0) {
+            break;
+        }
+        have += static_cast<size_t>(got);
+    }
+    return static_cast<double>(have);
+}
+
+struct Way {
+    const char* name;
+    bool intoMemory;
+    std::function<double()> run;  // the bytes it got, or -1
+    std::vector<double> seconds;
+    double bytes = 0;
+};
+
+std::vector<Way> Ways(const std::string& url, const char* path) {
+    return {
+        {"winsock", false, [=] { return LoopToFile(url, path); }},
+        {"DownloadToFile", false,
+         [=] { return DownloadToFile(url, path) == CURLE_OK ? FileSize(path) : -1; }},
+        {"ReplaceByDownload", false,
+         [=] { return ReplaceByDownload(url, path) ? FileSize(path) : -1; }},
+        {"winsock-memory", true, [=] { return LoopToMemory(url); }},
+        {"FetchToString", true,
+         [=] {
+             std::string body;
+             return FetchToString(url, body) == CURLE_OK ? static_cast<double>(body.size()) : -1;
+         }},
+    };
+}
+
+bool Chosen(int argc, char** argv, const char* way) {
+    if (argc <= 4) {
+        return true;
+    }
+    for (int i = 4; i < argc; ++i) {
+        if (std::strcmp(argv[i], way) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Measure(Way& way, int round, const char* path) {
+    const double start = Now();
+    const double bytes = way.run();
+    const double seconds = Now() - start;
+    DeleteFileA(path);
+    if (round > 0) {
+        way.seconds.push_back(seconds);
+    }
+    // Every round must fetch the whole body; one that does not spoils the way's figure.
+    if (bytes < 0 || (round > 0 && bytes != way.bytes)) {
+        way.bytes = -1;
+    } else if (round == 0) {
+        way.bytes = bytes;
+    }
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: download_bench URL PATH\n");
+    if (argc < 4 || std::atoi(argv[3]) < 1) {
+        std::fprintf(stderr, "usage: download_bench URL PATH ROUNDS [WAY...]\n");
         return 2;
     }
-    const std::string url = argv[1];
     const char* path = argv[2];
+    const int rounds = std::atoi(argv[3]);
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
-
-    double start = Now();
-    const double loopBytes = WinsockLoop(url, path);
-    Report("winsock", loopBytes, Now() - start);
-    DeleteFileA(path);
-
-    start = Now();
-    const int toFile = DownloadToFile(url, path);
-    Report("DownloadToFile", toFile == CURLE_OK ? FileSize(path) : -1, Now() - start);
-
-    start = Now();
-    const int replaced = ReplaceByDownload(url, path);
-    Report("ReplaceByDownload", replaced ? FileSize(path) : -1, Now() - start);
-    DeleteFileA(path);
-
-    std::string body;
-    start = Now();
-    const int fetched = FetchToString(url, body);
-    Report("FetchToString", fetched == CURLE_OK ? static_cast<double>(body.size()) : -1,
-           Now() - start);
+    std::vector<Way> ways = Ways(argv[1], path);
+    // Freeing a large body slowed the transfer after it on the virtual machines measured, so the
+    // ways to disk run all their rounds before the ways into memory.
+    for (const bool intoMemory : {false, true}) {
+        for (int round = 0; round <= rounds; ++round) {
+            for (Way& way : ways) {
+                if (way.intoMemory == intoMemory && Chosen(argc, argv, way.name)) {
+                    Measure(way, round, path);
+                }
+            }
+        }
+    }
+    for (const Way& way : ways) {
+        if (!way.seconds.empty()) {
+            std::printf("%s %.0f %.3f\n", way.name, way.bytes, Median(way.seconds));
+        }
+    }
     WSACleanup();
     return 0;
 }

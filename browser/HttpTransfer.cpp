@@ -16,8 +16,8 @@ constexpr long kFetchConnectTimeoutS = 8;
 constexpr long kFetchTimeoutS = 10;
 constexpr size_t kWriteFailed = static_cast<size_t>(-1);
 // Under Wine every receive costs a fixed amount whatever its size: large receives make fast
-// transfers (libcurl's default is 16 KiB).
-constexpr long kReceiveBuffer = 8 * 1024 * 1024;
+// transfers (libcurl's default is 16 KiB). Of 1 to 8 MiB, 2 MiB measured fastest on loopback.
+constexpr long kReceiveBuffer = 2 * 1024 * 1024;
 constexpr curl_off_t kLargestReservation = 512 * 1024 * 1024;
 
 // libcurl's global state is set up once for the whole process and kept: setting it up and

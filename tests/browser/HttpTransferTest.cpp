@@ -63,6 +63,20 @@ TEST_F(HttpTransferTest, LargeBodyArrivesIntact) {
     EXPECT_TRUE(ExpectedPattern(size) == ReadAnsiFile(path));
 }
 
+// Small blocks are gathered before they are written, large ones written as they come: bursts of
+// both kinds, in every order, must land in the file in the order they were sent.
+TEST_F(HttpTransferTest, BodyArrivingInSmallAndLargeBurstsIsWrittenInOrder) {
+    const std::string path = Target("bursts.bin");
+    const std::string sizes = "100,3000000,7,600000,524288,1,1048576,524287,2";
+    ASSERT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/bursts?sizes=" + sizes), path));
+    const size_t total = 100 + 3000000 + 7 + 600000 + 524288 + 1 + 1048576 + 524287 + 2;
+    EXPECT_TRUE(ExpectedPattern(total) == ReadAnsiFile(path))
+        << "the file differs from the " << total << " bytes sent";
+    std::string body;
+    ASSERT_EQ(CURLE_OK, FetchToString(TestServerUrl("/bursts?sizes=" + sizes), body));
+    EXPECT_TRUE(ExpectedPattern(total) == body) << "the string differs from the bytes sent";
+}
+
 TEST_F(HttpTransferTest, EmptyBodyCreatesNoFileAndKeepsAnExistingOne) {
     const std::string fresh = Target("fresh.pdf");
     EXPECT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/empty"), fresh));

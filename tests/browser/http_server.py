@@ -14,6 +14,7 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /files/...       200 with the body "file " followed by the request's path and query as sent
   /blank/...       200 with an empty body
   /slow/S/...      100 pattern bytes every tenth of a second for S seconds
+  /bursts?sizes=A,B,...  A+B+... pattern bytes sent as bursts of A, B, ... bytes, 50 ms apart
   /datatool/V/ufdatatransfer/curver.json   a data-tool version file of variant V: "string"
                    {"curver":"2.5.1"}, "number" {"curver":3}, "missing" no curver, "notjson" HTML
   /datatool/V/ufdatatransfer/VER/setup.zip the body "setup VER"
@@ -151,6 +152,19 @@ class Handler(BaseHTTPRequestHandler):
             chunk = PATTERN[: min(len(PATTERN), size - sent)]
             self.wfile.write(chunk)
             sent += len(chunk)
+
+    def route_bursts(self, query):
+        sizes = [int(size) for size in query.get("sizes", [""])[0].split(",") if size]
+        body = bytes(i % 251 for i in range(sum(sizes)))
+        self.send_response(200)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        sent = 0
+        for size in sizes:
+            self.wfile.write(body[sent : sent + size])
+            self.wfile.flush()
+            sent += size
+            time.sleep(0.05)
 
     def route_broken(self, query):
         # Announces `size` bytes, sends half of them and drops the connection.
