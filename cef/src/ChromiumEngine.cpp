@@ -56,14 +56,6 @@ cef_window_open_disposition_t DispositionOf(const std::vector<std::string>& feat
 
 }  // namespace
 
-std::unique_ptr<ChromiumEngine> ChromiumEngine::Create(Runtime& runtime, std::wstring& error) {
-    std::unique_ptr<ChromiumEngine> engine(new ChromiumEngine(runtime));
-    if (!engine->Start(error)) {
-        return nullptr;
-    }
-    return engine;
-}
-
 ChromiumEngine::ChromiumEngine(Runtime& runtime) : runtime_(runtime) {}
 
 ChromiumEngine::~ChromiumEngine() {
@@ -71,6 +63,14 @@ ChromiumEngine::~ChromiumEngine() {
 }
 
 bool ChromiumEngine::Start(std::wstring& error) {
+    started_ = Connect(error);
+    if (!started_) {
+        Shutdown();
+    }
+    return started_;
+}
+
+bool ChromiumEngine::Connect(std::wstring& error) {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
     if (!process_.Start(CefString(&runtime_.settings().locale).ToWString(), error)) {
@@ -112,6 +112,9 @@ bool ChromiumEngine::Start(std::wstring& error) {
 }
 
 HWND ChromiumEngine::CreateView(int browserId, const cef_window_info_t& info) {
+    if (!started_) {
+        return nullptr;
+    }
     ViewCallbacks callbacks;
     callbacks.mouse = [this, browserId](const input::MouseEvent& event) {
         JsonPtr params = Params({{"type", event.type}, {"button", event.button}});

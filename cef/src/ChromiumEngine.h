@@ -28,9 +28,12 @@ class Runtime;
 // thread) in the order they came.
 class ChromiumEngine : public Engine {
 public:
-    // Starts the browser; null with `error` set when it cannot be had.
-    static std::unique_ptr<ChromiumEngine> Create(Runtime& runtime, std::wstring& error);
+    explicit ChromiumEngine(Runtime& runtime);
     ~ChromiumEngine() override;
+
+    // Starts the browser and connects to it; false with `error` set when it cannot be had, after
+    // which the engine makes no views. Runs on the library's UI thread before any view is made.
+    bool Start(std::wstring& error);
 
     HWND CreateView(int browserId, const cef_window_info_t& info) override;
     HWND FindView(int browserId) const override;
@@ -93,8 +96,7 @@ private:
         bool waiting = false;
     };
 
-    explicit ChromiumEngine(Runtime& runtime);
-    bool Start(std::wstring& error);
+    bool Connect(std::wstring& error);
 
     void OnEvent(const std::string& method, const cJSON* params, const std::string& sessionId);
     void OnAttached(const cJSON* params);
@@ -157,6 +159,7 @@ private:
     // UI thread: a popup target the next CreateView takes instead of making a page.
     std::string adoptTarget_;
     std::string adoptSession_;
+    std::atomic<bool> started_{false};
     std::atomic<bool> shutDown_{false};
 };
 

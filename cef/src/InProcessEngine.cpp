@@ -34,6 +34,14 @@ struct EasyDeleter {
 };
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 
+// libcurl's global state (which loads the TLS library and its security packages) is set up by the
+// first transfer, on its worker thread, rather than at start-up.
+EasyHandle NewEasy() {
+    static const CURLcode init = curl_global_init(CURL_GLOBAL_ALL);
+    (void)init;
+    return EasyHandle(curl_easy_init());
+}
+
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -70,11 +78,6 @@ std::wstring Lower(std::wstring text) {
         c = static_cast<wchar_t>(std::towlower(c));
     }
     return text;
-}
-
-void InitCurlOnce() {
-    static const CURLcode init = curl_global_init(CURL_GLOBAL_ALL);
-    (void)init;
 }
 
 cef_errorcode_t ErrorOf(CURLcode code) {
@@ -186,7 +189,7 @@ LoadResult FetchPage(const std::wstring& url, std::atomic<bool>* cancelled, unsi
             url.find(L"://") == std::wstring::npos ? ERR_INVALID_URL : ERR_UNKNOWN_URL_SCHEME;
         return result;
     }
-    const EasyHandle easy(curl_easy_init());
+    const EasyHandle easy = NewEasy();
     if (!easy) {
         result.error = ERR_FAILED;
         return result;
@@ -295,7 +298,6 @@ void RegisterViewClass() {
 }  // namespace
 
 InProcessEngine::InProcessEngine(Runtime& runtime, LoopThread& ui) : runtime_(runtime), ui_(ui) {
-    InitCurlOnce();
     RegisterViewClass();
 }
 
@@ -433,7 +435,7 @@ void InProcessEngine::StartDownload(uint32 downloadId, const std::wstring& url,
         curl_off_t total = -1;
         {
             FileHandle file(_wfopen(path.c_str(), L"wb"));
-            const EasyHandle easy(curl_easy_init());
+            const EasyHandle easy = NewEasy();
             if (file && easy) {
                 const std::string target = WideToUtf8(url);
                 DownloadProgress progress{cancelled.get(), &ui_, &runtime_, downloadId,

@@ -152,20 +152,28 @@ bool Runtime::StartEngine() {
         engine_ = std::make_unique<InProcessEngine>(*this, ui_);
         return true;
     }
-    std::wstring error;
-    if (engine == L"chromium") {
-        engine_ = ChromiumEngine::Create(*this, error);
-    } else {
-        error = L"TESSEL_BROWSER names no engine (chromium or inprocess): " + engine;
+    if (engine != L"chromium") {
+        ReportEngineFailure(L"TESSEL_BROWSER names no engine (chromium or inprocess): " + engine);
+        return false;
     }
-    if (engine_) {
-        return true;
-    }
+    // Like the library, initialisation returns at once and the browser comes up behind it: its
+    // start is the UI thread's first task, so every browser is made after it.
+    auto chromium = std::make_unique<ChromiumEngine>(*this);
+    ChromiumEngine* starting = chromium.get();
+    engine_ = std::move(chromium);
+    return ui_.Post([this, starting] {
+        std::wstring error;
+        if (!starting->Start(error)) {
+            ReportEngineFailure(error);
+        }
+    });
+}
+
+void Runtime::ReportEngineFailure(const std::wstring& error) {
     // Never a silent stand-in: whoever runs the program must learn that the browser is missing.
     const std::wstring text = L"The browser could not be started.\n\n" + error;
     Refuse(WideToUtf8(error).c_str());
     MessageBoxW(nullptr, text.c_str(), L"Chromium", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-    return false;
 }
 
 void Runtime::Stop() {

@@ -90,6 +90,7 @@ private:
     bool Start();
     // The engine TESSEL_BROWSER names: the in-process one unless it says "chromium".
     bool StartEngine();
+    void ReportEngineFailure(const std::wstring& error);
     void Stop();
 
     CefSettings settings_;

@@ -129,9 +129,11 @@ protected:
         parent = std::make_unique<ParentWindow>();
         app = new RecordingApp(log);
         client = new RecordingClient(log);
-        ASSERT_TRUE(StartLibrary(app.get()))
-            << "the real engine starts (Debian's chromium is installed by the prerequisites)";
-        EXPECT_EQ(foldersBefore + 1, ProfileFolders()) << "the browser has a profile of its own";
+        ASSERT_TRUE(StartLibrary(app.get())) << "initialisation returns before the browser is up";
+        // The browser comes up behind initialisation, as the library's processes do.
+        ASSERT_TRUE(WaitFor([&] { return ProfileFolders() == foldersBefore + 1; }, 60000))
+            << "the real engine starts with a profile of its own (Debian's chromium is installed "
+               "by the prerequisites)";
     }
 
     void TearDown() override {
@@ -336,6 +338,63 @@ TEST_F(ChromiumEngineTest, DownloadLinkSavesToTheClientsPath) {
     for (size_t i = 0; i < bytes.size(); ++i) {
         ASSERT_EQ(static_cast<char>(i % 251), bytes[i]) << "byte " << i;
     }
+}
+
+struct MessageBoxSearch {
+    HWND found = nullptr;
+    std::wstring text;
+};
+
+BOOL CALLBACK FindChromiumMessageBox(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<MessageBoxSearch*>(data);
+    wchar_t title[64] = {};
+    GetWindowTextW(window, title, 64);
+    if (IsWindowVisible(window) && std::wstring(title) == L"Chromium") {
+        search->found = window;
+        wchar_t text[512] = {};
+        GetDlgItemTextW(window, 0xFFFF, text, 512);
+        search->text = text;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Initialisation returns before the browser is up, so a browser that cannot be started is
+// reported afterwards: a message box names what failed, and no browser is made.
+TEST(ChromiumEngineStart, ABrowserThatCannotStartIsReportedAndMakesNoBrowsers) {
+    SetEnvironmentVariableW(L"TESSEL_BROWSER", L"chromium");
+    SetEnvironmentVariableW(L"TESSEL_CHROMIUM", L"C:\\no\\such\\chromium.exe");
+    EventLog log;
+    CefRefPtr<RecordingApp> app = new RecordingApp(log);
+    CefRefPtr<RecordingClient> client = new RecordingClient(log);
+    ParentWindow parent;
+    ASSERT_TRUE(StartLibrary(app.get())) << "initialisation returns before the browser is started";
+    CefWindowInfo info;
+    info.SetAsChild(parent.get(), RECT{0, 0, 400, 300});
+    EXPECT_TRUE(CefBrowserHost::CreateBrowser(info, client.get(), "http://127.0.0.1/",
+                                              CefBrowserSettings(), nullptr));
+    MessageBoxSearch search;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            EnumWindows(FindChromiumMessageBox, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        20000))
+        << "a message box tells the user";
+    EXPECT_NE(std::wstring::npos, search.text.find(L"The browser could not be started."))
+        << "the box says: " << WideToUtf8(search.text);
+    EXPECT_NE(std::wstring::npos, search.text.find(L"C:\\no\\such\\chromium.exe"))
+        << "the box names the program that was not found: " << WideToUtf8(search.text);
+    if (search.found) {
+        PostMessageW(search.found, WM_COMMAND, IDOK, 0);
+    }
+    CefShutdown();
+    SetEnvironmentVariableW(L"TESSEL_CHROMIUM", nullptr);
+    SetEnvironmentVariableW(L"TESSEL_BROWSER", nullptr);
+    EXPECT_EQ(0, log.Count("OnAfterCreated")) << "no browser is made without a browser engine";
+    EXPECT_EQ(0, cefdriver::CountLiveObjects().browsers);
+    app = nullptr;
+    client = nullptr;
 }
 
 // The browser belongs to the program that started it: when the program is killed, the browser and
