@@ -9,7 +9,8 @@
 
 // Starts a program and measures the time until a visible top-level window of its process exists,
 // polling every millisecond; then closes it and waits for it to end. Prints the median of the
-// runs in milliseconds.
+// runs in milliseconds on a line of its own starting "median-ms" (what the program started prints
+// to the same output may come after it).
 // Usage: startup_bench RUNS PROGRAM [ARGUMENTS]
 namespace {
 
@@ -86,6 +87,6 @@ int wmain(int argc, wchar_t** argv) {
         times.push_back(ms);
     }
     std::sort(times.begin(), times.end());
-    std::printf("%.1f\n", times[times.size() / 2]);
+    std::printf("median-ms %.1f\n", times[times.size() / 2]);
     return 0;
 }

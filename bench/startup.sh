@@ -10,7 +10,7 @@ runs=${2:-5}
 bin="$build/bin"
 run() {
   "$root/scripts/test-session.sh" "$build" "$build/wine-run.sh" "$bin/startup_bench.exe" "$runs" \
-    "$@" 2>/dev/null | tr -d '\r' | tail -1
+    "$@" 2>/dev/null | tr -d '\r' | awk '$1 == "median-ms" { print $2 }'
 }
 # The launcher takes Windows paths: the build's bin folder is reached through drive Z:.
 winbin="Z:${bin//\//\\}"

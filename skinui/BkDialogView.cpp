@@ -212,7 +212,6 @@ bool CBkViewImpl::SetItemVisible(int id, bool show) {
 
 LRESULT CBkViewImpl::OnCreate(UINT, WPARAM, LPARAM) {
     root_.AttachHostWindow(m_hWnd);
-    CreateToolTip();
     return 0;
 }
 
@@ -351,6 +350,9 @@ bool CBkViewImpl::InHeaderStrip(LPARAM point) const {
 }
 
 LRESULT CBkViewImpl::OnMouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!toolTip_) {
+        CreateToolTip();
+    }
     if (toolTip_) {
         MSG relayed = {m_hWnd, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
         GetCursorPos(&relayed.pt);
@@ -543,12 +545,25 @@ TTTOOLINFOW CBkViewImpl::ToolInfo(const wchar_t* text) const {
     return tool;
 }
 
-void CBkViewImpl::CreateToolTip() {
-    static const bool initialised = [] {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-        return InitCommonControlsEx(&controls) != FALSE;
+// The common controls are loaded with the first tooltip, when the mouse first comes over a view,
+// not at start-up: loading them is one of the costliest parts of starting the program.
+bool CBkViewImpl::LoadCommonControls() {
+    static const bool loaded = [] {
+        using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        const HMODULE library = LoadLibraryW(L"comctl32.dll");
+        const auto init = library ? reinterpret_cast<InitFunction>(reinterpret_cast<void*>(
+                                        GetProcAddress(library, "InitCommonControlsEx")))
+                                  : nullptr;
+        const INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+        return init && init(&controls) != FALSE;
     }();
-    (void)initialised;
+    return loaded;
+}
+
+void CBkViewImpl::CreateToolTip() {
+    if (!LoadCommonControls()) {
+        return;
+    }
     toolTip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd,
                                nullptr, GetModuleHandleW(nullptr), nullptr);

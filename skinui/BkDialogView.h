@@ -105,6 +105,7 @@ private:
     void SendCommand(int id, const char* elementClass);
     void SendMouseNotification(UINT code);
     void UpdateToolTip(const CBkWindow* element);
+    static bool LoadCommonControls();
     void CreateToolTip();
     TTTOOLINFOW ToolInfo(const wchar_t* text) const;
     void DropUpdateRegion();
