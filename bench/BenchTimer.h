@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 // The performance counter's time in seconds.
 inline double Now() {
@@ -23,4 +25,17 @@ inline double Seconds(const std::function<void()>& work, int repeat) {
     QueryPerformanceCounter(&end);
     return static_cast<double>(end.QuadPart - start.QuadPart) /
            static_cast<double>(frequency.QuadPart) / repeat;
+}
+
+// The median time of `work` over `repeat` runs, in seconds: for work whose single runs are
+// disturbed now and then by what else the machine does (the X server, the other core).
+inline double MedianSeconds(const std::function<void()>& work, int repeat) {
+    std::vector<double> times;
+    for (int i = 0; i < repeat; ++i) {
+        const double start = Now();
+        work();
+        times.push_back(Now() - start);
+    }
+    std::sort(times.begin(), times.end());
+    return times.empty() ? 0 : times[times.size() / 2];
 }
