@@ -27,6 +27,16 @@ inline double Seconds(const std::function<void()>& work, int repeat) {
            static_cast<double>(frequency.QuadPart) / repeat;
 }
 
+// The middle value of `values` (the upper one of the two middle values when their number is even);
+// 0 for none.
+inline double Median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 // The median time of `work` over `repeat` runs, in seconds: for work whose single runs are
 // disturbed now and then by what else the machine does (the X server, the other core).
 inline double MedianSeconds(const std::function<void()>& work, int repeat) {
@@ -36,6 +46,5 @@ inline double MedianSeconds(const std::function<void()>& work, int repeat) {
         work();
         times.push_back(Now() - start);
     }
-    std::sort(times.begin(), times.end());
-    return times.empty() ? 0 : times[times.size() / 2];
+    return Median(times);
 }

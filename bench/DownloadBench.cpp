@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BenchTimer.h"
@@ -152,6 +153,9 @@ double LoopToMemory(const std::string& url) {
 }
 
 struct Way {
+    Way(const char* wayName, bool memory, std::function<double()> transfer)
+        : name(wayName), intoMemory(memory), run(std::move(transfer)) {}
+
     const char* name;
     bool intoMemory;
     std::function<double()> run;  // the bytes it got, or -1
@@ -202,11 +206,6 @@ void Measure(Way& way, int round, const char* path) {
     } else if (round == 0) {
         way.bytes = bytes;
     }
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

@@ -86,7 +86,6 @@ int wmain(int argc, wchar_t** argv) {
         }
         times.push_back(ms);
     }
-    std::sort(times.begin(), times.end());
-    std::printf("median-ms %.1f\n", times[times.size() / 2]);
+    std::printf("median-ms %.1f\n", Median(times));
     return 0;
 }
