@@ -19,8 +19,9 @@
 // up what a running program has warmed up already (libcurl's global state, the TLS library). The
 // ways: plain Winsock loops (one recv into a large buffer at a time, until the end), writing the
 // body to disk with WriteFile or receiving it into memory of the announced size;
-// then DownloadToFile, ReplaceByDownload and FetchToString. Naming ways runs only those.
-// Usage: download_bench URL PATH ROUNDS [WAY...]
+// then DownloadToFile, ReplaceByDownload and FetchToString. The ways into memory fetch
+// MEMORY_URL, whose body FetchToString takes whole. Naming ways runs only those.
+// Usage: download_bench URL MEMORY_URL PATH ROUNDS [WAY...]
 namespace {
 
 // The loops' receive size: that of the transfers (the fastest for the loop too, of 512 KiB to
@@ -163,7 +164,7 @@ struct Way {
     double bytes = 0;
 };
 
-std::vector<Way> Ways(const std::string& url, const char* path) {
+std::vector<Way> Ways(const std::string& url, const std::string& memoryUrl, const char* path) {
     return {
         {"winsock", false, [=] { return LoopToFile(url, path, kLoopBuffer); }},
         {"winsock-512k", false, [=] { return LoopToFile(url, path, kSmallLoopBuffer); }},
@@ -171,20 +172,21 @@ std::vector<Way> Ways(const std::string& url, const char* path) {
          [=] { return DownloadToFile(url, path) == CURLE_OK ? FileSize(path) : -1; }},
         {"ReplaceByDownload", false,
          [=] { return ReplaceByDownload(url, path) ? FileSize(path) : -1; }},
-        {"winsock-memory", true, [=] { return LoopToMemory(url); }},
+        {"winsock-memory", true, [=] { return LoopToMemory(memoryUrl); }},
         {"FetchToString", true,
          [=] {
              std::string body;
-             return FetchToString(url, body) == CURLE_OK ? static_cast<double>(body.size()) : -1;
+             return FetchToString(memoryUrl, body) == CURLE_OK ? static_cast<double>(body.size())
+                                                               : -1;
          }},
     };
 }
 
 bool Chosen(int argc, char** argv, const char* way) {
-    if (argc <= 4) {
+    if (argc <= 5) {
         return true;
     }
-    for (int i = 4; i < argc; ++i) {
+    for (int i = 5; i < argc; ++i) {
         if (std::strcmp(argv[i], way) == 0) {
             return true;
         }
@@ -211,15 +213,15 @@ void Measure(Way& way, int round, const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4 || std::atoi(argv[3]) < 1) {
-        std::fprintf(stderr, "usage: download_bench URL PATH ROUNDS [WAY...]\n");
+    if (argc < 5 || std::atoi(argv[4]) < 1) {
+        std::fprintf(stderr, "usage: download_bench URL MEMORY_URL PATH ROUNDS [WAY...]\n");
         return 2;
     }
-    const char* path = argv[2];
-    const int rounds = std::atoi(argv[3]);
+    const char* path = argv[3];
+    const int rounds = std::atoi(argv[4]);
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
-    std::vector<Way> ways = Ways(argv[1], path);
+    std::vector<Way> ways = Ways(argv[1], argv[2], path);
     // Freeing a large body slowed the transfer after it on the virtual machines measured, so the
     // ways to disk run all their rounds before the ways into memory.
     for (const bool intoMemory : {false, true}) {

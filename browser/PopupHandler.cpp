@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -54,11 +55,11 @@ void ShowBox(HWND owner, int kind, const std::string& text) {
     CMsgBox(kind, text).DoModal(owner && IsWindow(owner) ? owner : nullptr);
 }
 
-// The path the user picks for the report, or false when the dialog is cancelled.
-bool AskReportPath(HWND owner, std::wstring& chosen) {
+// The path the user picks for the report, starting from `initial`, or false when the dialog is
+// cancelled.
+bool AskReportPath(HWND owner, const std::wstring& initial, std::wstring& chosen) {
     std::vector<wchar_t> file(2048, L'\0');
-    const std::wstring initial = L"税务健康评测报告";
-    initial.copy(file.data(), initial.size());
+    initial.copy(file.data(), std::min(initial.size(), file.size() - 1));
     static const wchar_t kFilter[] = L"(*.pdf)\0*.pdf\0";
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
@@ -75,6 +76,29 @@ bool AskReportPath(HWND owner, std::wstring& chosen) {
     }
     chosen = file.data();
     return true;
+}
+
+// The ANSI path the report is written to, the chosen name with ".pdf" added unless it ends so,
+// or false when the user cancels. The dialog asks about the name typed; when ".pdf" makes it
+// another existing file, the dialog is shown again with that name, so that it asks about the
+// file that is replaced.
+bool ChooseReportPath(HWND owner, std::string& path) {
+    std::wstring offered = L"税务健康评测报告";
+    for (;;) {
+        std::wstring chosen;
+        if (!AskReportPath(owner, offered, chosen)) {
+            return false;
+        }
+        path = WideToAnsi(chosen);
+        if (path.size() >= 4 && AsciiLower(path.substr(path.size() - 4)) == ".pdf") {
+            return true;
+        }
+        path += ".pdf";
+        if (!PathExists(path)) {
+            return true;
+        }
+        offered = AnsiToWide(path);
+    }
 }
 
 }  // namespace
@@ -219,16 +243,21 @@ void CPopupHandler::Worker::DownloadToDesktop(const std::string& url) const {
         ShowBox(Owner(), kFailureBox, kDownloadFailed);
         return;
     }
-    const std::string chosen = FreeFileName(desktop, name, PathExists);
-    const std::string path = desktop + "\\" + chosen;
+    const std::string chosen = desktop + "\\" + FreeFileName(desktop, name, PathExists);
     WriteLog(3, "文件下载地址", url);
-    WriteLog(3, "文件保存地址", path);
+    WriteLog(3, "文件保存地址", chosen);
+    // The free name is taken again when the file is complete: one may have appeared meanwhile.
+    const DownloadResult download =
+        DownloadFile(url, desktop + "\\" + name, Placement::kNextFreeName);
     // An empty body creates no file, which is no download either.
-    if (ReplaceByDownload(url, path) && PathExists(path)) {
-        ShowBox(Owner(), kNoticeBox, kDownloadedToDesktop + chosen);
-    } else {
+    if (download.code != CURLE_OK || download.path.empty()) {
         ShowBox(Owner(), kFailureBox, kDownloadFailed);
+        return;
     }
+    if (download.path != chosen) {
+        WriteLog(3, "文件保存地址", download.path);
+    }
+    ShowBox(Owner(), kNoticeBox, kDownloadedToDesktop + download.path.substr(desktop.size() + 1));
 }
 
 void CPopupHandler::Worker::DownloadDataTool() const {
@@ -254,7 +283,7 @@ void CPopupHandler::Worker::DownloadDataTool() const {
     // An error page or a broken transfer must not take the installer's name: later clicks would
     // find it and never download again.
     const std::string installer = dataToolBaseUrl + AnsiToUtf8(version) + "/setup.zip";
-    if (DownloadWholeFile(installer, path) == CURLE_OK && PathExists(path)) {
+    if (!DownloadFile(installer, path, Placement::kKeepExisting).path.empty()) {
         ShowBox(Owner(), kNoticeBox, kDownloadedToDesktop + name);
     } else {
         ShowBox(Owner(), kFailureBox, kDownloadFailed);
@@ -262,15 +291,11 @@ void CPopupHandler::Worker::DownloadDataTool() const {
 }
 
 void CPopupHandler::Worker::SaveReport(const std::string& url) const {
-    std::wstring chosen;
-    if (!AskReportPath(Owner(), chosen)) {
+    std::string path;
+    if (!ChooseReportPath(Owner(), path)) {
         return;
     }
-    std::string path = WideToAnsi(chosen);
-    if (path.size() < 4 || AsciiLower(path.substr(path.size() - 4)) != ".pdf") {
-        path += ".pdf";
-    }
-    if (ReplaceByDownload(url, path) && PathExists(path)) {
+    if (ReplaceByDownload(url, path)) {
         ShowBox(Owner(), kNoticeBox, "保存成功");
     } else {
         ShowBox(Owner(), kFailureBox, "保存失败");

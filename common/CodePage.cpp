@@ -40,8 +40,15 @@ std::string WideToAnsi(const std::wstring& wide) {
     return FromWide(CP_ACP, wide);
 }
 std::string WideToAnsiStrict(const std::wstring& wide, char replacement) {
+    return WideToCodePageStrict(GetACP(), wide, replacement);
+}
+std::string WideToCodePageStrict(unsigned codePage, const std::wstring& wide, char replacement) {
+    // UTF-8 has every character, and the conversion refuses the flag and the replacement.
+    if (codePage == CP_UTF8) {
+        return FromWide(CP_UTF8, wide);
+    }
     const char text[2] = {replacement, '\0'};
-    return FromWide(CP_ACP, wide, WC_NO_BEST_FIT_CHARS, text);
+    return FromWide(codePage, wide, WC_NO_BEST_FIT_CHARS, text);
 }
 std::string WideToUtf8(const std::wstring& wide) {
     return FromWide(CP_UTF8, wide);

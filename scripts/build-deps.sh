@@ -45,6 +45,8 @@ fetch() { (cd "$work" && apt-get source -qq "$1=$2" >>"$log" 2>&1) || {
 # which a download would copy into blocks of its own; at the receive buffer's size each received
 # block reaches the callback whole and is written straight to disk.
 curl_max_write=2097152
+# Built with libcurl's usual protocols (file, ftp, dict, telnet and others), as a distributed
+# libcurl is: the program must restrict every transfer to http and https itself.
 
 build_curl() {
   fetch curl "$curl_v"
@@ -55,7 +57,7 @@ build_curl() {
     -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF \
     -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBSSH=OFF \
     -DUSE_LIBIDN2=OFF -DUSE_NGHTTP2=OFF -DCURL_USE_LIBPSL=OFF -DCURL_DISABLE_LDAP=ON \
-    -DENABLE_MANUAL=OFF -DHTTP_ONLY=ON -DCMAKE_C_FLAGS="-DCURL_MAX_WRITE_SIZE=$curl_max_write" \
+    -DENABLE_MANUAL=OFF -DCMAKE_C_FLAGS="-DCURL_MAX_WRITE_SIZE=$curl_max_write" \
     >>"$log" 2>&1
   cmake --build "$work/curl-build" -j "$jobs" >>"$log" 2>&1
   cmake --install "$work/curl-build" >>"$log" 2>&1

@@ -1,6 +1,7 @@
 #include "ChromiumProcess.h"
 
 #include <shellapi.h>
+#include <winhttp.h>
 
 #include <cstdio>
 #include <cwctype>
@@ -71,6 +72,16 @@ std::wstring Environment(const wchar_t* name) {
     wchar_t buffer[32768];
     const DWORD length = GetEnvironmentVariableW(name, buffer, 32768);
     return length > 0 && length < 32768 ? std::wstring(buffer, length) : std::wstring();
+}
+
+// The text of a string the system allocated for us, which is freed.
+std::wstring TakeText(LPWSTR text) {
+    if (!text) {
+        return std::wstring();
+    }
+    std::wstring taken = text;
+    GlobalFree(text);
+    return taken;
 }
 
 bool IsFile(const std::wstring& path) {
@@ -235,6 +246,35 @@ bool ParseActivePort(const std::string& text, unsigned short& port, std::string&
     return true;
 }
 
+std::vector<std::wstring> SystemProxySwitches() {
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config = {};
+    if (!WinHttpGetIEProxyConfigForCurrentUser(&config)) {
+        return {};
+    }
+    const std::wstring script = TakeText(config.lpszAutoConfigUrl);
+    const std::wstring proxy = TakeText(config.lpszProxy);
+    const std::wstring bypass = TakeText(config.lpszProxyBypass);
+    if (!script.empty()) {
+        return {L"--proxy-pac-url=" + script};
+    }
+    // Detection is done here, once, as the system does it, rather than by the browser's own
+    // lookups; what it finds is a configuration script like a named one.
+    LPWSTR detected = nullptr;
+    if (config.fAutoDetect &&
+        WinHttpDetectAutoProxyConfigUrl(
+            WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A, &detected)) {
+        return {L"--proxy-pac-url=" + TakeText(detected)};
+    }
+    if (proxy.empty()) {
+        return {};
+    }
+    std::vector<std::wstring> switches = {L"--proxy-server=" + proxy};
+    if (!bypass.empty()) {
+        switches.push_back(L"--proxy-bypass-list=" + bypass);
+    }
+    return switches;
+}
+
 bool ChromiumProcess::Start(const std::wstring& language, std::wstring& error) {
     language_ = language;
     BrowserLocation location;
@@ -292,6 +332,9 @@ std::vector<std::wstring> ChromiumProcess::Arguments() const {
         if (!bypass.empty()) {
             arguments.push_back(L"--proxy-bypass-list=" + bypass);
         }
+    } else {
+        const std::vector<std::wstring> system = SystemProxySwitches();
+        arguments.insert(arguments.end(), system.begin(), system.end());
     }
     arguments.push_back(L"about:blank");
     return arguments;

@@ -16,6 +16,11 @@ std::wstring QuoteArgument(const std::wstring& argument);
 // while it is incomplete.
 bool ParseActivePort(const std::string& text, unsigned short& port, std::string& path);
 
+// The user's Internet settings as the browser's proxy switches: a configuration script (named,
+// or found by automatic detection), else a fixed proxy with its bypass list; none for a direct
+// connection.
+std::vector<std::wstring> SystemProxySwitches();
+
 // A Chromium-based browser started headless for this process, with a profile folder of its own,
 // and ended with it: when this process ends in any way, the browser ends and its folder goes.
 // Under Wine a Linux browser runs under a small shell guard that ends it when this process stops

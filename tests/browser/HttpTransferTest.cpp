@@ -66,18 +66,26 @@ TEST_F(HttpTransferTest, LargeBodyArrivesIntact) {
 // Small blocks are gathered before they are written, large ones written as they come: bursts of
 // both kinds, in every order, must land in the file in the order they were sent.
 TEST_F(HttpTransferTest, BodyArrivingInSmallAndLargeBurstsIsWrittenInOrder) {
+    const auto route = [](std::initializer_list<size_t> bursts, size_t& total) {
+        std::string sizes;
+        total = 0;
+        for (const size_t burst : bursts) {
+            sizes += (sizes.empty() ? "" : ",") + std::to_string(burst);
+            total += burst;
+        }
+        return TestServerUrl("/bursts?sizes=" + sizes);
+    };
     const std::string path = Target("bursts.bin");
-    std::string sizes;
     size_t total = 0;
-    for (const size_t burst : {100, 3000000, 7, 600000, 524288, 1, 1048576, 524287, 2}) {
-        sizes += (sizes.empty() ? "" : ",") + std::to_string(burst);
-        total += burst;
-    }
-    ASSERT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/bursts?sizes=" + sizes), path));
+    const std::string toFile =
+        route({100, 3000000, 7, 600000, 524288, 1, 1048576, 524287, 2}, total);
+    ASSERT_EQ(CURLE_OK, DownloadToFile(toFile, path));
     EXPECT_TRUE(ExpectedPattern(total) == ReadAnsiFile(path))
         << "the file differs from the " << total << " bytes sent";
+    // What FetchToString takes whole.
+    const std::string toString = route({100, 600000, 7, 1, 400000, 2}, total);
     std::string body;
-    ASSERT_EQ(CURLE_OK, FetchToString(TestServerUrl("/bursts?sizes=" + sizes), body));
+    ASSERT_EQ(CURLE_OK, FetchToString(toString, body));
     EXPECT_TRUE(ExpectedPattern(total) == body) << "the string differs from the bytes sent";
 }
 
@@ -96,14 +104,44 @@ TEST_F(HttpTransferTest, EmptyBodyCreatesNoFileAndKeepsAnExistingOne) {
     EXPECT_EQ("old content", ReadAnsiFile(existing)) << "an empty body removed the old file";
 }
 
-TEST_F(HttpTransferTest, ErrorPagesAndRedirectsAreStoredNotFollowed) {
-    const std::string page = Target("missing.html");
-    EXPECT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/missing"), page));
-    EXPECT_EQ("<html><body><h1>404 Not Found</h1></body></html>", ReadAnsiFile(page));
+// An error page, or the empty answer of a redirect, is no file: every way to download fails with
+// the same result and leaves what was there, and no temporary file.
+TEST_F(HttpTransferTest, OnlyASuccessStatusIsADownload) {
+    const std::string path = Target("report.xls");
+    WriteAnsiFile(path, "old");
+    for (const std::string route :
+         {"/missing", "/status?code=500", "/redirect", "/status?code=302", "/status?code=204"}) {
+        SCOPED_TRACE(route);
+        const int expected = route == "/status?code=204" ? CURLE_OK : CURLE_HTTP_RETURNED_ERROR;
+        EXPECT_EQ(expected, DownloadToFile(TestServerUrl(route), path));
+        EXPECT_EQ(0, ReplaceByDownload(TestServerUrl(route), path)) << "reported as saved";
+        for (const Placement placement :
+             {Placement::kReplace, Placement::kKeepExisting, Placement::kNextFreeName}) {
+            const DownloadResult download = DownloadFile(TestServerUrl(route), path, placement);
+            EXPECT_EQ(expected, download.code);
+            EXPECT_EQ("", download.path) << "a file was put in place";
+        }
+        EXPECT_EQ("old", ReadAnsiFile(path)) << "the file was replaced";
+        EXPECT_EQ(std::vector<std::wstring>{L"report.xls"}, FileNames(temp.path()))
+            << "a file was left beside it";
+    }
+}
 
-    const std::string moved = Target("moved.html");
-    EXPECT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/redirect"), moved));
-    EXPECT_FALSE(Exists(moved));
+// Protocols other than http and https never run, whatever libcurl was built with.
+TEST_F(HttpTransferTest, OnlyHttpAndHttpsAreFetched) {
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::string local = "file:///" + WideToUtf8(windows) + "/win.ini";
+    for (const std::string& url :
+         {local, std::string("dict://127.0.0.1:1/d:x"), std::string("telnet://127.0.0.1:1/"),
+          std::string("ftp://127.0.0.1:1/a")}) {
+        SCOPED_TRACE(url);
+        EXPECT_EQ(CURLE_UNSUPPORTED_PROTOCOL, DownloadToFile(url, Target("w.txt")));
+        std::string out;
+        EXPECT_EQ(CURLE_UNSUPPORTED_PROTOCOL, FetchToString(url, out));
+        EXPECT_EQ("", out);
+    }
+    EXPECT_TRUE(FileNames(temp.path()).empty()) << "a local file was copied";
 }
 
 TEST_F(HttpTransferTest, UnwritableTargetIsAWriteErrorAndLeavesNoFile) {
@@ -112,41 +150,104 @@ TEST_F(HttpTransferTest, UnwritableTargetIsAWriteErrorAndLeavesNoFile) {
     EXPECT_FALSE(Exists(path));
 }
 
-TEST_F(HttpTransferTest, ReplaceKeepsTheOldFileUntilTheNewOneArrivedComplete) {
-    const std::string path = Target("report.pdf");
+TEST_F(HttpTransferTest, TheOldFileStaysUntilTheNewOneArrivedComplete) {
+    const std::string path = Target("发票.xls");
     WriteAnsiFile(path, "old report");
-    EXPECT_EQ(0, ReplaceByDownload("http://127.0.0.1:1/r.pdf", path));
-    EXPECT_EQ("old report", ReadAnsiFile(path)) << "a refused connection removed the old file";
-    EXPECT_EQ(0, ReplaceByDownload(TestServerUrl("/broken?size=4000"), path));
-    EXPECT_EQ("old report", ReadAnsiFile(path)) << "a broken transfer replaced the old file";
-    EXPECT_EQ(std::vector<std::wstring>{L"report.pdf"}, FileNames(temp.path()))
-        << "a failed transfer left a temporary file";
-
+    for (const std::string& url :
+         {std::string("http://127.0.0.1:1/r.pdf"), TestServerUrl("/broken?size=4000")}) {
+        SCOPED_TRACE(url);
+        EXPECT_NE(CURLE_OK, DownloadToFile(url, path));
+        EXPECT_EQ(0, ReplaceByDownload(url, path));
+        EXPECT_EQ("old report", ReadAnsiFile(path)) << "a failed transfer touched the old file";
+        EXPECT_EQ(std::vector<std::wstring>{L"发票.xls"}, FileNames(temp.path()))
+            << "a failed transfer left a temporary file";
+    }
     EXPECT_EQ(1, ReplaceByDownload(TestServerUrl("/normal"), path));
     EXPECT_EQ(kNormalBody, ReadAnsiFile(path));
-    EXPECT_EQ(std::vector<std::wstring>{L"report.pdf"}, FileNames(temp.path()));
+    EXPECT_EQ(std::vector<std::wstring>{L"发票.xls"}, FileNames(temp.path()));
 }
 
-TEST_F(HttpTransferTest, AWholeFileAppearsOnlyForACompleteSuccessfulTransfer) {
+TEST_F(HttpTransferTest, APlacementThatMustNotReplaceKeepsTheExistingFile) {
     const std::string path = Target("setup.zip");
-    EXPECT_EQ(CURLE_HTTP_RETURNED_ERROR, DownloadWholeFile(TestServerUrl("/missing"), path));
-    EXPECT_EQ(CURLE_PARTIAL_FILE, DownloadWholeFile(TestServerUrl("/broken?size=4000"), path));
-    EXPECT_EQ(CURLE_COULDNT_CONNECT, DownloadWholeFile("http://127.0.0.1:1/setup.zip", path));
-    EXPECT_EQ(CURLE_OK, DownloadWholeFile(TestServerUrl("/empty"), path));
-    EXPECT_TRUE(FileNames(temp.path()).empty()) << "a failed or empty transfer left a file";
+    ASSERT_EQ("", DownloadFile(TestServerUrl("/empty"), path, Placement::kKeepExisting).path);
+    EXPECT_TRUE(FileNames(temp.path()).empty()) << "an empty body left a file";
 
-    ASSERT_EQ(CURLE_OK, DownloadWholeFile(TestServerUrl("/large?size=300000"), path));
+    const DownloadResult first =
+        DownloadFile(TestServerUrl("/large?size=300000"), path, Placement::kKeepExisting);
+    ASSERT_EQ(CURLE_OK, first.code);
+    EXPECT_EQ(path, first.path);
     EXPECT_EQ(ExpectedPattern(300000), ReadAnsiFile(path));
-    EXPECT_EQ(CURLE_WRITE_ERROR, DownloadWholeFile(TestServerUrl("/normal"), path))
-        << "an existing file must not be replaced";
+    const DownloadResult second =
+        DownloadFile(TestServerUrl("/normal"), path, Placement::kKeepExisting);
+    EXPECT_EQ(CURLE_WRITE_ERROR, second.code) << "an existing file must not be replaced";
+    EXPECT_EQ("", second.path);
     EXPECT_EQ(ExpectedPattern(300000), ReadAnsiFile(path));
     EXPECT_EQ(std::vector<std::wstring>{L"setup.zip"}, FileNames(temp.path()));
 }
 
-// A short body is written in one block when the transfer ends. Wine's "Z:\\dev\\full" is a disk
-// that is always full: opening it succeeds, every write fails with ERROR_DISK_FULL.
-TEST_F(HttpTransferTest, AFailedFinalWriteIsAWriteError) {
-    EXPECT_EQ(CURLE_WRITE_ERROR, DownloadToFile(TestServerUrl("/normal"), "Z:\\dev\\full"));
+// The free name is taken when the file is complete: a file that appeared while the download ran
+// keeps its name and its content.
+TEST_F(HttpTransferTest, AFileThatAppearsDuringTheTransferIsNotReplaced) {
+    const std::string path = Target("a.xls");
+    DownloadResult download;
+    std::thread transfer([&] {
+        download =
+            DownloadFile(TestServerUrl("/trickle?gap=400&count=6"), path, Placement::kNextFreeName);
+    });
+    // The temporary file appears with the first byte; the user's file appears after it.
+    for (int waited = 0; FileNames(temp.path()).empty() && waited < 5000; waited += 20) {
+        Sleep(20);
+    }
+    WriteAnsiFile(path, "mine");
+    transfer.join();
+    ASSERT_EQ(CURLE_OK, download.code);
+    EXPECT_EQ(Target("a(1).xls"), download.path);
+    EXPECT_EQ(ExpectedPattern(6), ReadAnsiFile(Target("a(1).xls")));
+    EXPECT_EQ("mine", ReadAnsiFile(path)) << "the file that appeared was replaced";
+    EXPECT_EQ((std::vector<std::wstring>{L"a(1).xls", L"a.xls"}), FileNames(temp.path()));
+}
+
+// A temporary name beside the target must not push a path that fits over the length limit.
+TEST_F(HttpTransferTest, APathThatFitsWorksEvenWhenItsTemporaryNameWouldNot) {
+    const std::string folder = temp.narrowPath() + "\\";
+    const std::string path = folder + std::string(MAX_PATH - 1 - folder.size() - 4, 'n') + ".xls";
+    ASSERT_EQ(static_cast<size_t>(MAX_PATH - 1), path.size());
+    EXPECT_EQ(1, ReplaceByDownload(TestServerUrl("/normal"), path));
+    EXPECT_EQ(kNormalBody, ReadAnsiFile(path));
+    EXPECT_EQ(1u, FileNames(temp.path()).size()) << "a temporary file was left";
+}
+
+// A server that accepts and then sends nothing ends the transfer after the stall limit; one that
+// sends slowly but steadily runs to its end however long that takes.
+TEST_F(HttpTransferTest, StalledTransfersFailAndSlowOnesFinish) {
+    DownloadOptions options;
+    options.stallLimitMs = 1500;
+    const std::string path = Target("s.xls");
+    WriteAnsiFile(path, "old");
+    for (const std::string route : {"/silent", "/stall?size=4000"}) {
+        SCOPED_TRACE(route);
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(CURLE_OPERATION_TIMEDOUT,
+                  DownloadFile(TestServerUrl(route), path, Placement::kReplace, options).code);
+        EXPECT_LT(GetTickCount() - start, 20000u) << "did not give up after the stall limit";
+        EXPECT_EQ("old", ReadAnsiFile(path));
+    }
+    const DownloadResult slow =
+        DownloadFile(TestServerUrl("/trickle?gap=700&count=5"), path, Placement::kReplace, options);
+    EXPECT_EQ(CURLE_OK, slow.code) << "a download that kept moving was stopped";
+    EXPECT_EQ(ExpectedPattern(5), ReadAnsiFile(path));
+    EXPECT_EQ(std::vector<std::wstring>{L"s.xls"}, FileNames(temp.path()));
+}
+
+// Without a limit of its own, a download gives up a minute after the last byte arrived.
+TEST_F(HttpTransferTest, AStalledDownloadGivesUpAfterAMinute) {
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(CURLE_OPERATION_TIMEDOUT,
+              DownloadToFile(TestServerUrl("/stall?size=4000"), Target("x.xls")));
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, 59000u) << "gave up before a minute of silence";
+    EXPECT_LT(elapsed, 85000u) << "waited for the server far past a minute";
+    EXPECT_TRUE(FileNames(temp.path()).empty());
 }
 
 TEST_F(HttpTransferTest, ReplaceTakesUrlsOfAnyLength) {
@@ -191,10 +292,42 @@ TEST_F(HttpTransferTest, TwoThreadsDownloadAtTheSameTime) {
 
 TEST(FetchToString, FetchesTheBodyWithoutCredentials) {
     std::string out = "stale";
-    EXPECT_EQ(CURLE_OK, FetchToString(TestServerUrl("/normal"), out));
-    EXPECT_EQ("credentials missing", out);
     EXPECT_EQ(CURLE_OK, FetchToString(TestServerUrl("/echo?text=%7B%22curver%22%3A1%7D"), out));
     EXPECT_EQ("{\"curver\":1}", out);
+    EXPECT_EQ(CURLE_OK, FetchToString(TestServerUrl("/auth"), out));
+    EXPECT_EQ("", out) << "sent an Authorization header";
+}
+
+TEST(FetchToString, ErrorStatusesAndOverlongBodiesFailWithEmptyOutput) {
+    const struct {
+        std::string route;
+        int result;
+    } cases[] = {
+        {"/missing", CURLE_HTTP_RETURNED_ERROR},
+        {"/normal", CURLE_HTTP_RETURNED_ERROR},  // 401 without credentials
+        {"/large?size=" + std::to_string(kFetchLimit), CURLE_OK},
+        {"/large?size=" + std::to_string(kFetchLimit + 1), CURLE_FILESIZE_EXCEEDED},
+        {"/bursts?sizes=600000,600000", CURLE_FILESIZE_EXCEEDED},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.route);
+        std::string out = "stale";
+        EXPECT_EQ(c.result, FetchToString(TestServerUrl(c.route), out));
+        EXPECT_EQ(c.result == CURLE_OK ? kFetchLimit : 0u, out.size());
+    }
+}
+
+// A hostile length is refused before anything is reserved for it, without waiting for a body.
+TEST(FetchToString, AHugeAnnouncedLengthIsRefusedAtOnce) {
+    for (const char* size : {"536870912", "4294967295", "9223372036854775807"}) {
+        SCOPED_TRACE(size);
+        std::string out = "stale";
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(CURLE_FILESIZE_EXCEEDED,
+                  FetchToString(TestServerUrl(std::string("/hugelength?size=") + size), out));
+        EXPECT_LT(GetTickCount() - start, 5000u) << "waited for the announced body";
+        EXPECT_TRUE(out.empty());
+    }
 }
 
 TEST(FetchToString, UnreachableHostFailsWithEmptyOutput) {

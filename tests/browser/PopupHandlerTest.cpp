@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ namespace {
 constexpr int kNoticeBox = 4;
 constexpr int kFailureBox = 2;
 const char kUnreachable[] = "http://127.0.0.1:1";
+const wchar_t kOfferedName[] = L"<offered>";
 
 struct SeenBox {
     std::wstring text;
@@ -50,6 +52,9 @@ public:
 
     std::vector<SeenBox> boxes;
     std::wstring saveAnswer;
+    // Answers for the next save dialogs, each taken once before `saveAnswer` applies again;
+    // kOfferedName confirms the name the dialog offers.
+    std::deque<std::wstring> nextSaveAnswers;
     bool replaceAnswer = false;  // the answer to the save dialog's question whether to replace
     int saveDialogs = 0;
     int otherDialogs = 0;
@@ -100,9 +105,16 @@ private:
                 PostMessageW(window, WM_MSGBOX_CLOSE, 0, 0);
             } else if (GetDlgItem(window, cmb13) || GetDlgItem(window, edt1)) {
                 ++saveDialogs;
-                SetDlgItemTextW(window, GetDlgItem(window, cmb13) ? cmb13 : edt1,
-                                saveAnswer.c_str());
-                PostMessageW(window, WM_COMMAND, saveAnswer.empty() ? IDCANCEL : IDOK, 0);
+                std::wstring answer = saveAnswer;
+                if (!nextSaveAnswers.empty()) {
+                    answer = nextSaveAnswers.front();
+                    nextSaveAnswers.pop_front();
+                }
+                if (answer != kOfferedName) {
+                    SetDlgItemTextW(window, GetDlgItem(window, cmb13) ? cmb13 : edt1,
+                                    answer.c_str());
+                }
+                PostMessageW(window, WM_COMMAND, answer.empty() ? IDCANCEL : IDOK, 0);
                 saveDialog_ = window;
             } else if (replaceAnswer) {
                 ++otherDialogs;
@@ -289,6 +301,24 @@ TEST_F(PopupHandlerTest, FailedOrEmptyDownloadsAndEscapingNamesShowTheFailureBox
     EXPECT_TRUE(FileNames(desktop_.path()).empty());
 }
 
+// An error page is no download: nothing lands on the desktop and the user hears of the failure.
+TEST_F(PopupHandlerTest, ErrorStatusesShowTheFailureBoxAndWriteNothing) {
+    for (const std::string route :
+         {"/status?code=404&f=a.xls", "/status?code=500&f=a.pdf", "/status?code=302&f=a.xls"}) {
+        EXPECT_TRUE(Open(TestServerUrl(route)));
+        ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
+    }
+    EXPECT_TRUE(FileNames(desktop_.path()).empty()) << "an error page was saved";
+
+    WriteFileBytes(documents_.path() + L"\\kept.pdf", "old");
+    answerer_.saveAnswer = documents_.path() + L"\\kept.pdf";
+    answerer_.replaceAnswer = true;
+    EXPECT_TRUE(Open(TestServerUrl("/status?code=500&r=/cjtgjb/download/ViewReport")));
+    ExpectOneBox(kFailureBox, L"保存失败");
+    EXPECT_EQ("old", ReadFileBytes(documents_.path() + L"\\kept.pdf"))
+        << "an error page replaced the user's report";
+}
+
 TEST_F(PopupHandlerTest, DataToolInstallerOfTheCurrentVersionIsDownloaded) {
     EXPECT_TRUE(
         Open(TestServerUrl("/datatool/string/ufdatatransfer/download.htm"), DataTool("string")));
@@ -359,6 +389,25 @@ TEST_F(PopupHandlerTest, ReportDialogAsksBeforeReplacingTheFileItWouldWrite) {
     EXPECT_EQ(2, answerer_.saveDialogs);
     EXPECT_TRUE(answerer_.boxes.empty());
     EXPECT_EQ("old", ReadFileBytes(documents_.path() + L"\\kept.pdf"));
+}
+
+// A name typed with another extension gets ".pdf": the file of that name is replaced only after
+// the dialog has asked about it, not about the name typed.
+TEST_F(PopupHandlerTest, ReportDialogAsksAboutTheNameWithTheExtensionAdded) {
+    const std::wstring written = documents_.path() + L"\\报告.txt.pdf";
+    WriteFileBytes(written, "old");
+    answerer_.nextSaveAnswers = {documents_.path() + L"\\报告.txt", kOfferedName};
+    EXPECT_TRUE(Open(TestServerUrl("/files/cjtgjb/download/ViewReport?id=7")));
+    EXPECT_EQ(1, answerer_.otherDialogs) << "the dialog did not ask about " << WideToUtf8(written);
+    EXPECT_TRUE(answerer_.boxes.empty());
+    EXPECT_EQ("old", ReadFileBytes(written)) << "replaced without asking";
+
+    answerer_.nextSaveAnswers = {documents_.path() + L"\\报告.txt", kOfferedName};
+    answerer_.replaceAnswer = true;
+    EXPECT_TRUE(Open(TestServerUrl("/files/cjtgjb/download/ViewReport?id=8")));
+    ExpectOneBox(kNoticeBox, L"保存成功");
+    EXPECT_EQ("file /files/cjtgjb/download/ViewReport?id=8", ReadFileBytes(written));
+    EXPECT_EQ(std::vector<std::wstring>{L"报告.txt.pdf"}, FileNames(documents_.path()));
 }
 
 TEST_F(PopupHandlerTest, CancelledOrFailedReportSavesWriteNothing) {

@@ -34,7 +34,6 @@ const std::string kDownloadFailedLine =
 
 // Bodies of the loopback server's routes.
 const std::string kNormalBody("Tessel test body\r\n\x00\xff binary too\n", 32);
-const std::string kErrorPage = "<html><body><h1>404 Not Found</h1></body></html>";
 
 std::wstring Wide(const std::string& ascii) {
     return std::wstring(ascii.begin(), ascii.end());
@@ -246,13 +245,20 @@ TEST_F(ScriptBridgeTest, DownloadsIntoTheDesktopOverwritingAFileOfTheSameName) {
     }
 }
 
-TEST_F(ScriptBridgeTest, ErrorStatusStoresItsBodyAndAnEmptyBodyStoresNothing) {
+// An error page or a broken transfer is a failure that leaves the file of that name as it was;
+// an empty body is a success that writes nothing.
+TEST_F(ScriptBridgeTest, ErrorStatusesAndBrokenTransfersFailAndKeepTheFileThere) {
     const int id = OpenPage("/empty");
     ASSERT_NE(0, id);
-
-    EXPECT_TRUE(Answers(kSucceeded, DownExecel(id, TestServerUrl("/missing"), L"missing.xls")));
-    EXPECT_EQ(kErrorPage, ReadFileBytes(OnDesktop(L"missing.xls")));
-
+    WriteFileBytes(OnDesktop(L"发票.xls"), "the user's file");
+    for (const std::string route :
+         {"/missing", "/status?code=500", "/redirect", "/broken?size=4000"}) {
+        EXPECT_TRUE(Answers(kDownloadFailed, DownExecel(id, TestServerUrl(route), L"发票.xls")))
+            << route;
+        EXPECT_EQ("the user's file", ReadFileBytes(OnDesktop(L"发票.xls"))) << route;
+        EXPECT_EQ(std::vector<std::wstring>{L"发票.xls"}, FileNames(desktop))
+            << route << " left a file";
+    }
     EXPECT_TRUE(Answers(kSucceeded, DownExecel(id, TestServerUrl("/empty"), L"empty.xls")));
     EXPECT_FALSE(Exists(OnDesktop(L"empty.xls")));
 }

@@ -8,8 +8,12 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /empty           200 with an empty body
   /missing         404 with an error page
   /redirect        302 to /normal with an empty body
+  /status?code=N   status N with the body "status N" (a 3xx also names /normal as its Location)
   /silent          accepts the request and never answers
   /broken?size=N   announces N pattern bytes, sends half of them and drops the connection
+  /stall?size=N    announces N pattern bytes, sends half of them and then nothing for 90 s
+  /hugelength?size=N  announces N bytes, sends 100 of them and then nothing for 90 s
+  /trickle?gap=MS&count=N  N pattern bytes, one every MS milliseconds
   /echo?text=T     the query text T, percent-decoded as UTF-8
   /files/...       200 with the body "file " followed by the request's path and query as sent
   /blank/...       200 with an empty body
@@ -27,6 +31,9 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /calls?n=N       a page whose script times N calls of the native Nothing() and passes the times
                    in milliseconds to the native Report()
   /links           an HTML page with a target=_blank link, window.open buttons and a download link
+  /pac?proxy=P&direct=H  a proxy configuration script: host H directly, every other one through P
+  /proxied         the request targets the server received as a proxy (absolute http:// forms),
+                   a line each; such a request is otherwise answered like its path
 """
 import argparse
 import base64
@@ -102,6 +109,10 @@ LINKS = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>links</title>
 </body></html>"""
 
 
+PROXIED = []
+PROXIED_LOCK = threading.Lock()
+
+
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -118,6 +129,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_GET(self):
         url = urlsplit(self.path)
+        if self.path.startswith("http://"):
+            with PROXIED_LOCK:
+                PROXIED.append(self.path)
         query = parse_qs(url.query)
         if url.path.startswith("/files/"):
             return self.send_body(200, b"file " + self.path.encode("latin-1"))
@@ -165,6 +179,46 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.flush()
             sent += size
             time.sleep(0.05)
+
+    def route_status(self, query):
+        code = int(query.get("code", ["500"])[0])
+        location = [("Location", "/normal")] if 300 <= code < 400 else []
+        self.send_body(code, b"status %d" % code, location)
+
+    def announce_then_stall(self, announced, sent):
+        self.send_response(200)
+        self.send_header("Content-Length", str(announced))
+        self.end_headers()
+        self.wfile.write(PATTERN[:sent])
+        self.wfile.flush()
+        time.sleep(90)
+
+    def route_stall(self, query):
+        size = int(query.get("size", ["1000"])[0])
+        self.announce_then_stall(size, size // 2)
+
+    def route_hugelength(self, query):
+        self.announce_then_stall(int(query.get("size", ["0"])[0]), 100)
+
+    def route_trickle(self, query):
+        gap = int(query.get("gap", ["1000"])[0]) / 1000.0
+        count = int(query.get("count", ["1"])[0])
+        self.send_response(200)
+        self.send_header("Content-Length", str(count))
+        self.end_headers()
+        for i in range(count):
+            time.sleep(gap)
+            self.wfile.write(PATTERN[i : i + 1])
+            self.wfile.flush()
+
+    def route_pac(self, query):
+        script = 'function FindProxyForURL(url, host) { return host == "%s" ? "DIRECT" : "PROXY %s"; }'
+        body = script % (query.get("direct", [""])[0], query.get("proxy", [""])[0])
+        self.send_body(200, body.encode(), [("Content-Type", "application/x-ns-proxy-autoconfig")])
+
+    def route_proxied(self, _query):
+        with PROXIED_LOCK:
+            self.send_body(200, "".join(line + "\n" for line in PROXIED).encode())
 
     def route_broken(self, query):
         # Announces `size` bytes, sends half of them and drops the connection.

@@ -8,6 +8,7 @@
 #include "../../cef/src/InputEvents.h"
 #include "../../cef/src/PageBridge.h"
 #include "../../cef/src/WebSocket.h"
+#include "InternetSettingsOverride.h"
 
 namespace {
 
@@ -67,6 +68,29 @@ TEST(WebSocketFrames, FragmentsJoinAroundControlFrames) {
     EXPECT_EQ(Result::Invalid, assembler.Add({true, websocket::kContinuation, "x"}, message))
         << "a continuation with nothing to continue";
     EXPECT_EQ(Result::Closed, assembler.Add({true, websocket::kClose, ""}, message));
+}
+
+// Without a proxy variable the browser is started with the user's Internet settings.
+TEST(ChromiumProcessText, TheUsersInternetSettingsBecomeTheBrowsersProxySwitches) {
+    using Settings = InternetSettingsOverride;
+    {
+        const Settings fixed(Settings::kDirect | Settings::kProxy, "http=p:8080;https=q:8443",
+                             "*.corp.cn;<local>");
+        EXPECT_EQ((std::vector<std::wstring>{L"--proxy-server=http=p:8080;https=q:8443",
+                                             L"--proxy-bypass-list=*.corp.cn;<local>"}),
+                  SystemProxySwitches());
+    }
+    {
+        const Settings script(Settings::kDirect | Settings::kScript | Settings::kProxy, "p:1", "",
+                              "http://config.corp.cn/proxy.pac");
+        EXPECT_EQ(std::vector<std::wstring>{L"--proxy-pac-url=http://config.corp.cn/proxy.pac"},
+                  SystemProxySwitches())
+            << "a configuration script comes before the fixed proxy";
+    }
+    {
+        const Settings off(Settings::kDirect, "p:1", "b");
+        EXPECT_TRUE(SystemProxySwitches().empty()) << "a direct connection needs no switch";
+    }
 }
 
 TEST(ChromiumProcessText, CommandLineArgumentsSurviveTheUsualSplitting) {

@@ -25,3 +25,15 @@ TEST(CodePage, EmptyAndEmbeddedNulTextsSurvive) {
     const std::string withNul("a\0b", 3);
     EXPECT_EQ(withNul, Utf8ToAnsi(AnsiToUtf8(withNul)));
 }
+
+// A system whose ANSI code page is UTF-8 refuses the look-alike flag and a replacement character:
+// the strict conversion then has every character and must not come back empty.
+TEST(CodePage, StrictConversionWorksInEveryAnsiCodePage) {
+    EXPECT_EQ("\xB7\xA2\xC6\xB1_.xls", WideToCodePageStrict(936, L"发票\u0E01.xls", '_'))
+        << "code page 936 replaces what it lacks";
+    EXPECT_EQ("\xE5\x8F\x91\xE7\xA5\xA8\xE0\xB8\x81.xls",
+              WideToCodePageStrict(65001, L"发票\u0E01.xls", '_'))
+        << "a UTF-8 code page keeps every character";
+    EXPECT_EQ(WideToCodePageStrict(936, L"发票.xls", '_'), WideToAnsiStrict(L"发票.xls", '_'))
+        << "the system's code page here is 936";
+}
