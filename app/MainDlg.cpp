@@ -91,6 +91,8 @@ void CMainDlg::ClosePath() {
 
 void CMainDlg::endDialog(INT_PTR code) {
     WriteLog(3, "主窗口结束", "endDialog");
+    // A start made from now on must not hand over to this window: it is on its way out.
+    RemovePropW(m_hWnd, kInstanceMarker);
     EndDialog(code);
     WinExec((std::string(kTaskKill) + "Kestrel.exe").c_str(), SW_HIDE);
     WinExec((std::string(kTaskKill) + "Tessel.exe").c_str(), SW_HIDE);

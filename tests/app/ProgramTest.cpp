@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,28 @@ bool WaitForMarked(DWORD ms) {
     return false;
 }
 
+bool TaskKillRunning() {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    bool running = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running;
+         more = Process32NextW(snapshot, &entry)) {
+        running = lstrcmpiW(entry.szExeFile, L"taskkill.exe") == 0;
+    }
+    CloseHandle(snapshot);
+    return running;
+}
+
+// The task-kill commands of a closed program can still be running after it ended: a start made
+// then would be ended by them.
+void WaitForTaskKills() {
+    for (int waited = 0; TaskKillRunning() && waited < 30000; waited += 50) {
+        Sleep(50);
+    }
+    ASSERT_FALSE(TaskKillRunning()) << "a task-kill command is still running";
+}
+
 TEST(Program, ASubProcessRoleEndsWithTheLibrarysCodeAndNoWindow) {
     Program renderer(L"--type=renderer");
     ASSERT_TRUE(renderer.started());
@@ -80,15 +103,26 @@ TEST(Program, OneMainWindowASecondStartEndsAndTheCloseCommandEndsTheProgram) {
     EXPECT_EQ(0, FindMarked().count);
 }
 
-TEST(Program, AStartWhileTheProgramEndsTakesOver) {
+// The close path ends every process of the program with the system's task-kill command, so a start
+// made while it runs is ended with it. Once the closing window has let go of its mark, no start
+// hands over to it: a start after the program has gone opens a window of its own.
+TEST(Program, AClosingWindowIsNoLongerHandedOverToAndANewStartTakesOver) {
+    WaitForTaskKills();
     Program first;
     ASSERT_TRUE(first.started());
     ASSERT_TRUE(WaitForMarked(60000));
-    PostMessageW(FindMarked().window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    const HWND closing = FindMarked().window;
+    PostMessageW(closing, WM_SYSCOMMAND, SC_CLOSE, 0);
+    for (int waited = 0; IsWindow(closing) && FindMarked().count > 0 && waited < 60000;
+         waited += 10) {
+        Sleep(10);
+    }
+    EXPECT_EQ(0, FindMarked().count) << "the closing window still says it is the running one";
+    ASSERT_TRUE(first.Ended(60000));
+    WaitForTaskKills();
     Program second;
     ASSERT_TRUE(second.started());
-    ASSERT_TRUE(first.Ended(60000));
-    ASSERT_TRUE(WaitForMarked(60000)) << "the start made while the program ended showed nothing";
+    ASSERT_TRUE(WaitForMarked(60000)) << "the start made after the program ended showed nothing";
     const Marked marked = FindMarked();
     DWORD owner = 0;
     GetWindowThreadProcessId(marked.window, &owner);
@@ -98,6 +132,7 @@ TEST(Program, AStartWhileTheProgramEndsTakesOver) {
 }
 
 TEST(Program, TwoStartsAtOnceOpenOneMainWindow) {
+    WaitForTaskKills();
     Program first;
     Program second;
     ASSERT_TRUE(first.started() && second.started());
