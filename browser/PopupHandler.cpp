@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "AsciiCase.h"
 #include "ClientBrowserHandlerListener.h"
 #include "CodePage.h"
 #include "DesktopFile.h"
@@ -33,15 +34,6 @@ constexpr int kFinishWaitMs = 5000;
 constexpr int kFailureBox = 2;
 constexpr char kDownloadFailed[] = "文件下载失败，请重新下载";
 constexpr char kDownloadedToDesktop[] = "文件已下载到桌面 - ";
-
-std::string AsciiLower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
 
 bool ContainsNoCase(const std::string& text, const std::string& part) {
     return AsciiLower(text).find(AsciiLower(part)) != std::string::npos;

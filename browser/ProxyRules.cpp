@@ -3,16 +3,9 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
+#include "AsciiCase.h"
 
-std::string AsciiLower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
+namespace {
 
 std::vector<std::string> SplitList(const std::string& list, const char* separators) {
     std::vector<std::string> items;

@@ -14,7 +14,6 @@ namespace {
 // Under Wine every write call costs a fixed amount whatever its size: small blocks are gathered.
 constexpr size_t kBlockSize = 512 * 1024;
 constexpr int kNameAttempts = 256;
-constexpr int kLargestNumber = 100000;
 
 // A wide path for the file functions that also works past the usual length limit: the temporary
 // name adds a few characters to a path that may just fit.
@@ -132,21 +131,19 @@ bool CTemporaryDownload::PutInPlace(Placement placement, std::string& placed) {
         return placed_;
     }
     // A file that appeared while the download ran keeps its name: the next free number is taken.
+    // Moves that never replace look for it, each either succeeding or finding its name taken.
     // Split in characters: a trail byte of a double-byte character may equal "\\".
     const std::wstring wide = AnsiToWide(target_);
-    const size_t cut = wide.rfind(L'\\') + 1;
-    const std::string folder = WideToAnsi(wide.substr(0, cut));
-    const std::string name = WideToAnsi(wide.substr(cut));
-    for (int count = 0; count <= kLargestNumber; ++count) {
-        const std::string candidate = folder + (count == 0 ? name : NumberedName(name, count));
-        if (MoveTo(candidate, false)) {
-            placed_ = true;
-            placed = candidate;
-            return true;
-        }
-        if (!AlreadyExists(GetLastError())) {
-            return false;
-        }
+    const size_t slash = wide.rfind(L'\\');
+    if (slash == std::wstring::npos) {
+        return false;
     }
-    return false;
+    const std::string folder = WideToAnsi(wide.substr(0, slash));
+    const std::string taken =
+        FreeFileName(folder, WideToAnsi(wide.substr(slash + 1)), [this](const std::string& path) {
+            placed_ = MoveTo(path, false);
+            return !placed_ && AlreadyExists(GetLastError());
+        });
+    placed = placed_ ? folder + "\\" + taken : std::string();
+    return placed_;
 }

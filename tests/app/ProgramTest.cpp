@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -48,26 +47,13 @@ bool WaitForMarked(DWORD ms) {
     return false;
 }
 
-bool TaskKillRunning() {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    bool running = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running;
-         more = Process32NextW(snapshot, &entry)) {
-        running = lstrcmpiW(entry.szExeFile, L"taskkill.exe") == 0;
-    }
-    CloseHandle(snapshot);
-    return running;
-}
-
 // The task-kill commands of a closed program can still be running after it ended: a start made
 // then would be ended by them.
 void WaitForTaskKills() {
-    for (int waited = 0; TaskKillRunning() && waited < 30000; waited += 50) {
+    for (int waited = 0; CountProcesses(L"taskkill.exe") > 0 && waited < 30000; waited += 50) {
         Sleep(50);
     }
-    ASSERT_FALSE(TaskKillRunning()) << "a task-kill command is still running";
+    ASSERT_EQ(0, CountProcesses(L"taskkill.exe")) << "a task-kill command is still running";
 }
 
 TEST(Program, ASubProcessRoleEndsWithTheLibrarysCodeAndNoWindow) {
