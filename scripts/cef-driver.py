@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Drives the pages of a program built against the browser-library stand-in (cef/) over the
-page driver's loopback connection. The program listens when TESSEL_CEF_DRIVER_PORT names a port.
+page driver's loopback connection. The program listens when TESSEL_CEF_DRIVER_PORT names a port
+and TESSEL_CEF_DRIVER_TOKEN holds the token (16 characters or more) that every request carries;
+this client takes both from the environment unless --port and --token are given.
 
 Usage:
-  cef-driver.py [--port N] [--connect-timeout S] [REQUEST ...]
+  cef-driver.py [--port N] [--token T] [--connect-timeout S] [REQUEST ...]
 
 A REQUEST is a JSON object, or an op name followed by key=value pairs whose values are read as
 JSON when they parse and as text otherwise:
@@ -62,6 +64,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--port", type=int, default=int(os.environ.get("TESSEL_CEF_DRIVER_PORT", 0)))
+    parser.add_argument("--token", default=os.environ.get("TESSEL_CEF_DRIVER_TOKEN", ""))
     parser.add_argument("--connect-timeout", type=float, default=0,
                         help="keep trying to connect for this many seconds")
     parser.add_argument("request", nargs="*")
@@ -69,6 +72,8 @@ def main():
     sys.stdout.reconfigure(encoding="utf-8")
     if not args.port:
         parser.error("no port: give --port or set TESSEL_CEF_DRIVER_PORT")
+    if not args.token:
+        parser.error("no token: give --token or set TESSEL_CEF_DRIVER_TOKEN")
 
     if args.request:
         requests = split_requests(args.request)
@@ -78,6 +83,7 @@ def main():
     with connect(args.port, args.connect_timeout) as connection:
         replies = connection.makefile("r", encoding="utf-8")
         for request in requests:
+            request["token"] = args.token
             connection.sendall((json.dumps(request, ensure_ascii=False) + "\n").encode("utf-8"))
             reply = replies.readline()
             if not reply:

@@ -284,16 +284,22 @@ void Carry(const std::string& op, const cJSON* request, cJSON* response) {
 
 }  // namespace
 
-std::string TcpDriver::Handle(const std::string& line) {
+TcpDriver::Reply TcpDriver::Handle(const std::string& line) const {
     const Json request(cJSON_Parse(line.c_str()));
     const Json response(cJSON_CreateObject());
-    if (const cJSON* id = request ? Member(request.get(), "id") : nullptr) {
-        cJSON_AddItemToObject(response.get(), "id", cJSON_Duplicate(id, true));
-    }
     const cJSON* op = request ? Member(request.get(), "op") : nullptr;
+    const cJSON* token = request ? Member(request.get(), "token") : nullptr;
+    bool goOn = false;
     try {
         if (!cJSON_IsObject(request.get()) || !cJSON_IsString(op)) {
             throw Refusal{"a request is a JSON object with a string member \"op\""};
+        }
+        if (!cJSON_IsString(token) || token_ != token->valuestring) {
+            throw Refusal{"the request does not carry the driver's token"};
+        }
+        goOn = true;
+        if (const cJSON* id = Member(request.get(), "id")) {
+            cJSON_AddItemToObject(response.get(), "id", cJSON_Duplicate(id, true));
         }
         Carry(op->valuestring, request.get(), response.get());
         cJSON_AddBoolToObject(response.get(), "ok", true);
@@ -302,9 +308,9 @@ std::string TcpDriver::Handle(const std::string& line) {
         cJSON_AddStringToObject(response.get(), "error", refusal.error.c_str());
     }
     char* text = cJSON_PrintUnformatted(response.get());
-    std::string printed = text ? text : "{}";
+    Reply reply{text ? text : "{}", goOn};
     cJSON_free(text);
-    return printed;
+    return reply;
 }
 
 TcpDriver::~TcpDriver() {
@@ -389,9 +395,11 @@ void TcpDriver::Converse(SOCKET client) {
             if (line.empty()) {
                 continue;
             }
-            const std::string reply = Handle(line) + "\n";
-            if (send(client, reply.data(), static_cast<int>(reply.size()), 0) !=
-                static_cast<int>(reply.size())) {
+            const Reply reply = Handle(line);
+            const std::string sent = reply.line + "\n";
+            if (send(client, sent.data(), static_cast<int>(sent.size()), 0) !=
+                    static_cast<int>(sent.size()) ||
+                !reply.goOn) {
                 return;
             }
         }

@@ -18,6 +18,9 @@ std::atomic<Runtime*> g_runtime{nullptr};
 
 constexpr DWORD kCloseWaitMs = 10000;
 constexpr wchar_t kDriverPortVariable[] = L"TESSEL_CEF_DRIVER_PORT";
+constexpr wchar_t kDriverTokenVariable[] = L"TESSEL_CEF_DRIVER_TOKEN";
+// Long enough that it cannot be guessed by trying.
+constexpr DWORD kShortestDriverToken = 16;
 constexpr wchar_t kEngineVariable[] = L"TESSEL_BROWSER";
 
 // Settings the stand-in cannot honour are refused with a message where a developer looks.
@@ -132,16 +135,30 @@ bool Runtime::Start() {
         });
     });
 
+    StartDriver();
+    return true;
+}
+
+void Runtime::StartDriver() {
     wchar_t port[16] = {};
     const DWORD length = GetEnvironmentVariableW(kDriverPortVariable, port, 16);
-    if (length > 0 && length < 16) {
-        driver_ = std::make_unique<TcpDriver>();
-        if (!driver_->Start(static_cast<unsigned short>(_wtoi(port)))) {
-            std::fprintf(stderr, "page driver: cannot listen on 127.0.0.1:%ls\n", port);
-            driver_.reset();
-        }
+    if (length == 0 || length >= 16) {
+        return;
     }
-    return true;
+    wchar_t token[256] = {};
+    const DWORD tokenLength = GetEnvironmentVariableW(kDriverTokenVariable, token, 256);
+    if (tokenLength < kShortestDriverToken || tokenLength >= 256) {
+        std::fprintf(stderr,
+                     "page driver: not listening: %ls must hold a token of %u to 255 "
+                     "characters\n",
+                     kDriverTokenVariable, static_cast<unsigned>(kShortestDriverToken));
+        return;
+    }
+    driver_ = std::make_unique<TcpDriver>(WideToUtf8(token));
+    if (!driver_->Start(static_cast<unsigned short>(_wtoi(port)))) {
+        std::fprintf(stderr, "page driver: cannot listen on 127.0.0.1:%ls\n", port);
+        driver_.reset();
+    }
 }
 
 bool Runtime::StartEngine() {

@@ -88,6 +88,9 @@ private:
     Runtime(const CefSettings& settings, CefRefPtr<CefApp> app);
     ~Runtime();
     bool Start();
+    // The page driver, when TESSEL_CEF_DRIVER_PORT names a port and TESSEL_CEF_DRIVER_TOKEN the
+    // token every request must carry.
+    void StartDriver();
     // The engine TESSEL_BROWSER names: the in-process one unless it says "chromium".
     bool StartEngine();
     void ReportEngineFailure(const std::wstring& error);

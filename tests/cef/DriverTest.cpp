@@ -45,6 +45,8 @@ std::string Quote(const std::string& text) {
     return quoted;
 }
 
+const char kToken[] = "0123456789abcdef-driver-test";
+
 // The page driver as an outside client sees it: lines of JSON over a loopback connection.
 class DriverConnection {
 public:
@@ -91,9 +93,14 @@ public:
         return Json(cJSON_Parse(line.c_str()));
     }
 
+    // Sends a JSON object with the driver's token added, as a client that knows it does.
     Json Request(const std::string& request) {
-        Send(request + "\n");
+        Send(WithToken(request) + "\n");
         return Receive();
+    }
+
+    static std::string WithToken(const std::string& request) {
+        return "{\"token\":\"" + std::string(kToken) + "\"," + request.substr(1);
     }
 
 private:
@@ -108,6 +115,7 @@ protected:
         WSADATA data;
         WSAStartup(MAKEWORD(2, 2), &data);
         SetEnvironmentVariableW(L"TESSEL_CEF_DRIVER_PORT", L"0");
+        SetEnvironmentVariableA("TESSEL_CEF_DRIVER_TOKEN", kToken);
         app = new RecordingApp(log);
         client = new RecordingClient(log);
         ASSERT_TRUE(StartLibrary(app.get()));
@@ -119,6 +127,7 @@ protected:
     void TearDown() override {
         CefShutdown();
         SetEnvironmentVariableW(L"TESSEL_CEF_DRIVER_PORT", nullptr);
+        SetEnvironmentVariableW(L"TESSEL_CEF_DRIVER_TOKEN", nullptr);
         EXPECT_EQ(nullptr, connection->Receive()) << "shutdown ends the connection";
         connection.reset();
         app->ForgetContexts();
@@ -257,17 +266,52 @@ TEST_F(DriverTest, ContextMenuAndDownloadsRoundTrip) {
 }
 
 TEST_F(DriverTest, BadRequestsAreAnsweredAndPipelinedOnesKeepTheirOrder) {
-    for (const char* request : {"not json", R"({"op":"fly"})", R"({"no_op":1})",
-                                R"({"op":"call","browser":99,"function":"Echo"})",
-                                R"({"op":"new_window","browser":99,"url":"about:blank"})"}) {
+    for (const char* request :
+         {R"({"op":"fly"})", R"({"op":"call","browser":99,"function":"Echo"})",
+          R"({"op":"new_window","browser":99,"url":"about:blank"})"}) {
         Json response = connection->Request(request);
         ASSERT_TRUE(response) << request;
         EXPECT_FALSE(Flag(response.get(), "ok")) << request;
         EXPECT_FALSE(Text(response.get(), "error").empty()) << request;
     }
-    connection->Send("{\"id\":1,\"op\":\"state\"}\r\n\n{\"id\":2,\"op\":\"wait\"}\n");
+    connection->Send(DriverConnection::WithToken("{\"id\":1,\"op\":\"state\"}") + "\r\n\n" +
+                     DriverConnection::WithToken("{\"id\":2,\"op\":\"wait\"}") + "\n");
     EXPECT_EQ(1, Number(connection->Receive().get(), "id"));
     EXPECT_EQ(2, Number(connection->Receive().get(), "id"));
+
+    // A line that is no request at all is answered, and the connection ends.
+    const Json response = connection->Request(R"({"no_op":1})");
+    ASSERT_TRUE(response);
+    EXPECT_FALSE(Text(response.get(), "error").empty());
+    EXPECT_EQ(nullptr, connection->Receive()) << "the connection stayed open";
+}
+
+// A web page can post to the driver's loopback port, and any local program can connect: what
+// does not carry the token is refused and ends the connection, and nothing after it runs.
+TEST_F(DriverTest, ForgedRequestsAreRefusedAndEndTheConnection) {
+    const int browser = OpenBrowser(TestServerUrl("/empty"));
+    ASSERT_NE(0, browser);
+    const std::string close = "{\"op\":\"close\",\"browser\":" + std::to_string(browser) + "}";
+    const std::string wrong = "{\"token\":\"guess\"," + close.substr(1);
+    const std::string posted =
+        "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/plain\r\n"
+        "\r\n" +
+        close + "\n" + DriverConnection::WithToken(close) + "\n";
+    for (const std::string& forged : {close + "\n", wrong + "\n", posted}) {
+        DriverConnection intruder(cefdriver::ListeningPort());
+        connection.reset();  // the driver serves one client at a time
+        ASSERT_TRUE(intruder.connected());
+        intruder.Send(forged);
+        const Json refusal = intruder.Receive();
+        ASSERT_TRUE(refusal) << forged;
+        EXPECT_FALSE(Flag(refusal.get(), "ok")) << forged;
+        EXPECT_EQ(nullptr, intruder.Receive()) << "the connection stayed open after " << forged;
+        connection = std::make_unique<DriverConnection>(cefdriver::ListeningPort());
+    }
+    const Json state = connection->Request(R"({"op":"state"})");
+    ASSERT_TRUE(state);
+    EXPECT_EQ(1, cJSON_GetArraySize(cJSON_GetObjectItem(state.get(), "browsers")))
+        << "a forged request closed the browser";
 }
 
 }  // namespace
