@@ -21,6 +21,8 @@ constexpr DWORD kGuardWaitMs = 15000;
 constexpr char kGuardScript[] =
     "profile=$1\n"
     "shift\n"
+    "umask 077\n"
+    "chmod 700 \"$profile\" || { rm -rf \"$profile\"; exit 1; }\n"
     "\"$@\" </dev/null >/dev/null 2>&1 &\n"
     "browser=$!\n"
     "while [ -e /proc/$browser ] && ! grep -q '^State:.*Z' /proc/$browser/status; do\n"
@@ -419,7 +421,7 @@ bool ChromiumProcess::WaitForPort(std::wstring& error) {
     const std::wstring file = profile_ + L"\\DevToolsActivePort";
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < kPortWaitMs) {
-        if (process_ && WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
+        if (Ended()) {
             error = L"the browser ended at start";
             return false;
         }
@@ -440,6 +442,14 @@ bool ChromiumProcess::WaitForPort(std::wstring& error) {
 
 std::string ChromiumProcess::browserDownloadFolder() const {
     return guarded_ ? unixProfile_ + "/downloads" : WideToUtf8(downloadFolder());
+}
+
+bool ChromiumProcess::Ended() const {
+    if (process_) {
+        return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+    }
+    // The guard removes the profile, its own script first or last, once the browser has ended.
+    return guarded_ && !IsFile(profile_ + L"\\guard.sh");
 }
 
 bool ChromiumProcess::WaitUntilGone(DWORD timeoutMs) const {
@@ -480,16 +490,17 @@ void ChromiumProcess::Stop(DWORD graceMs) {
     if (profile_.empty()) {
         return;
     }
+    // The heartbeat stops first: a beat during the guard's removal of the profile would leave the
+    // folder behind, and the wait below for its removal would run to its end.
+    StopHeartbeat();
     if (launched_ && !WaitUntilGone(graceMs)) {
         if (job_) {
             TerminateJobObject(job_, 1);
         }
-        // Without its heartbeat the guard ends the browser at once.
-        StopHeartbeat();
+        // Without its heartbeat file the guard ends the browser at once.
         DeleteFileW((profile_ + L"\\alive").c_str());
         WaitUntilGone(kGuardWaitMs);
     }
-    StopHeartbeat();
     CloseHandleOnce(process_);
     CloseHandleOnce(job_);
     if (GetFileAttributesW(profile_.c_str()) != INVALID_FILE_ATTRIBUTES) {

@@ -51,6 +51,8 @@ private:
     bool LaunchUnderGuard(const std::wstring& unixExecutable, std::wstring& error);
     bool WaitForPort(std::wstring& error);
     std::vector<std::wstring> Arguments() const;
+    // Whether the browser has ended (under the guard: the guard has begun removing the profile).
+    bool Ended() const;
     bool WaitUntilGone(DWORD timeoutMs) const;
     void Beat();
     void StopHeartbeat();

@@ -13,6 +13,7 @@
 #include "../../cef/src/Text.h"
 #include "CefTestSupport.h"
 #include "PageDriver.h"
+#include "TempFolder.h"
 #include "TestServer.h"
 
 namespace {
@@ -36,6 +37,52 @@ std::vector<std::wstring> ProfilePaths() {
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return paths;
+}
+
+// The Linux mode of a file or folder as `stat` prints it (such as "700"), read through the shell;
+// empty when it cannot be read.
+std::string LinuxMode(const std::wstring& path) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    using DosName = WCHAR*(CDECL*)(LPCSTR);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+    const auto dosName = reinterpret_cast<DosName>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring output = std::wstring(temp) + L"mode-of-profile.txt";
+    DeleteFileW(output.c_str());
+    char* unixPath = unixName ? unixName(path.c_str()) : nullptr;
+    char* unixOutput = unixName ? unixName(output.c_str()) : nullptr;
+    WCHAR* shell = dosName ? dosName("/bin/sh") : nullptr;
+    std::wstring command;
+    if (unixPath && unixOutput && shell) {
+        command = L"sh -c \"stat -c %a '" + Utf8ToWide(unixPath) + L"' > '" +
+                  Utf8ToWide(unixOutput) + L"'\"";
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    const bool started =
+        !command.empty() && CreateProcessW(shell, &command[0], nullptr, nullptr, FALSE,
+                                           CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    for (char* text : {unixPath, unixOutput}) {
+        HeapFree(GetProcessHeap(), 0, text);
+    }
+    HeapFree(GetProcessHeap(), 0, shell);
+    std::string mode;
+    // Wine gives no handle to wait on for a Linux process: its output tells when it is done.
+    for (int waited = 0; started && mode.empty() && waited < 10000; waited += 100) {
+        Sleep(100);
+        mode = ReadFileBytes(output);
+    }
+    if (started) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    DeleteFileW(output.c_str());
+    return mode.substr(0, mode.find_first_of("\r\n"));
 }
 
 // None is left once the browser ended.
@@ -181,6 +228,17 @@ protected:
     CefRefPtr<RecordingApp> app;
     CefRefPtr<RecordingClient> client;
 };
+
+// The profile holds the user's session (cookies, storage): no other user of the machine may read
+// it.
+TEST_F(ChromiumEngineTest, TheProfileIsPrivateToTheUser) {
+    ASSERT_NE(0, OpenBrowser(TestServerUrl("/empty")));
+    ASSERT_TRUE(LoadsEnded(1));
+    const std::vector<std::wstring> profiles = ProfilePaths();
+    ASSERT_EQ(1u, profiles.size());
+    EXPECT_EQ("700", LinuxMode(profiles[0])) << "the profile folder is open to others";
+    EXPECT_EQ("700", LinuxMode(profiles[0] + L"\\Default")) << "what the browser made in it";
+}
 
 TEST_F(ChromiumEngineTest, LoadErrorsCarryTheLibraryCodes) {
     const std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/";
@@ -359,11 +417,9 @@ BOOL CALLBACK FindChromiumMessageBox(HWND window, LPARAM data) {
     return TRUE;
 }
 
-// Initialisation returns before the browser is up, so a browser that cannot be started is
-// reported afterwards: a message box names what failed, and no browser is made.
-TEST(ChromiumEngineStart, ABrowserThatCannotStartIsReportedAndMakesNoBrowsers) {
-    SetEnvironmentVariableW(L"TESSEL_BROWSER", L"chromium");
-    SetEnvironmentVariableW(L"TESSEL_CHROMIUM", L"C:\\no\\such\\chromium.exe");
+// Starts the library with the browser the environment names and expects, within seconds, the box
+// of a browser that cannot start, giving `reason`; no browser is made.
+void ExpectTheBrowserCannotStart(const std::wstring& reason) {
     EventLog log;
     CefRefPtr<RecordingApp> app = new RecordingApp(log);
     CefRefPtr<RecordingClient> client = new RecordingClient(log);
@@ -383,18 +439,29 @@ TEST(ChromiumEngineStart, ABrowserThatCannotStartIsReportedAndMakesNoBrowsers) {
         << "a message box tells the user";
     EXPECT_NE(std::wstring::npos, search.text.find(L"The browser could not be started."))
         << "the box says: " << WideToUtf8(search.text);
-    EXPECT_NE(std::wstring::npos, search.text.find(L"C:\\no\\such\\chromium.exe"))
-        << "the box names the program that was not found: " << WideToUtf8(search.text);
+    EXPECT_NE(std::wstring::npos, search.text.find(reason))
+        << "the box says why: " << WideToUtf8(search.text);
     if (search.found) {
         PostMessageW(search.found, WM_COMMAND, IDOK, 0);
     }
     CefShutdown();
-    SetEnvironmentVariableW(L"TESSEL_CHROMIUM", nullptr);
-    SetEnvironmentVariableW(L"TESSEL_BROWSER", nullptr);
     EXPECT_EQ(0, log.Count("OnAfterCreated")) << "no browser is made without a browser engine";
     EXPECT_EQ(0, cefdriver::CountLiveObjects().browsers);
     app = nullptr;
     client = nullptr;
+}
+
+// Initialisation returns before the browser is up, so a browser that cannot be started is
+// reported afterwards: a message box names what failed, and no browser is made.
+TEST(ChromiumEngineStart, ABrowserThatCannotStartIsReportedAndMakesNoBrowsers) {
+    SetEnvironmentVariableW(L"TESSEL_BROWSER", L"chromium");
+    SetEnvironmentVariableW(L"TESSEL_CHROMIUM", L"C:\\no\\such\\chromium.exe");
+    ExpectTheBrowserCannotStart(L"C:\\no\\such\\chromium.exe");
+    // A program that ends at once never opens a DevTools endpoint: that is known in seconds.
+    SetEnvironmentVariableW(L"TESSEL_CHROMIUM", L"/bin/false");
+    ExpectTheBrowserCannotStart(L"the browser ended at start");
+    SetEnvironmentVariableW(L"TESSEL_CHROMIUM", nullptr);
+    SetEnvironmentVariableW(L"TESSEL_BROWSER", nullptr);
 }
 
 // The browser belongs to the program that started it: when the program is killed, the browser and
