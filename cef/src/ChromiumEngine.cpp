@@ -460,14 +460,7 @@ void ChromiumEngine::OnEvent(const std::string& method, const cJSON* params,
         return;
     }
     if (method == "Target.detachedFromTarget") {
-        // A closed window: nothing more will come of it.
-        const std::string targetId = JsonString(params, "targetId");
-        std::lock_guard<std::mutex> lock(mutex_);
-        attached_.erase(targetId);
-        unpaired_.erase(
-            std::remove_if(unpaired_.begin(), unpaired_.end(),
-                           [&](const Unpaired& popup) { return popup.targetId == targetId; }),
-            unpaired_.end());
+        OnDetached(JsonString(params, "targetId"));
         return;
     }
     if (method == "Browser.downloadWillBegin") {
@@ -534,6 +527,27 @@ void ChromiumEngine::OnEvent(const std::string& method, const cJSON* params,
                 break;
             }
         }
+    }
+}
+
+void ChromiumEngine::OnDetached(const std::string& targetId) {
+    // A closed window: nothing more will come of it.
+    int closedByPage = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        attached_.erase(targetId);
+        unpaired_.erase(
+            std::remove_if(unpaired_.begin(), unpaired_.end(),
+                           [&](const Unpaired& popup) { return popup.targetId == targetId; }),
+            unpaired_.end());
+        // The library's own closes forget the page first: one still known closed itself
+        // (window.close() in its script), and its browser closes as its user would close it.
+        if (const Page* page = PageOfTarget(targetId)) {
+            closedByPage = page->browserId;
+        }
+    }
+    if (closedByPage) {
+        runtime_.ui().Post([this, closedByPage] { runtime_.OnViewCloseRequested(closedByPage); });
     }
 }
 

@@ -100,6 +100,7 @@ private:
 
     void OnEvent(const std::string& method, const cJSON* params, const std::string& sessionId);
     void OnAttached(const cJSON* params);
+    void OnDetached(const std::string& targetId);
     void OnFrameAttached(Page& page, const cJSON* params);
     void OnFrameStartedNavigating(Page& page, const cJSON* params);
     void OnResponse(Page& page, const cJSON* params);

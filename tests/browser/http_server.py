@@ -31,6 +31,7 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /calls?n=N       a page whose script times N calls of the native Nothing() and passes the times
                    in milliseconds to the native Report()
   /links           an HTML page with a target=_blank link, window.open buttons and a download link
+  /selfclosing     a page whose script closes its window once it has loaded
   /pac?proxy=P&direct=H  a proxy configuration script: host H directly, every other one through P
   /proxied         the request targets the server received as a proxy (absolute http:// forms),
                    a line each; such a request is otherwise answered like its path
@@ -106,6 +107,12 @@ LINKS = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>links</title>
 <button id="popup" style="top:110px"
  onclick="window.open('/echo?text=popup','','width=300,height=200')">popup</button>
 <a id="download" href="/large?size=300000" download="data.bin" style="top:160px">download</a>
+<button id="closer" style="top:210px"
+ onclick="window.open('/selfclosing','','width=300,height=200')">closer</button>
+</body></html>"""
+
+SELF_CLOSING = """<!DOCTYPE html><html><head><title>closing</title></head><body>
+<script>window.onload = function () { setTimeout(function () { window.close(); }, 300); };</script>
 </body></html>"""
 
 
@@ -289,6 +296,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def route_links(self, _query):
         self.send_html(LINKS)
+
+    def route_selfclosing(self, _query):
+        self.send_html(SELF_CLOSING)
 
     def route_echo(self, query):
         self.send_body(200, query.get("text", [""])[0].encode("utf-8"))

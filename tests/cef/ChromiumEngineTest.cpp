@@ -371,6 +371,29 @@ TEST_F(ChromiumEngineTest, NewWindowsReachTheClientAndCancelledOnesLeaveNothing)
     EXPECT_EQ(pagesBefore + 1, PageTargets());
 }
 
+// A popup whose script calls window.close() closes as its user would close it: DoClose, then
+// OnBeforeClose, and the browser is gone.
+TEST_F(ChromiumEngineTest, APopupThatClosesItselfGoesThroughTheCloseSequence) {
+    const int id = OpenBrowser(TestServerUrl("/links"));
+    ASSERT_TRUE(LoadsEnded(1));
+    const int pagesBefore = PageTargets();
+    Click(client->Browser(id)->GetHost()->GetWindowHandle(), 60, 230);
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnAfterCreated") == 2; }, 30000))
+        << "the popup was made";
+    const int popup = log.Named("OnAfterCreated")[1].browser;
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforeClose") == 1; }, 30000))
+        << "the popup that closed itself is still open";
+    std::vector<std::string> sequence;
+    for (const auto& event : log.All()) {
+        if (event.browser == popup && (event.name == "DoClose" || event.name == "OnBeforeClose")) {
+            sequence.push_back(event.name);
+        }
+    }
+    EXPECT_EQ((std::vector<std::string>{"DoClose", "OnBeforeClose"}), sequence);
+    EXPECT_EQ(std::vector<int>{id}, client->BrowserIds());
+    EXPECT_TRUE(WaitFor([&] { return PageTargets() == pagesBefore; }, 20000));
+}
+
 TEST_F(ChromiumEngineTest, DownloadLinkSavesToTheClientsPath) {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
