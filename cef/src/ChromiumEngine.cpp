@@ -54,6 +54,13 @@ cef_window_open_disposition_t DispositionOf(const std::vector<std::string>& feat
     return sized ? WOD_NEW_POPUP : WOD_NEW_FOREGROUND_TAB;
 }
 
+// A header of a request the protocol describes, whatever the case of its name.
+std::string HeaderOf(const cJSON* request, const char* name) {
+    const cJSON* value =
+        cJSON_GetObjectItem(cJSON_GetObjectItemCaseSensitive(request, "headers"), name);
+    return cJSON_IsString(value) && value->valuestring ? value->valuestring : std::string();
+}
+
 }  // namespace
 
 ChromiumEngine::ChromiumEngine(Runtime& runtime) : runtime_(runtime) {}
@@ -834,9 +841,12 @@ void ChromiumEngine::AnswerBridge(const std::string& sessionId, const std::strin
 void ChromiumEngine::OnRequestPaused(Page& page, const cJSON* params) {
     const std::string requestId = JsonString(params, "requestId");
     const cJSON* request = cJSON_GetObjectItemCaseSensitive(params, "request");
-    const std::string kind = pagebridge::RequestKind(JsonString(request, "url"));
+    const std::string url = JsonString(request, "url");
+    const std::string kind = pagebridge::RequestKind(url);
     const std::string sessionId = page.sessionId;
-    if (kind.empty()) {
+    if (kind.empty() ||
+        !pagebridge::IsOwnRequest(JsonString(request, "method"), JsonString(params, "resourceType"),
+                                  url, HeaderOf(request, "Origin"))) {
         AnswerBridge(sessionId, requestId, "{}", 404);
         return;
     }
@@ -861,6 +871,11 @@ void ChromiumEngine::OnRequestPaused(Page& page, const cJSON* params) {
             return;
         }
         if (kind == "context") {
+            // One context per document: asking again must not replace it.
+            if (frame->context() && frame->document() == document) {
+                AnswerBridge(sessionId, requestId, "[]", 404);
+                return;
+            }
             JsonPtr names(cJSON_CreateArray());
             for (const auto& name : pagebridge::GlobalFunctionNames(
                      browser->CreatePageContext(frame, document).get())) {

@@ -89,6 +89,33 @@ std::string RequestKind(const std::string& url) {
     return kind == "context" || kind == "call" ? kind : std::string();
 }
 
+std::string OriginOf(const std::string& url) {
+    const size_t scheme = url.find("://");
+    if (scheme == std::string::npos || scheme == 0) {
+        return std::string();
+    }
+    std::string origin = url.substr(0, url.find_first_of("/?#", scheme + 3));
+    for (char& c : origin) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    const std::string name = origin.substr(0, scheme);
+    const std::string defaultPort = name == "http" ? ":80" : name == "https" ? ":443" : "";
+    if (!defaultPort.empty() && origin.size() > defaultPort.size() &&
+        origin.compare(origin.size() - defaultPort.size(), defaultPort.size(), defaultPort) == 0) {
+        origin.resize(origin.size() - defaultPort.size());
+    }
+    return origin.size() > scheme + 3 ? origin : std::string();
+}
+
+bool IsOwnRequest(const std::string& method, const std::string& resourceType,
+                  const std::string& url, const std::string& originHeader) {
+    const std::string origin = OriginOf(url);
+    return method == "POST" && resourceType == "XHR" && !origin.empty() &&
+           OriginOf(originHeader + "/") == origin;
+}
+
 CefRefPtr<CefV8Value> ToV8(const cJSON* encoded, int depth) {
     const std::string type = TypeOf(encoded);
     const cJSON* value = cJSON_GetObjectItemCaseSensitive(encoded, "value");

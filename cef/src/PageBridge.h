@@ -24,6 +24,17 @@ const std::string& DocumentStartScript();
 // The kind of bridge request a URL names ("context", "call"), or empty.
 std::string RequestKind(const std::string& url);
 
+// Whether a request to the reserved path has the shape of the script's own: a POST by
+// XMLHttpRequest whose Origin header is the origin of the address it goes to (a document asking
+// its own origin). Anything else (another request type, a navigation, another site's page or
+// frame) must not reach the native functions.
+bool IsOwnRequest(const std::string& method, const std::string& resourceType,
+                  const std::string& url, const std::string& originHeader);
+
+// The origin of an absolute URL as an Origin header writes it: "scheme://host[:port]" in lower
+// case, without the scheme's default port; empty when the URL has none.
+std::string OriginOf(const std::string& url);
+
 // Renderer thread, context entered. Script values to and from their JSON form
 // ({"type": ..., "value": ...}); objects and arrays go as far as `depth` levels.
 CefRefPtr<CefV8Value> ToV8(const cJSON* encoded, int depth = 16);

@@ -32,6 +32,8 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
                    in milliseconds to the native Report()
   /links           an HTML page with a target=_blank link, window.open buttons and a download link
   /selfclosing     a page whose script closes its window once it has loaded
+  /forged          a page that asks the bridge's path in other shapes than the bridge's own script
+                   and then goes to /echo with the answers
   /pac?proxy=P&direct=H  a proxy configuration script: host H directly, every other one through P
   /proxied         the request targets the server received as a proxy (absolute http:// forms),
                    a line each; such a request is otherwise answered like its path
@@ -110,6 +112,33 @@ LINKS = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>links</title>
 <button id="closer" style="top:210px"
  onclick="window.open('/selfclosing','','width=300,height=200')">closer</button>
 </body></html>"""
+
+# Requests to the bridge's path in shapes other than its own script's: they must reach nothing.
+FORGED = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>forging</title><script>
+var base = '/__tessel_bridge__/';
+function sync(method, url) {
+  var x = new XMLHttpRequest();
+  x.open(method, url, false);
+  try { x.send(''); return x.status; } catch (e) { return 'blocked'; }
+}
+window.onload = function () {
+  var seen = ['echo:' + Echo('a')];
+  seen.push('again:' + sync('POST', base + 'context'));
+  seen.push('get:' + sync('GET', base + 'call'));
+  seen.push('cross:' + sync('POST', 'http://localhost:' + location.port + base + 'context'));
+  fetch(base + 'context', {method: 'POST', body: ''}).then(function (r) { return r.status; },
+      function () { return 'blocked'; }).then(function (status) {
+    seen.push('fetch:' + status);
+    var image = new Image();
+    image.onload = image.onerror = function () {
+      seen.push('image');
+      seen.push('echo:' + Echo('b'));
+      location.replace('/echo?text=' + seen.join('.'));
+    };
+    image.src = base + 'context';
+  });
+};
+</script></head><body></body></html>"""
 
 SELF_CLOSING = """<!DOCTYPE html><html><head><title>closing</title></head><body>
 <script>window.onload = function () { setTimeout(function () { window.close(); }, 300); };</script>
@@ -296,6 +325,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def route_links(self, _query):
         self.send_html(LINKS)
+
+    def route_forged(self, _query):
+        self.send_html(FORGED)
 
     def route_selfclosing(self, _query):
         self.send_html(SELF_CLOSING)

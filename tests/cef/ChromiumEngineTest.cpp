@@ -371,6 +371,29 @@ TEST_F(ChromiumEngineTest, NewWindowsReachTheClientAndCancelledOnesLeaveNothing)
     EXPECT_EQ(pagesBefore + 1, PageTargets());
 }
 
+// Only the bridge script's own request shape reaches the native side, once per document: a page's
+// fetch, a GET, an image, another origin's request or a second context request are refused, and
+// the page's functions keep working.
+TEST_F(ChromiumEngineTest, RequestsOfOtherShapesToTheBridgeReachNothing) {
+    OpenBrowser(TestServerUrl("/forged"));
+    // The page goes on to a page of its answers.
+    const std::wstring answers = Utf8ToWide(
+        TestServerUrl("/echo?text=echo:a.again:404.get:404.cross:blocked.fetch:404.image.echo:b"));
+    const auto reached = [&](const std::wstring& prefix) {
+        for (const auto& end : log.Named("OnLoadEnd")) {
+            if (end.text.compare(0, prefix.size(), prefix) == 0) {
+                return end.text;
+            }
+        }
+        return std::wstring();
+    };
+    EXPECT_TRUE(
+        WaitFor([&] { return !reached(Utf8ToWide(TestServerUrl("/echo"))).empty(); }, 30000))
+        << "the page did not finish";
+    EXPECT_EQ(answers, reached(Utf8ToWide(TestServerUrl("/echo"))));
+    EXPECT_EQ(2, log.Count("OnContextCreated")) << "one context for each of the two documents";
+}
+
 // A popup whose script calls window.close() closes as its user would close it: DoClose, then
 // OnBeforeClose, and the browser is gone.
 TEST_F(ChromiumEngineTest, APopupThatClosesItselfGoesThroughTheCloseSequence) {

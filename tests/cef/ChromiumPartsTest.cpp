@@ -124,6 +124,32 @@ TEST(PageBridgeText, OnlyTheReservedPathIsABridgeRequest) {
         << "the script asks the path the engine answers";
 }
 
+TEST(PageBridgeText, OnlyASameOriginPostByXmlHttpRequestIsTheBridgesOwn) {
+    const std::string call = "http://h:8080/__tessel_bridge__/call";
+    const struct {
+        const char* method;
+        const char* type;
+        std::string url;
+        const char* origin;
+        bool own;
+    } cases[] = {
+        {"POST", "XHR", call, "http://h:8080", true},
+        {"POST", "XHR", "HTTPS://H/__tessel_bridge__/call", "https://h:443", true},
+        {"POST", "XHR", "http://h/__tessel_bridge__/call", "http://h:80", true},
+        {"POST", "XHR", call, "http://h:8081", false},
+        {"POST", "XHR", call, "http://other:8080", false},
+        {"POST", "XHR", call, "null", false},
+        {"POST", "XHR", call, "", false},
+        {"GET", "XHR", call, "http://h:8080", false},
+        {"POST", "Fetch", call, "http://h:8080", false},
+        {"POST", "Document", call, "http://h:8080", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.own, pagebridge::IsOwnRequest(c.method, c.type, c.url, c.origin))
+            << c.method << " " << c.type << " " << c.url << " from '" << c.origin << "'";
+    }
+}
+
 TEST(NetErrors, ProtocolErrorTextsMapToLibraryCodes) {
     EXPECT_EQ(ERR_CONNECTION_REFUSED, ErrorFromText(L"net::ERR_CONNECTION_REFUSED"));
     EXPECT_EQ(ERR_NAME_NOT_RESOLVED, ErrorFromText(L"net::ERR_NAME_NOT_RESOLVED"));
