@@ -55,7 +55,9 @@ constexpr char kScript[] = R"JS((function () {
     window[name] = function () {
       var args = [];
       for (var i = 0; i < arguments.length; i++) args.push(encode(arguments[i], 0));
-      var answer = request('call', stringify({name: name, args: args}));
+      var body = stringify({name: name, args: args});
+      if (body.length > LIMIT) throw new Err('the arguments of ' + name + ' are too large');
+      var answer = request('call', body);
       if (answer.exception !== undefined) throw new Err(answer.exception);
       return decode(answer.result);
     };
@@ -70,7 +72,12 @@ std::string TypeOf(const cJSON* encoded) {
 }  // namespace
 
 const std::string& DocumentStartScript() {
-    static const std::string script = kScript;
+    static const std::string script = [] {
+        std::string text = kScript;
+        const std::string name = "LIMIT";
+        text.replace(text.find(name), name.size(), std::to_string(kLargestCall));
+        return text;
+    }();
     return script;
 }
 

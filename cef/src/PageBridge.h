@@ -19,6 +19,11 @@ namespace pagebridge {
 // Requests to this path never leave the browser: the engine answers them itself.
 constexpr char kPathPrefix[] = "/__tessel_bridge__/";
 
+// The longest call (its arguments as JSON, in characters) that page script may make: a call
+// travels in protocol messages several times its size, which a 32-bit program must be able to
+// hold. A longer one throws in the page.
+constexpr size_t kLargestCall = 8 * 1024 * 1024;
+
 const std::string& DocumentStartScript();
 
 // The kind of bridge request a URL names ("context", "call"), or empty.

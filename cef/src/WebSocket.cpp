@@ -2,6 +2,8 @@
 
 #include <ws2tcpip.h>
 
+#include <new>
+
 #include "Base64.h"
 
 namespace cefimpl {
@@ -125,7 +127,9 @@ MessageAssembler::Result MessageAssembler::Add(Frame frame, std::string& message
 namespace {
 
 // DevTools messages carry whole screenshots; anything beyond this is a broken peer.
-constexpr uint64_t kMaxMessageBytes = 256u * 1024 * 1024;
+// Far above any message the engine asks for (native calls are bounded in the page), and small
+// enough for a 32-bit program to hold with a copy or two.
+constexpr uint64_t kMaxMessageBytes = 64u * 1024 * 1024;
 constexpr size_t kReceiveChunk = 256 * 1024;
 constexpr size_t kMaxHandshakeBytes = 16 * 1024;
 
@@ -232,6 +236,17 @@ bool WebSocketClient::SendText(const std::string& text) {
 }
 
 bool WebSocketClient::Receive(std::string& message) {
+    // A message this program cannot hold ends the connection, not the program.
+    try {
+        return ReceiveMessage(message);
+    } catch (const std::bad_alloc&) {
+        received_.clear();
+        received_.shrink_to_fit();
+        return false;
+    }
+}
+
+bool WebSocketClient::ReceiveMessage(std::string& message) {
     for (;;) {
         websocket::Frame frame;
         const websocket::ParseStatus status =

@@ -69,6 +69,7 @@ public:
 
 private:
     bool SendFrame(websocket::Opcode opcode, const std::string& payload);
+    bool ReceiveMessage(std::string& message);
     bool Fill();
     void Release();
 

@@ -31,6 +31,8 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /calls?n=N       a page whose script times N calls of the native Nothing() and passes the times
                    in milliseconds to the native Report()
   /links           an HTML page with a target=_blank link, window.open buttons and a download link
+  /bigcall         a page that calls Echo with 20 million characters, then with "after", and goes
+                   to /echo with what happened
   /selfclosing     a page whose script closes its window once it has loaded
   /forged          a page that asks the bridge's path in other shapes than the bridge's own script
                    and then goes to /echo with the answers
@@ -137,6 +139,17 @@ window.onload = function () {
     };
     image.src = base + 'context';
   });
+};
+</script></head><body></body></html>"""
+
+# A native call with an argument of 20 million characters, then a small one; the answers go to
+# /echo.
+BIG_CALL = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>big</title><script>
+window.onload = function () {
+  var outcome;
+  try { Echo(new Array(20 * 1024 * 1024 + 1).join('x')); outcome = 'returned'; }
+  catch (e) { outcome = 'threw'; }
+  location.replace('/echo?text=' + outcome + '.' + Echo('after'));
 };
 </script></head><body></body></html>"""
 
@@ -325,6 +338,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def route_links(self, _query):
         self.send_html(LINKS)
+
+    def route_bigcall(self, _query):
+        self.send_html(BIG_CALL)
 
     def route_forged(self, _query):
         self.send_html(FORGED)

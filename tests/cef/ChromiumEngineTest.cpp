@@ -394,6 +394,27 @@ TEST_F(ChromiumEngineTest, RequestsOfOtherShapesToTheBridgeReachNothing) {
     EXPECT_EQ(2, log.Count("OnContextCreated")) << "one context for each of the two documents";
 }
 
+// A call too large for the engine's messages fails in the page, and the page and its functions go
+// on working.
+TEST_F(ChromiumEngineTest, AnOversizedNativeCallFailsAndTheNextOneWorks) {
+    OpenBrowser(TestServerUrl("/bigcall"));
+    const std::wstring echo = Utf8ToWide(TestServerUrl("/echo"));
+    std::wstring reached;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (const auto& end : log.Named("OnLoadEnd")) {
+                if (end.text.compare(0, echo.size(), echo) == 0) {
+                    reached = end.text;
+                    return true;
+                }
+            }
+            return false;
+        },
+        120000))
+        << "the page did not go on";
+    EXPECT_EQ(Utf8ToWide(TestServerUrl("/echo?text=threw.after")), reached);
+}
+
 // A popup whose script calls window.close() closes as its user would close it: DoClose, then
 // OnBeforeClose, and the browser is gone.
 TEST_F(ChromiumEngineTest, APopupThatClosesItselfGoesThroughTheCloseSequence) {
