@@ -18,6 +18,8 @@
 
 namespace cefimpl {
 
+class BrowserImpl;
+class FrameImpl;
 class Runtime;
 
 // The engine that shows real pages: a headless Chromium driven over the DevTools protocol. Each
@@ -48,6 +50,9 @@ public:
     bool RunsRealPages() const override { return true; }
 
 private:
+    // How long a command the engine cannot go on without may take to be answered.
+    static constexpr DWORD kCommandTimeoutMs = 20000;
+
     // A frame of a page, by the protocol's frame id.
     struct Frame {
         int64 id = 0;
@@ -101,6 +106,8 @@ private:
     void OnEvent(const std::string& method, const cJSON* params, const std::string& sessionId);
     void OnAttached(const cJSON* params);
     void OnDetached(const std::string& targetId);
+    // Mutex held: the page asked for a new window, whose target may already have come.
+    void OnWindowOpen(Page& page, const cJSON* params);
     void OnFrameAttached(Page& page, const cJSON* params);
     void OnFrameStartedNavigating(Page& page, const cJSON* params);
     void OnResponse(Page& page, const cJSON* params);
@@ -109,6 +116,12 @@ private:
     void OnFrameStoppedLoading(Page& page, const cJSON* params);
     void OnFrameDetached(Page& page, const cJSON* params);
     void OnRequestPaused(Page& page, const cJSON* params);
+    // Renderer thread: the page bridge's requests of a frame the library still has.
+    void AnswerContextRequest(const std::string& sessionId, const std::string& requestId,
+                              const CefRefPtr<BrowserImpl>& browser,
+                              const CefRefPtr<FrameImpl>& frame, int64 document);
+    void AnswerNativeCall(const std::string& sessionId, const std::string& requestId,
+                          const CefRefPtr<FrameImpl>& frame, const std::string& body);
     void OnScreencastFrame(Page& page, const cJSON* params);
     void OnDownloadWillBegin(const cJSON* params);
     void OnDownloadProgress(const cJSON* params);
@@ -121,6 +134,11 @@ private:
     void DropDescendants(Page& page, const std::string& cdpFrame);
     // Mutex held: a page's new window meets the news of its opening; the library decides on it.
     void PairPopup(Page& opener, const std::string& targetId, const std::string& sessionId);
+    // What a browser's window hands to its page: input, size, and the window's end.
+    ViewCallbacks ViewCallbacksFor(int browserId);
+    // Gives a new view its page: the popup target it adopts, else a new blank target; false when
+    // no target can be had.
+    bool AttachTarget(int browserId, HWND window);
     // Asks the page which cursor it shows at a point; the window takes it on.
     void AskCursor(int browserId, int x, int y);
     void SetUpSession(const std::string& sessionId, int width, int height);
