@@ -716,7 +716,8 @@ void BrowserImpl::ReleaseContext(CefRefPtr<FrameImpl> frame) {
 
 PopupOutcome BrowserImpl::RequestPopup(CefRefPtr<FrameImpl> frame, const std::wstring& url,
                                        cef_window_open_disposition_t disposition, bool userGesture,
-                                       const CefPopupFeatures& features) {
+                                       const CefPopupFeatures& features,
+                                       const std::function<void()>& beforeCreate) {
     PopupOutcome outcome;
     if (destroyed_) {
         outcome.cancelled = true;
@@ -753,6 +754,9 @@ PopupOutcome BrowserImpl::RequestPopup(CefRefPtr<FrameImpl> frame, const std::ws
         outcome.cancelled = true;
     }
     if (!outcome.cancelled) {
+        if (beforeCreate) {
+            beforeCreate();
+        }
         CefRefPtr<BrowserImpl> popup =
             Runtime::Get()->CreateBrowserNow(windowInfo, client, url, settings, true, window_);
         outcome.browserId = popup ? popup->GetIdentifier() : 0;

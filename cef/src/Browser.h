@@ -142,9 +142,12 @@ public:
     CefRefPtr<V8ContextImpl> CreatePageContext(CefRefPtr<FrameImpl> frame, int64 document);
     // Renderer thread: releases the frame's context if it belongs to a document before `before`.
     void ReleasePageContext(CefRefPtr<FrameImpl> frame, int64 before);
+    // UI thread: OnBeforePopup, then the new browser unless cancelled. `beforeCreate`, if any,
+    // runs right before the new browser is made, with no message dispatched in between.
     PopupOutcome RequestPopup(CefRefPtr<FrameImpl> frame, const std::wstring& url,
                               cef_window_open_disposition_t disposition, bool userGesture,
-                              const CefPopupFeatures& features);
+                              const CefPopupFeatures& features,
+                              const std::function<void()>& beforeCreate = nullptr);
     // `choose` picks a command from the items, or 0; null when the engine shows the menu.
     MenuOutcome RunContextMenu(POINT at,
                                const std::function<int(const std::vector<MenuEntry>&)>& choose);

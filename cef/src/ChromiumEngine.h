@@ -14,6 +14,7 @@
 #include "ChromiumProcess.h"
 #include "ChromiumView.h"
 #include "Engine.h"
+#include "PopupRequests.h"
 #include "Threads.h"
 
 namespace cefimpl {
@@ -67,11 +68,6 @@ private:
         int64 document = 0;
         bool documentStarted = false;  // counted when its navigation started
     };
-    struct WindowOpen {
-        std::string url;
-        std::vector<std::string> features;
-        bool userGesture = false;
-    };
     struct Page {
         int browserId = 0;
         HWND view = nullptr;
@@ -79,7 +75,6 @@ private:
         std::string sessionId;
         bool waiting = false;  // paused until the library lets it run
         std::map<std::string, Frame> frames;
-        std::deque<WindowOpen> opens;
         bool loaded = false;
         // The cursor follows the page: one question at a time, the latest point asked next.
         bool cursorAsked = false;
@@ -132,8 +127,8 @@ private:
     void DropFrame(Page& page, const std::string& cdpFrame);
     // The frames inside a frame whose document went.
     void DropDescendants(Page& page, const std::string& cdpFrame);
-    // Mutex held: a page's new window meets the news of its opening; the library decides on it.
-    void PairPopup(Page& opener, const std::string& targetId, const std::string& sessionId);
+    // Mutex held: a page's new window met the news of its opening; the library decides on it.
+    void PairPopup(const Page& opener, const PopupRequests::Match& match);
     // What a browser's window hands to its page: input, size, and the window's end.
     ViewCallbacks ViewCallbacksFor(int browserId);
     // Gives a new view its page: the popup target it adopts, else a new blank target; false when
@@ -146,8 +141,7 @@ private:
     void AnswerBridge(const std::string& sessionId, const std::string& requestId,
                       const std::string& body, int status = 200);
     void ReportFailure(int64 navigationId, const std::string& errorText, const std::string& url);
-    void DecidePopup(const std::string& targetId, const std::string& sessionId, int openerId,
-                     const WindowOpen& open);
+    void DecidePopup(int openerId, const PopupWindow& window, const PopupRequest& request);
     void FinishDownload(const std::string& guid);
     void SendInput(int browserId, const std::string& method, JsonPtr params);
     void ReleaseContext(int browserId, int64 frameId, int64 before);
@@ -167,15 +161,9 @@ private:
     std::condition_variable attachedChanged_;
     std::map<int, Page> pages_;
     std::map<std::string, Attached> attached_;  // by target id
-    // New windows of a page, paused, whose Page.windowOpen has not come yet.
-    struct Unpaired {
-        std::string targetId;
-        std::string sessionId;
-        std::string openerTarget;
-    };
-    std::vector<Unpaired> unpaired_;
+    PopupRequests popups_;
     std::map<std::string, Download> downloads_;  // by the browser's download id
-    // UI thread: a popup target the next CreateView takes instead of making a page.
+    // UI thread: the target of the popup whose browser is being made, for its CreateView.
     std::string adoptTarget_;
     std::string adoptSession_;
     std::atomic<bool> started_{false};

@@ -2,8 +2,6 @@
 // and put to the library's decision; and targets that end, as a page that closes itself.
 #include "ChromiumEngine.h"
 
-#include <algorithm>
-
 #include "Browser.h"
 #include "Runtime.h"
 #include "Text.h"
@@ -43,25 +41,16 @@ cef_window_open_disposition_t DispositionOf(const std::vector<std::string>& feat
 }  // namespace
 
 void ChromiumEngine::OnWindowOpen(Page& page, const cJSON* params) {
-    WindowOpen open;
-    open.url = JsonString(params, "url");
-    open.userGesture = JsonBool(params, "userGesture");
+    PopupRequest request;
+    request.url = JsonString(params, "url");
+    request.userGesture = JsonBool(params, "userGesture");
     const cJSON* feature;
     cJSON_ArrayForEach(feature, cJSON_GetObjectItemCaseSensitive(params, "windowFeatures")) {
         if (cJSON_IsString(feature)) {
-            open.features.push_back(feature->valuestring);
+            request.features.push_back(feature->valuestring);
         }
     }
-    page.opens.push_back(open);
-    // The new window may have come before the news of its opening.
-    for (auto it = unpaired_.begin(); it != unpaired_.end(); ++it) {
-        if (it->openerTarget == page.targetId) {
-            const Unpaired popup = *it;
-            unpaired_.erase(it);
-            PairPopup(page, popup.targetId, popup.sessionId);
-            break;
-        }
-    }
+    PairPopup(page, popups_.Requested(page.targetId, request));
 }
 
 void ChromiumEngine::OnAttached(const cJSON* params) {
@@ -72,59 +61,49 @@ void ChromiumEngine::OnAttached(const cJSON* params) {
     std::unique_lock<std::mutex> lock(mutex_);
     attached_[targetId] = Attached{sessionId, waiting};
     attachedChanged_.notify_all();
-    // A window the page opened comes without an address yet; the opener told us of it first.
+    // A window the page opened comes without an address yet; a window that does not name its
+    // opener belongs to the page that asked for one.
     Page* opener = PageOfTarget(JsonString(info, "openerId"));
     if (!opener && JsonString(info, "url").empty()) {
-        for (auto& entry : pages_) {
-            if (!entry.second.opens.empty()) {
-                opener = &entry.second;
-                break;
-            }
-        }
+        opener = PageOfTarget(popups_.AnyOpenerAsking());
     }
-    if (!opener || !waiting) {
-        return;
+    if (opener && waiting) {
+        PairPopup(*opener, popups_.WindowCame(opener->targetId, PopupWindow{targetId, sessionId}));
     }
-    if (opener->opens.empty()) {
-        unpaired_.push_back(Unpaired{targetId, sessionId, opener->targetId});
-        return;
-    }
-    PairPopup(*opener, targetId, sessionId);
 }
 
-void ChromiumEngine::PairPopup(Page& opener, const std::string& targetId,
-                               const std::string& sessionId) {
-    const WindowOpen open = opener.opens.front();
-    opener.opens.pop_front();
+void ChromiumEngine::PairPopup(const Page& opener, const PopupRequests::Match& match) {
+    if (!match.found) {
+        return;
+    }
     const int openerId = opener.browserId;
-    runtime_.ui().Post([this, targetId, sessionId, openerId, open] {
-        DecidePopup(targetId, sessionId, openerId, open);
-    });
+    runtime_.ui().Post(
+        [this, openerId, match] { DecidePopup(openerId, match.window, match.request); });
 }
 
-void ChromiumEngine::DecidePopup(const std::string& targetId, const std::string& sessionId,
-                                 int openerId, const WindowOpen& open) {
+void ChromiumEngine::DecidePopup(int openerId, const PopupWindow& window,
+                                 const PopupRequest& request) {
     CefRefPtr<BrowserImpl> opener = runtime_.FindBrowser(openerId);
     CefPopupFeatures features;
-    const cef_window_open_disposition_t disposition = DispositionOf(open.features, features);
+    const cef_window_open_disposition_t disposition = DispositionOf(request.features, features);
     PopupOutcome outcome;
     outcome.cancelled = true;
     if (opener) {
-        // The decision waits for the IO thread while this thread dispatches its messages, so
-        // another popup's decision may run meanwhile: each keeps and restores its own target.
-        const std::string outerTarget = adoptTarget_;
-        const std::string outerSession = adoptSession_;
-        adoptTarget_ = targetId;
-        adoptSession_ = sessionId;
-        outcome = opener->RequestPopup(opener->FindFrame(0), Utf8ToWide(open.url), disposition,
-                                       open.userGesture, features);
-        adoptTarget_ = outerTarget;
-        adoptSession_ = outerSession;
+        // The decision waits for the IO thread while this thread dispatches its messages, and
+        // other browsers may be made meanwhile: the target is handed over only right before the
+        // popup's own browser is made.
+        outcome = opener->RequestPopup(opener->FindFrame(0), Utf8ToWide(request.url), disposition,
+                                       request.userGesture, features, [this, window] {
+                                           adoptTarget_ = window.targetId;
+                                           adoptSession_ = window.sessionId;
+                                       });
+        adoptTarget_.clear();
+        adoptSession_.clear();
     }
     if (outcome.cancelled || !outcome.browserId) {
         // A page paused at its start cannot be closed cleanly: it first has to run.
-        connection_.Send("Runtime.runIfWaitingForDebugger", nullptr, sessionId);
-        connection_.Send("Target.closeTarget", Params({{"targetId", targetId}}));
+        connection_.Send("Runtime.runIfWaitingForDebugger", nullptr, window.sessionId);
+        connection_.Send("Target.closeTarget", Params({{"targetId", window.targetId}}));
     }
 }
 
@@ -134,10 +113,7 @@ void ChromiumEngine::OnDetached(const std::string& targetId) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         attached_.erase(targetId);
-        unpaired_.erase(
-            std::remove_if(unpaired_.begin(), unpaired_.end(),
-                           [&](const Unpaired& popup) { return popup.targetId == targetId; }),
-            unpaired_.end());
+        popups_.Forget(targetId);
         // The library's own closes forget the page first: one still known closed itself
         // (window.close() in its script), and its browser closes as its user would close it.
         if (const Page* page = PageOfTarget(targetId)) {

@@ -309,8 +309,11 @@ std::vector<std::wstring> ChromiumProcess::Arguments() const {
         L"--headless", L"--no-sandbox", L"--disable-gpu", L"--no-first-run",
         L"--disable-background-networking", L"--disable-component-update", L"--disable-sync",
         L"--disable-quic", L"--user-data-dir=" + profile, L"--remote-debugging-port=0",
-        // Every frame of a page stays in the page's own target, so one session sees them all.
-        L"--disable-features=IsolateOrigins,site-per-process", L"--force-device-scale-factor=1"};
+        // Every frame of a page stays in the page's own target, so one session sees them all
+        // (sandboxed frames too).
+        L"--disable-features=IsolateOrigins,site-per-process,IsolateSandboxedIframes",
+        // Every window.open reaches the application's decision, as with an embedded browser.
+        L"--disable-popup-blocking", L"--force-device-scale-factor=1"};
     std::wstring lang = language_;
     wchar_t system[LOCALE_NAME_MAX_LENGTH] = {};
     if (lang.empty() && GetUserDefaultLocaleName(system, LOCALE_NAME_MAX_LENGTH) > 0) {

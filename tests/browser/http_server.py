@@ -34,6 +34,8 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /bigcall         a page that calls Echo with 20 million characters, then with "after", and goes
                    to /echo with what happened
   /selfclosing     a page whose script closes its window once it has loaded
+  /refusedopens    a page whose sandboxed frame and whose load event open windows, with a button
+                   (top left) that opens a popup
   /forged          a page that asks the bridge's path in other shapes than the bridge's own script
                    and then goes to /echo with the answers
   /pac?proxy=P&direct=H  a proxy configuration script: host H directly, every other one through P
@@ -155,6 +157,16 @@ window.onload = function () {
 
 SELF_CLOSING = """<!DOCTYPE html><html><head><title>closing</title></head><body>
 <script>window.onload = function () { setTimeout(function () { window.close(); }, 300); };</script>
+</body></html>"""
+
+# Opens that come before the user's click: one the browser refuses (a sandboxed frame may not open
+# windows) and one without a gesture.
+REFUSED_OPENS = """<!DOCTYPE html><html><head><title>opens</title>
+<style>body{margin:0}button{position:absolute;left:10px;top:10px;width:120px;height:40px}</style>
+</head><body><button onclick="window.open('/echo?text=clicked','','width=300,height=200')">open
+</button><iframe sandbox="allow-scripts" style="position:absolute;top:100px"
+ srcdoc="<script>window.open('/echo?text=sandboxed')</script>"></iframe>
+<script>window.onload = function () { window.open('/echo?text=unasked'); };</script>
 </body></html>"""
 
 
@@ -347,6 +359,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def route_selfclosing(self, _query):
         self.send_html(SELF_CLOSING)
+
+    def route_refusedopens(self, _query):
+        self.send_html(REFUSED_OPENS)
 
     def route_echo(self, query):
         self.send_body(200, query.get("text", [""])[0].encode("utf-8"))

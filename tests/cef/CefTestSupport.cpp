@@ -199,6 +199,15 @@ bool RecordingClient::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<Cef
     log_.Add("OnBeforePopup", BrowserId(browser), FrameId(frame), target_disposition,
              target_url.ToWString());
     windowInfo.style &= ~WS_VISIBLE;
+    if (!createWhileDeciding.empty()) {
+        CefWindowInfo hidden;
+        hidden.SetAsPopup(nullptr, "other");
+        hidden.style &= ~WS_VISIBLE;
+        const int created = log_.Count("OnAfterCreated");
+        CefBrowserHost::CreateBrowser(hidden, this, createWhileDeciding, CefBrowserSettings(),
+                                      nullptr);
+        WaitFor([&] { return log_.Count("OnAfterCreated") > created; }, 30000);
+    }
     return target_disposition == WOD_NEW_FOREGROUND_TAB;
 }
 

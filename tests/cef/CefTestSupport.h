@@ -84,6 +84,9 @@ public:
     std::wstring downloadPath;
     bool showSaveDialog = false;
     bool keepOnDoClose = false;
+    // When set, deciding on a new window first makes a hidden browser of this address and waits
+    // until it exists.
+    std::wstring createWhileDeciding;
 
     CefRefPtr<CefBrowser> Browser(int id);
     std::vector<int> BrowserIds();

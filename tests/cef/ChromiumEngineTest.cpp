@@ -415,6 +415,41 @@ TEST_F(ChromiumEngineTest, AnOversizedNativeCallFailsAndTheNextOneWorks) {
     EXPECT_EQ(Utf8ToWide(TestServerUrl("/echo?text=threw.after")), reached);
 }
 
+// Opens the browser refuses (a sandboxed frame's) or that come without a gesture are no stand-ins
+// for the next popup: the click's popup reaches the decision with its own address, and a browser
+// made while that decision is pending gets a page of its own, not the popup's.
+TEST_F(ChromiumEngineTest, EachPopupIsDecidedWithItsOwnRequest) {
+    const int id = OpenBrowser(TestServerUrl("/refusedopens"));
+    ASSERT_TRUE(LoadsEnded(2)) << "the page and its sandboxed frame load";
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforePopup") == 1; }, 30000))
+        << "the open without a gesture reaches the decision too";
+    client->createWhileDeciding = Utf8ToWide(TestServerUrl("/echo?text=other"));
+    Click(client->Browser(id)->GetHost()->GetWindowHandle(), 60, 30);
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforePopup") == 2; }, 30000));
+    const auto asked = log.Named("OnBeforePopup");
+    EXPECT_EQ(Utf8ToWide(TestServerUrl("/echo?text=unasked")), asked[0].text);
+    EXPECT_EQ(Utf8ToWide(TestServerUrl("/echo?text=clicked")), asked[1].text)
+        << "the click's popup was decided with another request's address";
+    EXPECT_EQ(WOD_NEW_POPUP, asked[1].number);
+    const auto loadedIn = [&](const std::string& path) {
+        for (const auto& end : log.Named("OnLoadEnd")) {
+            if (end.text == Utf8ToWide(TestServerUrl(path))) {
+                return end.browser;
+            }
+        }
+        return 0;
+    };
+    ASSERT_TRUE(WaitFor(
+        [&] { return loadedIn("/echo?text=clicked") && loadedIn("/echo?text=other"); }, 30000))
+        << "the popup and the browser made meanwhile both load their pages";
+    const auto created = log.Named("OnAfterCreated");
+    ASSERT_EQ(3u, created.size());
+    EXPECT_EQ(created[1].browser, loadedIn("/echo?text=other"))
+        << "the browser made during the decision shows its own address";
+    EXPECT_EQ(created[2].browser, loadedIn("/echo?text=clicked"));
+    EXPECT_EQ(3u, client->BrowserIds().size());
+}
+
 // A popup whose script calls window.close() closes as its user would close it: DoClose, then
 // OnBeforeClose, and the browser is gone.
 TEST_F(ChromiumEngineTest, APopupThatClosesItselfGoesThroughTheCloseSequence) {

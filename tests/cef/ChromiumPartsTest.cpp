@@ -7,6 +7,7 @@
 #include "../../cef/src/ChromiumProcess.h"
 #include "../../cef/src/InputEvents.h"
 #include "../../cef/src/PageBridge.h"
+#include "../../cef/src/PopupRequests.h"
 #include "../../cef/src/WebSocket.h"
 #include "InternetSettingsOverride.h"
 
@@ -148,6 +149,56 @@ TEST(PageBridgeText, OnlyASameOriginPostByXmlHttpRequestIsTheBridgesOwn) {
         EXPECT_EQ(c.own, pagebridge::IsOwnRequest(c.method, c.type, c.url, c.origin))
             << c.method << " " << c.type << " " << c.url << " from '" << c.origin << "'";
     }
+}
+
+PopupRequest Asked(const std::string& url) {
+    PopupRequest request;
+    request.url = url;
+    return request;
+}
+
+// Requests the browser refused never get a window: the next window of the page is its newest
+// request's, whichever order the two pieces of news come in, and another page's requests stay
+// its own.
+TEST(PopupMatching, AWindowAnswersItsPagesNewestRequestAndRefusedOnesGo) {
+    PopupRequests popups;
+    EXPECT_FALSE(popups.Requested("page", Asked("sandboxed")).found);
+    EXPECT_FALSE(popups.Requested("page", Asked("blocked")).found);
+    EXPECT_FALSE(popups.Requested("other", Asked("theirs")).found);
+    PopupRequests::Match match = popups.WindowCame("page", PopupWindow{"w1", "s1"});
+    ASSERT_TRUE(match.found) << "the page's request has come";
+    EXPECT_EQ("blocked", match.request.url) << "the newest request is the window's own";
+    EXPECT_EQ("s1", match.window.sessionId);
+
+    match = popups.WindowCame("page", PopupWindow{"w2", "s2"});
+    EXPECT_FALSE(match.found) << "the refused request went with the first window";
+    match = popups.Requested("page", Asked("late"));
+    ASSERT_TRUE(match.found) << "the window waited for its request";
+    EXPECT_EQ("w2", match.window.targetId);
+    EXPECT_EQ("late", match.request.url);
+
+    EXPECT_EQ("other", popups.AnyOpenerAsking());
+    match = popups.WindowCame("other", PopupWindow{"w3", "s3"});
+    ASSERT_TRUE(match.found);
+    EXPECT_EQ("theirs", match.request.url);
+    EXPECT_EQ("", popups.AnyOpenerAsking());
+}
+
+TEST(PopupMatching, GoneTargetsAndEndlessRequestsLeaveNothingBehind) {
+    PopupRequests popups;
+    EXPECT_FALSE(popups.WindowCame("page", PopupWindow{"closed", "s"}).found);
+    popups.Forget("closed");
+    EXPECT_FALSE(popups.Requested("page", Asked("next")).found)
+        << "a window that closed while it waited takes no request";
+
+    popups.Forget("page");
+    EXPECT_EQ("", popups.AnyOpenerAsking()) << "a closed page's requests go with it";
+    for (int i = 0; i < 1000; ++i) {
+        popups.Requested("spam", Asked(std::to_string(i)));
+    }
+    const PopupRequests::Match match = popups.WindowCame("spam", PopupWindow{"w", "s"});
+    ASSERT_TRUE(match.found);
+    EXPECT_EQ("999", match.request.url);
 }
 
 TEST(NetErrors, ProtocolErrorTextsMapToLibraryCodes) {
