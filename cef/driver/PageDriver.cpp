@@ -272,6 +272,15 @@ bool Close(int browserId, bool force) {
     return true;
 }
 
+bool CrashPage(int browserId) {
+    Runtime* runtime = Runtime::Get();
+    bool crashed = false;
+    if (runtime && FindBrowser(browserId)) {
+        RunOn(runtime->ui(), [&] { crashed = runtime->engine().CrashPage(browserId); });
+    }
+    return crashed;
+}
+
 void AnswerSaveDialogs(const std::wstring& path) {
     if (Runtime* runtime = Runtime::Get()) {
         runtime->SetSaveDialogAnswer(true, path);

@@ -117,6 +117,9 @@ uint32 StartDownload(int browserId, const std::wstring& url, const std::wstring&
 MenuResult RightClick(int browserId, int x, int y, int commandId);
 // CloseBrowser on a browser's host.
 bool Close(int browserId, bool force);
+// Crashes the process of a browser's page (with the engine that shows real pages); false when the
+// browser or such an engine is not there.
+bool CrashPage(int browserId);
 
 // Save dialogs are answered with `path` (empty = cancelled) instead of being shown, until
 // ShowSaveDialogs. The path the library proposed last is kept.

@@ -191,6 +191,10 @@ CefRefPtr<CefLoadHandler> BrowserImpl::LoadHandler() {
     return HandlerOf(GetClient(), &CefClient::GetLoadHandler);
 }
 
+CefRefPtr<CefRequestHandler> BrowserImpl::RequestHandler() {
+    return HandlerOf(GetClient(), &CefClient::GetRequestHandler);
+}
+
 CefRefPtr<CefDisplayHandler> BrowserImpl::DisplayHandler() {
     return HandlerOf(GetClient(), &CefClient::GetDisplayHandler);
 }
@@ -461,6 +465,19 @@ void BrowserImpl::AbortNavigation(int64 navigationId, bool report) {
             handler->OnLoadError(this, navigation.frame.get(), ERR_ABORTED, ErrorText(ERR_ABORTED),
                                  navigation.url);
         }
+    }
+}
+
+void BrowserImpl::OnPageProcessEnded(cef_termination_status_t status) {
+    if (destroyed_) {
+        return;
+    }
+    while (!navigations_.empty()) {
+        AbortNavigation(navigations_.begin()->first, true);
+    }
+    SetLoading(false);
+    if (CefRefPtr<CefRequestHandler> handler = RequestHandler()) {
+        handler->OnRenderProcessTerminated(this, status);
     }
 }
 

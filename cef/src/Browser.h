@@ -155,6 +155,8 @@ public:
                           int command, cef_event_flags_t flags);
     void RequestClose();
     void OnViewDestroyed();
+    // UI thread: the page's process ended: every load under way fails and the client hears of it.
+    void OnPageProcessEnded(cef_termination_status_t status);
     BrowserSnapshot Snapshot();
 
 private:
@@ -186,6 +188,7 @@ private:
 
     CefRefPtr<CefLifeSpanHandler> LifeSpanHandler();
     CefRefPtr<CefLoadHandler> LoadHandler();
+    CefRefPtr<CefRequestHandler> RequestHandler();
     CefRefPtr<CefDisplayHandler> DisplayHandler();
     CefRefPtr<CefContextMenuHandler> ContextMenuHandler();
 

@@ -20,6 +20,8 @@ ChromiumEngine::~ChromiumEngine() {
 }
 
 bool ChromiumEngine::Start(std::wstring& error) {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
     started_ = Connect(error);
     if (!started_) {
         Shutdown();
@@ -28,8 +30,6 @@ bool ChromiumEngine::Start(std::wstring& error) {
 }
 
 bool ChromiumEngine::Connect(std::wstring& error) {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
     if (!process_.Start(CefString(&runtime_.settings().locale).ToWString(), error)) {
         return false;
     }
@@ -39,7 +39,7 @@ bool ChromiumEngine::Connect(std::wstring& error) {
             [this](const std::string& method, const cJSON* params, const std::string& sessionId) {
                 OnEvent(method, params, sessionId);
             },
-            nullptr, why)) {
+            [this] { OnConnectionClosed(); }, why)) {
         error = L"cannot reach the browser's DevTools endpoint: " + Utf8ToWide(why);
         return false;
     }
@@ -90,6 +90,10 @@ void ChromiumEngine::OnEvent(const std::string& method, const cJSON* params,
     }
     if (method == "Browser.downloadProgress") {
         OnDownloadProgress(params);
+        return;
+    }
+    if (method == "Target.targetCrashed") {
+        OnTargetCrashed(params);
         return;
     }
     if (method == "Target.targetInfoChanged") {

@@ -48,6 +48,7 @@ public:
                        const std::wstring& path) override;
     void CancelDownload(uint32 downloadId) override;
     void Shutdown() override;
+    bool CrashPage(int browserId) override;
     bool RunsRealPages() const override { return true; }
 
 private:
@@ -76,6 +77,7 @@ private:
         bool waiting = false;  // paused until the library lets it run
         std::map<std::string, Frame> frames;
         bool loaded = false;
+        bool crashed = false;  // until its next document starts
         // The cursor follows the page: one question at a time, the latest point asked next.
         bool cursorAsked = false;
         bool cursorAgain = false;
@@ -97,6 +99,19 @@ private:
     };
 
     bool Connect(std::wstring& error);
+    // Reader thread: the browser's end of the connection went, with the browser.
+    void OnConnectionClosed();
+    // UI thread: starts a browser in place of one that ended and gives every page its last
+    // address again; the library learns of a browser that cannot be had.
+    void RestartBrowser();
+    void OnTargetCrashed(const cJSON* params);
+    // Mutex held: the page's process went: its frames and contexts with it.
+    void EndPageProcess(Page& page);
+    // UI thread: the page's window shows that it crashed, and the library learns of it.
+    void ShowCrashed(int browserId, HWND view, cef_termination_status_t status);
+    bool Crashed(int browserId) const;
+    // The downloads under way fail.
+    void FailDownloads();
 
     void OnEvent(const std::string& method, const cJSON* params, const std::string& sessionId);
     void OnAttached(const cJSON* params);
@@ -166,6 +181,7 @@ private:
     // UI thread: the target of the popup whose browser is being made, for its CreateView.
     std::string adoptTarget_;
     std::string adoptSession_;
+    DWORD lastRestart_ = 0;  // UI thread: when the browser was last started again
     std::atomic<bool> started_{false};
     std::atomic<bool> shutDown_{false};
 };

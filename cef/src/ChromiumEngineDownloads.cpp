@@ -132,4 +132,21 @@ void ChromiumEngine::CancelDownload(uint32 downloadId) {
     runtime_.ui().Post([this, guid] { FinishDownload(guid); });
 }
 
+void ChromiumEngine::FailDownloads() {
+    std::vector<std::string> started;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto& entry : downloads_) {
+            entry.second.state = "canceled";
+            // One the application has not placed yet ends when it is placed.
+            if (!entry.second.path.empty()) {
+                started.push_back(entry.first);
+            }
+        }
+    }
+    for (const auto& guid : started) {
+        FinishDownload(guid);
+    }
+}
+
 }  // namespace cefimpl

@@ -59,17 +59,23 @@ void ChromiumEngine::StartLoad(int64 navigationId, int browserId, int64 frameId,
                      inspected;
         }
     }
-    const auto navigate = [this, sessionId, cdpFrame, navigationId, target] {
+    const auto navigate = [this, browserId, sessionId, cdpFrame, navigationId, target] {
         JsonPtr params = Params({{"url", target}, {"frameId", cdpFrame}});
-        connection_.Send("Page.navigate", std::move(params), sessionId,
-                         [this, navigationId, target](const CdpConnection::Reply& reply) {
-                             const std::string error = reply.error.empty()
-                                                           ? JsonString(reply.result, "errorText")
-                                                           : std::string("net::ERR_INVALID_URL");
-                             if (!error.empty()) {
-                                 ReportFailure(navigationId, error, target);
-                             }
-                         });
+        connection_.Send(
+            "Page.navigate", std::move(params), sessionId,
+            [this, browserId, navigationId, target](const CdpConnection::Reply& reply) {
+                // A crashed page answers with an error and still loads the address
+                // in a new process: its events tell how that goes.
+                if (!reply.error.empty() && Crashed(browserId)) {
+                    return;
+                }
+                const std::string error = reply.error.empty()
+                                              ? JsonString(reply.result, "errorText")
+                                              : std::string("net::ERR_INVALID_URL");
+                if (!error.empty()) {
+                    ReportFailure(navigationId, error, target);
+                }
+            });
     };
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -148,7 +154,11 @@ void ChromiumEngine::OnFrameStartedNavigating(Page& page, const cJSON* params) {
     if (type.find("ameDocument") != std::string::npos) {
         return;  // a fragment or history.pushState: the document stays
     }
-    Frame& frame = FrameOf(page, JsonString(params, "frameId"));
+    const std::string cdpFrame = JsonString(params, "frameId");
+    if (cdpFrame == page.targetId) {
+        page.crashed = false;
+    }
+    Frame& frame = FrameOf(page, cdpFrame);
     ++frame.document;
     frame.documentStarted = true;
     frame.loaderId = JsonString(params, "loaderId");

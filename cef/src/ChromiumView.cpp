@@ -5,8 +5,10 @@
 #include <shlwapi.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
+#include <type_traits>
 
 #include "Base64.h"
 #include "Engine.h"
@@ -17,6 +19,29 @@ namespace cefimpl {
 namespace {
 
 constexpr wchar_t kViewClass[] = L"TesselChromiumView";
+constexpr COLORREF kCrashedText = RGB(0x44, 0x44, 0x44);
+
+struct GdiObjectDeleter {
+    void operator()(void* object) const { DeleteObject(object); }
+};
+using GdiObject = std::unique_ptr<void, GdiObjectDeleter>;
+
+struct DcDeleter {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+
+// An object selected into a device context for the life of this.
+class Selection {
+public:
+    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+    ~Selection() { SelectObject(dc_, old_); }
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
 
 struct ViewState {
     ViewCallbacks callbacks;
@@ -198,6 +223,38 @@ HWND Create(const cef_window_info_t& info, ViewCallbacks callbacks) {
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ViewProc));
     return window;
+}
+
+HBITMAP CrashedPicture(HWND window, const std::wstring& text) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    client.right = std::max<LONG>(client.right, 1);
+    client.bottom = std::max<LONG>(client.bottom, 1);
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = client.right;
+    format.bmiHeader.biHeight = -client.bottom;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    GdiObject picture(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter> memory(
+        CreateCompatibleDC(nullptr));
+    if (!picture || !memory) {
+        return nullptr;
+    }
+    const Selection pictureSelected(memory.get(), picture.get());
+    const GdiObject background(CreateSolidBrush(kCrashedBackground));
+    FillRect(memory.get(), &client, static_cast<HBRUSH>(background.get()));
+    const GdiObject font(CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                     DEFAULT_PITCH, L"\u5fae\u8f6f\u96c5\u9ed1"));
+    const Selection fontSelected(memory.get(), font.get());
+    SetBkMode(memory.get(), TRANSPARENT);
+    SetTextColor(memory.get(), kCrashedText);
+    DrawTextW(memory.get(), text.c_str(), static_cast<int>(text.size()), &client,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    return static_cast<HBITMAP>(picture.release());
 }
 
 void ShowPicture(HWND window, HBITMAP picture) {

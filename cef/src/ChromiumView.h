@@ -28,6 +28,9 @@ struct ViewCallbacks {
 // user's mouse and keyboard input to the engine.
 namespace chromiumview {
 
+// The background of the engine's page for a crashed page.
+constexpr COLORREF kCrashedBackground = RGB(0xF2, 0xF2, 0xF2);
+
 HWND Create(const cef_window_info_t& info, ViewCallbacks callbacks);
 // Window thread: the page's newest picture; the window owns it from now on.
 void ShowPicture(HWND window, HBITMAP picture);
@@ -35,6 +38,8 @@ void ShowPicture(HWND window, HBITMAP picture);
 void ShowCursorShape(HWND window, HCURSOR cursor);
 // The cursor the window shows over its client area.
 HCURSOR CursorShape(HWND window);
+// The engine's own page for a page that crashed: `text` centred on grey, the window's size.
+HBITMAP CrashedPicture(HWND window, const std::wstring& text);
 
 }  // namespace chromiumview
 

@@ -63,6 +63,10 @@ public:
     // A top-level browser window was asked to close (its close box).
     virtual void OnViewCloseRequested(int browserId) = 0;
     virtual void OnViewDestroyed(int browserId) = 0;
+    // Real pages only: the process of a browser's page ended; its loads under way have failed.
+    virtual void OnPageProcessEnded(int browserId, cef_termination_status_t status) = 0;
+    // Real pages only: the engine cannot go on (its browser cannot be started again).
+    virtual void OnEngineFailed(const std::wstring& error) = 0;
 
 protected:
     ~EngineEvents() = default;
@@ -107,6 +111,9 @@ public:
                                           const CefV8ValueList& arguments);
     // Stops every fetch and waits for them; nothing is reported afterwards.
     virtual void Shutdown() = 0;
+    // Crashes the process of a browser's page, as a test of what follows; false when the engine
+    // cannot.
+    virtual bool CrashPage(int) { return false; }
     // True when pages are real documents: their own scripts navigate and make frames, each
     // document's script context is made by the engine as the document starts (before the page's
     // scripts run), and the engine reports when a load ends.

@@ -419,6 +419,16 @@ void Runtime::OnViewDestroyed(int browserId) {
     }
 }
 
+void Runtime::OnPageProcessEnded(int browserId, cef_termination_status_t status) {
+    if (CefRefPtr<BrowserImpl> browser = FindBrowser(browserId)) {
+        browser->OnPageProcessEnded(status);
+    }
+}
+
+void Runtime::OnEngineFailed(const std::wstring& error) {
+    ReportEngineFailure(error);
+}
+
 }  // namespace cefimpl
 
 using cefimpl::Runtime;

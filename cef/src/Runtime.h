@@ -83,6 +83,8 @@ public:
     void OnContextMenuRequested(int browserId, POINT clientPoint) override;
     void OnViewCloseRequested(int browserId) override;
     void OnViewDestroyed(int browserId) override;
+    void OnPageProcessEnded(int browserId, cef_termination_status_t status) override;
+    void OnEngineFailed(const std::wstring& error) override;
 
 private:
     Runtime(const CefSettings& settings, CefRefPtr<CefApp> app);

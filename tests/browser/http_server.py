@@ -27,7 +27,8 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /page            an HTML page whose script calls the native test functions in its own frame and
                    in an iframe (/frame), reports the results in its title and draws a red block
   /frame           the iframe of /page
-  /block           a white page with the red block of /page and nothing else
+  /block           a white page with the red block of /page and nothing else; with ?stuck=1 it
+                   also shows an image of /silent, so that its load never ends
   /calls?n=N       a page whose script times N calls of the native Nothing() and passes the times
                    in milliseconds to the native Report()
   /links           an HTML page with a target=_blank link, window.open buttons and a download link
@@ -342,8 +343,9 @@ class Handler(BaseHTTPRequestHandler):
     def route_frame(self, _query):
         self.send_html(FRAME)
 
-    def route_block(self, _query):
-        self.send_html(BLOCK)
+    def route_block(self, query):
+        stuck = '<img src="/silent"></body>' if query.get("stuck") else "</body>"
+        self.send_html(BLOCK.replace("</body>", stuck))
 
     def route_calls(self, query):
         self.send_html(CALLS.replace("COUNT", str(int(query.get("n", ["1000"])[0]))))

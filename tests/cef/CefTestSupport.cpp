@@ -211,6 +211,11 @@ bool RecordingClient::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<Cef
     return target_disposition == WOD_NEW_FOREGROUND_TAB;
 }
 
+void RecordingClient::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                                TerminationStatus status) {
+    log_.Add("OnRenderProcessTerminated", BrowserId(browser), 0, status);
+}
+
 void RecordingClient::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -72,7 +72,8 @@ class RecordingClient : public CefClient,
                         public CefLoadHandler,
                         public CefDisplayHandler,
                         public CefContextMenuHandler,
-                        public CefDownloadHandler {
+                        public CefDownloadHandler,
+                        public CefRequestHandler {
 public:
     static constexpr int kDevToolsCommand = MENU_ID_USER_FIRST + 201;
     static std::atomic<int> live;
@@ -96,6 +97,10 @@ public:
     CefRefPtr<CefDownloadHandler> GetDownloadHandler() override { return this; }
     CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
     CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
+    CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
+
+    void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                   TerminationStatus status) override;
 
     bool OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                        const CefString& target_url, const CefString& target_frame_name,

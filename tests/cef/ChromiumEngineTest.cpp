@@ -39,50 +39,70 @@ std::vector<std::wstring> ProfilePaths() {
     return paths;
 }
 
-// The Linux mode of a file or folder as `stat` prints it (such as "700"), read through the shell;
-// empty when it cannot be read.
-std::string LinuxMode(const std::wstring& path) {
+// A Windows path as the Linux side names it; empty when it has no such name.
+std::string UnixPathOf(const std::wstring& path) {
     using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName ? unixName(path.c_str()) : nullptr;
+    const std::string text = name ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return text;
+}
+
+// Runs a shell script on the Linux side and returns what it wrote to the file named by its first
+// argument, up to its first line break; empty when it could not run.
+std::string RunLinuxScript(const std::string& script) {
     using DosName = WCHAR*(CDECL*)(LPCSTR);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    const auto unixName = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
-    const auto dosName = reinterpret_cast<DosName>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
+    const auto dosName = reinterpret_cast<DosName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
-    const std::wstring output = std::wstring(temp) + L"mode-of-profile.txt";
+    const std::wstring file = std::wstring(temp) + L"linux-script.sh";
+    const std::wstring output = std::wstring(temp) + L"linux-script.out";
     DeleteFileW(output.c_str());
-    char* unixPath = unixName ? unixName(path.c_str()) : nullptr;
-    char* unixOutput = unixName ? unixName(output.c_str()) : nullptr;
+    WriteFileBytes(file, script);
     WCHAR* shell = dosName ? dosName("/bin/sh") : nullptr;
-    std::wstring command;
-    if (unixPath && unixOutput && shell) {
-        command = L"sh -c \"stat -c %a '" + Utf8ToWide(unixPath) + L"' > '" +
-                  Utf8ToWide(unixOutput) + L"'\"";
-    }
+    std::wstring command =
+        L"sh \"" + Utf8ToWide(UnixPathOf(file)) + L"\" \"" + Utf8ToWide(UnixPathOf(output)) + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     const bool started =
-        !command.empty() && CreateProcessW(shell, &command[0], nullptr, nullptr, FALSE,
-                                           CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
-    for (char* text : {unixPath, unixOutput}) {
-        HeapFree(GetProcessHeap(), 0, text);
-    }
+        shell && CreateProcessW(shell, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                nullptr, nullptr, &startup, &process);
     HeapFree(GetProcessHeap(), 0, shell);
-    std::string mode;
+    std::string text;
     // Wine gives no handle to wait on for a Linux process: its output tells when it is done.
-    for (int waited = 0; started && mode.empty() && waited < 10000; waited += 100) {
+    for (int waited = 0; started && text.empty() && waited < 10000; waited += 100) {
         Sleep(100);
-        mode = ReadFileBytes(output);
+        text = ReadFileBytes(output);
     }
     if (started) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
     DeleteFileW(output.c_str());
-    return mode.substr(0, mode.find_first_of("\r\n"));
+    DeleteFileW(file.c_str());
+    return text.substr(0, text.find_first_of("\r\n"));
+}
+
+// The Linux mode of a file or folder as `stat` prints it (such as "700").
+std::string LinuxMode(const std::wstring& path) {
+    return RunLinuxScript("stat -c %a '" + UnixPathOf(path) + "' > \"$1\"\n");
+}
+
+// Kills the main process of the browser whose profile is `profile`, as the system would end it:
+// the browser, not its guard or its page processes.
+bool KillBrowser(const std::wstring& profile) {
+    return RunLinuxScript("for p in $(pgrep -f -- '--user-data-dir=" + UnixPathOf(profile) +
+                          "'); do\n"
+                          "  case \"$(readlink /proc/$p/exe)\" in */chromium)\n"
+                          "    grep -qa -- --type= /proc/$p/cmdline ||\n"
+                          "      { kill -KILL $p && echo killed > \"$1\"; };;\n"
+                          "  esac\n"
+                          "done\n"
+                          "echo none >> \"$1\"\n") == "killed";
 }
 
 // None is left once the browser ended.
@@ -448,6 +468,78 @@ TEST_F(ChromiumEngineTest, EachPopupIsDecidedWithItsOwnRequest) {
         << "the browser made during the decision shows its own address";
     EXPECT_EQ(created[2].browser, loadedIn("/echo?text=clicked"));
     EXPECT_EQ(3u, client->BrowserIds().size());
+}
+
+// A page whose process crashes does not freeze on its last picture: its window shows the engine's
+// page for it, the load under way fails, the client hears of it, and a reload or a navigation
+// brings a page back.
+TEST_F(ChromiumEngineTest, ACrashedPageSaysSoAndComesBack) {
+    const int id = OpenBrowser(TestServerUrl("/block?stuck=1"));
+    CefRefPtr<CefBrowser> browser = client->Browser(id);
+    const HWND view = browser->GetHost()->GetWindowHandle();
+    ShowWindow(parent->get(), SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(WaitFor([&] { return IsRed(ScreenPixel(view, 100, 100)); }, 20000));
+    EXPECT_TRUE(browser->IsLoading()) << "the page's image never comes";
+    log.Clear();
+    ASSERT_TRUE(cefdriver::CrashPage(id));
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnRenderProcessTerminated") == 1; }, 20000))
+        << "the client was not told that the page's process ended";
+    EXPECT_EQ(TS_PROCESS_CRASHED, log.Named("OnRenderProcessTerminated")[0].number);
+    EXPECT_EQ(ERR_ABORTED, log.Named("OnLoadError").at(0).number) << "the load under way fails";
+    EXPECT_FALSE(browser->IsLoading());
+    EXPECT_EQ(1, log.Count("OnContextReleased")) << "the crashed document's context goes";
+    EXPECT_TRUE(WaitFor(
+        [&] { return ScreenPixel(view, 100, 100) == cefimpl::chromiumview::kCrashedBackground; },
+        20000))
+        << "the window still shows the crashed page's last picture";
+
+    log.Clear();
+    browser->Reload();
+    EXPECT_TRUE(WaitFor([&] { return IsRed(ScreenPixel(view, 100, 100)); }, 20000))
+        << "a reload does not paint the page again";
+    EXPECT_TRUE(WaitFor([&] { return log.Count("OnContextCreated") == 1; }, 20000))
+        << "the reloaded document gets a context";
+    log.Clear();
+    browser->GetMainFrame()->LoadURL(TestServerUrl("/echo?text=next"));
+    ASSERT_TRUE(LoadsEnded(1));
+    EXPECT_EQ(1, log.Count("OnLoadEnd")) << "a navigation ends in a load, not an error";
+}
+
+// A browser process that dies (killed here) is started again: the client hears that the page's
+// process went, every open browser loads its last address again in the new browser, and new
+// browsers can be made.
+TEST_F(ChromiumEngineTest, ABrowserThatDiesIsStartedAgainWithItsPages) {
+    const int id = OpenBrowser(TestServerUrl("/block"));
+    ASSERT_TRUE(LoadsEnded(1));
+    const HWND view = client->Browser(id)->GetHost()->GetWindowHandle();
+    ShowWindow(parent->get(), SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(WaitFor([&] { return IsRed(ScreenPixel(view, 100, 100)); }, 20000));
+    const std::vector<std::wstring> before = ProfilePaths();
+    ASSERT_EQ(1u, before.size());
+    log.Clear();
+    ASSERT_TRUE(KillBrowser(before[0])) << "the browser's main process was not found";
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnRenderProcessTerminated") == 1; }, 30000))
+        << "the client was not told that the page's process ended";
+    const auto reloaded = [&] {
+        for (const auto& end : log.Named("OnLoadEnd")) {
+            if (end.browser == id && end.text == Utf8ToWide(TestServerUrl("/block"))) {
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(WaitFor(reloaded, 60000)) << "the page did not load again";
+    EXPECT_TRUE(WaitFor([&] { return IsRed(ScreenPixel(view, 100, 100)); }, 20000))
+        << "the page is painted again";
+    const std::vector<std::wstring> after = ProfilePaths();
+    ASSERT_EQ(1u, after.size()) << "one browser runs, with a fresh profile";
+    EXPECT_NE(before[0], after[0]);
+
+    log.Clear();
+    const int second = OpenBrowser(TestServerUrl("/echo?text=again"));
+    EXPECT_NE(id, second);
+    ASSERT_TRUE(LoadsEnded(1));
+    EXPECT_EQ(1, log.Count("OnLoadEnd")) << "a browser made after the restart loads its page";
 }
 
 // A popup whose script calls window.close() closes as its user would close it: DoClose, then

@@ -16,6 +16,13 @@ typedef enum {
 } cef_log_severity_t;
 
 typedef enum {
+    TS_ABNORMAL_TERMINATION,
+    TS_PROCESS_WAS_KILLED,
+    TS_PROCESS_CRASHED,
+    TS_PROCESS_OOM,
+} cef_termination_status_t;
+
+typedef enum {
     STATE_DEFAULT = 0,
     STATE_ENABLED,
     STATE_DISABLED,
