@@ -1,6 +1,7 @@
 #include "ClientBrowserHandler.h"
 
 #include "DesktopFile.h"
+#include "LogFile.h"
 
 using Guard = std::lock_guard<std::recursive_mutex>;
 
@@ -114,6 +115,15 @@ void ClientBrowserHandler::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame
     if (errorCode != ERR_ABORTED) {  // a load replaced by another is no error
         loadError_ = true;
     }
+}
+
+void ClientBrowserHandler::OnRenderProcessTerminated(CefRefPtr<CefBrowser>,
+                                                     TerminationStatus status) {
+    const char* why = status == TS_PROCESS_CRASHED      ? "崩溃"
+                      : status == TS_PROCESS_WAS_KILLED ? "被结束"
+                      : status == TS_PROCESS_OOM        ? "内存不足"
+                                                        : "异常结束";
+    WriteLog(1, "页面进程结束", why);
 }
 
 void ClientBrowserHandler::OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>,

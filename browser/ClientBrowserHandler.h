@@ -23,7 +23,8 @@ class ClientBrowserHandler : public CefClient,
                              public CefLifeSpanHandler,
                              public CefLoadHandler,
                              public CefDownloadHandler,
-                             public CefContextMenuHandler {
+                             public CefContextMenuHandler,
+                             public CefRequestHandler {
 public:
     ClientBrowserHandler() = default;
 
@@ -42,6 +43,7 @@ public:
     CefRefPtr<CefDownloadHandler> GetDownloadHandler() override { return this; }
     CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
     CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
+    CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
 
     bool OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                        const CefString& target_url, const CefString& target_frame_name,
@@ -57,6 +59,10 @@ public:
                               bool canGoForward) override;
     void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
                      const CefString& errorText, const CefString& failedUrl) override;
+
+    // The page's process ended: a failure for the log; the browser shows that its page crashed.
+    void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                   TerminationStatus status) override;
 
     void OnBeforeDownload(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDownloadItem> download_item,
                           const CefString& suggested_name,
