@@ -132,6 +132,8 @@ void ChromiumEngine::OnEvent(const std::string& method, const cJSON* params,
         OnFrameDetached(*page, params);
     } else if (method == "Fetch.requestPaused") {
         OnRequestPaused(*page, params);
+    } else if (method == "Fetch.authRequired") {
+        OnAuthRequired(*page, params);
     } else if (method == "Page.windowOpen") {
         OnWindowOpen(*page, params);
     }

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -77,7 +78,8 @@ private:
         bool waiting = false;  // paused until the library lets it run
         std::map<std::string, Frame> frames;
         bool loaded = false;
-        bool crashed = false;  // until its next document starts
+        bool crashed = false;                 // until its next document starts
+        std::set<std::string> proxyAnswered;  // requests given the proxy's credentials
         // The cursor follows the page: one question at a time, the latest point asked next.
         bool cursorAsked = false;
         bool cursorAgain = false;
@@ -126,6 +128,8 @@ private:
     void OnFrameStoppedLoading(Page& page, const cJSON* params);
     void OnFrameDetached(Page& page, const cJSON* params);
     void OnRequestPaused(Page& page, const cJSON* params);
+    // A proxy (or a server) asks for credentials: a proxy gets those of the proxy settings, once.
+    void OnAuthRequired(Page& page, const cJSON* params);
     // Renderer thread: the page bridge's requests of a frame the library still has.
     void AnswerContextRequest(const std::string& sessionId, const std::string& requestId,
                               const CefRefPtr<BrowserImpl>& browser,

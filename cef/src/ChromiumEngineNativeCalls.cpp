@@ -42,6 +42,10 @@ void ChromiumEngine::OnRequestPaused(Page& page, const cJSON* params) {
     const std::string url = JsonString(request, "url");
     const std::string kind = pagebridge::RequestKind(url);
     const std::string sessionId = page.sessionId;
+    if (url.find(pagebridge::kPathPrefix) == std::string::npos) {
+        connection_.Send("Fetch.continueRequest", Params({{"requestId", requestId}}), sessionId);
+        return;
+    }
     if (kind.empty() ||
         !pagebridge::IsOwnRequest(JsonString(request, "method"), JsonString(params, "resourceType"),
                                   url, HeaderOf(request, "Origin"))) {
@@ -124,6 +128,27 @@ void ChromiumEngine::AnswerNativeCall(const std::string& sessionId, const std::s
     char* text = cJSON_PrintUnformatted(answer.get());
     AnswerBridge(sessionId, requestId, text ? text : "{}");
     cJSON_free(text);
+}
+
+void ChromiumEngine::OnAuthRequired(Page& page, const cJSON* params) {
+    const std::string requestId = JsonString(params, "requestId");
+    const ProxyCredentials& credentials = process_.proxyCredentials();
+    JsonPtr answer = JsonObject();
+    const char* response = "Default";
+    // A proxy that refuses the credentials asks again for the same request: then it is refused.
+    if (JsonString(cJSON_GetObjectItemCaseSensitive(params, "authChallenge"), "source") ==
+        "Proxy") {
+        response =
+            page.proxyAnswered.insert(requestId).second ? "ProvideCredentials" : "CancelAuth";
+    }
+    cJSON* challenge = cJSON_AddObjectToObject(answer.get(), "authChallengeResponse");
+    cJSON_AddStringToObject(challenge, "response", response);
+    if (std::string(response) == "ProvideCredentials") {
+        cJSON_AddStringToObject(challenge, "username", credentials.user.c_str());
+        cJSON_AddStringToObject(challenge, "password", credentials.password.c_str());
+    }
+    cJSON_AddStringToObject(answer.get(), "requestId", requestId.c_str());
+    connection_.Send("Fetch.continueWithAuth", std::move(answer), page.sessionId);
 }
 
 }  // namespace cefimpl

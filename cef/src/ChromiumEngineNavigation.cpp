@@ -157,6 +157,7 @@ void ChromiumEngine::OnFrameStartedNavigating(Page& page, const cJSON* params) {
     const std::string cdpFrame = JsonString(params, "frameId");
     if (cdpFrame == page.targetId) {
         page.crashed = false;
+        page.proxyAnswered.clear();
     }
     Frame& frame = FrameOf(page, cdpFrame);
     ++frame.document;

@@ -169,10 +169,15 @@ void ChromiumEngine::SetUpSession(const std::string& sessionId, int width, int h
     JsonPtr fetch = JsonObject();
     cJSON* patterns = cJSON_AddArrayToObject(fetch.get(), "patterns");
     cJSON* pattern = cJSON_CreateObject();
-    cJSON_AddStringToObject(pattern, "urlPattern",
-                            (std::string("*") + pagebridge::kPathPrefix + "*").c_str());
+    // The browser answers a proxy's challenge only for the requests it holds: with credentials
+    // for the proxy, it holds every request, and lets go at once of those that are no native call.
+    const bool proxyAuth = !process_.proxyCredentials().empty();
+    cJSON_AddStringToObject(
+        pattern, "urlPattern",
+        proxyAuth ? "*" : (std::string("*") + pagebridge::kPathPrefix + "*").c_str());
     cJSON_AddStringToObject(pattern, "requestStage", "Request");
     cJSON_AddItemToArray(patterns, pattern);
+    cJSON_AddBoolToObject(fetch.get(), "handleAuthRequests", proxyAuth);
     connection_.Send("Fetch.enable", std::move(fetch), sessionId);
     if (width > 0 && height > 0) {
         JsonPtr metrics = JsonObject();

@@ -248,6 +248,75 @@ bool ParseActivePort(const std::string& text, unsigned short& port, std::string&
     return true;
 }
 
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    c = static_cast<char>(c | 0x20);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+std::string PercentDecoded(const std::string& text) {
+    std::string decoded;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int high = i + 2 < text.size() && text[i] == '%' ? HexDigit(text[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigit(text[i + 2]) : -1;
+        if (low >= 0) {
+            decoded += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
+// One entry of proxy rules without its user information, which goes to `credentials` unless
+// they hold some already.
+std::string EntryWithoutCredentials(const std::string& entry, ProxyCredentials& credentials) {
+    const size_t scheme = entry.find("://");
+    const size_t equals = entry.find('=');
+    size_t start = 0;
+    if (scheme != std::string::npos) {
+        start = scheme + 3;
+    } else if (equals != std::string::npos) {
+        start = equals + 1;
+    }
+    const size_t end = entry.find('/', start);
+    const size_t at = entry.rfind('@', end == std::string::npos ? std::string::npos : end);
+    if (at == std::string::npos || at < start) {
+        return entry;
+    }
+    const std::string userInfo = entry.substr(start, at - start);
+    if (credentials.empty()) {
+        const size_t colon = userInfo.find(':');
+        credentials.user = PercentDecoded(userInfo.substr(0, colon));
+        credentials.password =
+            colon == std::string::npos ? std::string() : PercentDecoded(userInfo.substr(colon + 1));
+    }
+    return entry.substr(0, start) + entry.substr(at + 1);
+}
+
+}  // namespace
+
+std::wstring WithoutCredentials(const std::wstring& proxy, ProxyCredentials& credentials) {
+    const std::string rules = WideToUtf8(proxy);
+    std::string clean;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = rules.find(';', start);
+        clean += EntryWithoutCredentials(rules.substr(start, end - start), credentials);
+        if (end == std::string::npos) {
+            break;
+        }
+        clean += ';';
+        start = end + 1;
+    }
+    return Utf8ToWide(clean);
+}
+
 std::vector<std::wstring> SystemProxySwitches() {
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config = {};
     if (!WinHttpGetIEProxyConfigForCurrentUser(&config)) {
@@ -303,7 +372,7 @@ bool ChromiumProcess::Start(const std::wstring& language, std::wstring& error) {
     return true;
 }
 
-std::vector<std::wstring> ChromiumProcess::Arguments() const {
+std::vector<std::wstring> ChromiumProcess::Arguments() {
     const std::wstring profile = guarded_ ? Utf8ToWide(unixProfile_) : profile_;
     std::vector<std::wstring> arguments = {
         L"--headless", L"--no-sandbox", L"--disable-gpu", L"--no-first-run",
@@ -328,8 +397,9 @@ std::vector<std::wstring> ChromiumProcess::Arguments() const {
     if (proxy.empty()) {
         proxy = Environment(L"HTTP_PROXY");
     }
+    proxyCredentials_ = ProxyCredentials();
     if (!proxy.empty()) {
-        arguments.push_back(L"--proxy-server=" + proxy);
+        arguments.push_back(L"--proxy-server=" + WithoutCredentials(proxy, proxyCredentials_));
         std::wstring bypass = Environment(L"no_proxy");
         if (bypass.empty()) {
             bypass = Environment(L"NO_PROXY");
@@ -338,8 +408,14 @@ std::vector<std::wstring> ChromiumProcess::Arguments() const {
             arguments.push_back(L"--proxy-bypass-list=" + bypass);
         }
     } else {
-        const std::vector<std::wstring> system = SystemProxySwitches();
-        arguments.insert(arguments.end(), system.begin(), system.end());
+        const std::wstring server = L"--proxy-server=";
+        for (auto& proxySwitch : SystemProxySwitches()) {
+            if (proxySwitch.compare(0, server.size(), server) == 0) {
+                proxySwitch = server + WithoutCredentials(proxySwitch.substr(server.size()),
+                                                          proxyCredentials_);
+            }
+            arguments.push_back(proxySwitch);
+        }
     }
     arguments.push_back(L"about:blank");
     return arguments;

@@ -21,6 +21,19 @@ bool ParseActivePort(const std::string& text, unsigned short& port, std::string&
 // connection.
 std::vector<std::wstring> SystemProxySwitches();
 
+// A user name and password for the proxy.
+struct ProxyCredentials {
+    std::string user;
+    std::string password;
+    bool empty() const { return user.empty() && password.empty(); }
+};
+
+// A proxy setting (a URL, or the browser's proxy rules such as "http=u:p@host:80;https=...")
+// without the user name and password its entries may carry: those come back in `credentials`
+// (the first found, percent-decoded, UTF-8), so that they never stand on a command line, which
+// every local user can read.
+std::wstring WithoutCredentials(const std::wstring& proxy, ProxyCredentials& credentials);
+
 // A Chromium-based browser started headless for this process, with a profile folder of its own,
 // and ended with it: when this process ends in any way, the browser ends and its folder goes.
 // Under Wine a Linux browser runs under a small shell guard that ends it when this process stops
@@ -39,6 +52,8 @@ public:
     bool Start(const std::wstring& language, std::wstring& error);
     unsigned short port() const { return port_; }
     const std::string& browserPath() const { return browserPath_; }
+    // What the proxy settings carried for the proxy's challenges; empty when nothing.
+    const ProxyCredentials& proxyCredentials() const { return proxyCredentials_; }
     // Where the browser writes downloads, as the browser names it.
     std::wstring downloadFolder() const { return profile_ + L"\\downloads"; }
     std::string browserDownloadFolder() const;
@@ -50,7 +65,7 @@ private:
     bool Launch(const std::wstring& executable, std::wstring& error);
     bool LaunchUnderGuard(const std::wstring& unixExecutable, std::wstring& error);
     bool WaitForPort(std::wstring& error);
-    std::vector<std::wstring> Arguments() const;
+    std::vector<std::wstring> Arguments();
     // Whether the browser has ended (under the guard: the guard has begun removing the profile).
     bool Ended() const;
     bool WaitUntilGone(DWORD timeoutMs) const;
@@ -68,6 +83,7 @@ private:
     std::wstring language_;
     unsigned short port_ = 0;
     std::string browserPath_;
+    ProxyCredentials proxyCredentials_;
 };
 
 }  // namespace cefimpl

@@ -41,7 +41,8 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
                    and then goes to /echo with the answers
   /pac?proxy=P&direct=H  a proxy configuration script: host H directly, every other one through P
   /proxied         the request targets the server received as a proxy (absolute http:// forms),
-                   a line each; such a request is otherwise answered like its path
+                   a line each; such a request is otherwise answered like its path, but one
+                   for host auth-proxy.invalid only with the proxy credentials below (else 407)
 """
 import argparse
 import base64
@@ -171,6 +172,10 @@ REFUSED_OPENS = """<!DOCTYPE html><html><head><title>opens</title>
 </body></html>"""
 
 
+# As a proxy, the server asks for these credentials for requests to this host.
+AUTH_PROXY_HOST = "auth-proxy.invalid"
+EXPECTED_PROXY_AUTH = "Basic " + base64.b64encode("proxy user:p@ss wörd".encode()).decode()
+
 PROXIED = []
 PROXIED_LOCK = threading.Lock()
 
@@ -194,6 +199,10 @@ class Handler(BaseHTTPRequestHandler):
         if self.path.startswith("http://"):
             with PROXIED_LOCK:
                 PROXIED.append(self.path)
+        if url.hostname == AUTH_PROXY_HOST and \
+                self.headers.get("Proxy-Authorization") != EXPECTED_PROXY_AUTH:
+            return self.send_body(407, b"proxy credentials missing",
+                                  [("Proxy-Authenticate", 'Basic realm="proxy"')])
         query = parse_qs(url.query)
         if url.path.startswith("/files/"):
             return self.send_body(200, b"file " + self.path.encode("latin-1"))

@@ -592,6 +592,38 @@ TEST_F(ChromiumEngineTest, DownloadLinkSavesToTheClientsPath) {
     }
 }
 
+// The engine with a proxy whose settings carry credentials: pages behind the proxy load, the
+// credentials stand on no process's command line, and native calls still reach the page.
+class ChromiumEngineBehindProxyTest : public ChromiumEngineTest {
+protected:
+    void SetUp() override {
+        const std::string server = TestServerUrl("");
+        const std::string proxy =
+            "http://proxy%20user:p%40ss%20w%C3%B6rd@" + server.substr(server.find("//") + 2);
+        SetEnvironmentVariableW(L"http_proxy", Utf8ToWide(proxy).c_str());
+        ChromiumEngineTest::SetUp();
+    }
+    void TearDown() override {
+        ChromiumEngineTest::TearDown();
+        SetEnvironmentVariableW(L"http_proxy", nullptr);
+    }
+};
+
+TEST_F(ChromiumEngineBehindProxyTest, TheProxyGetsItsCredentialsFromTheEngineAlone) {
+    const int id = OpenBrowser("http://auth-proxy.invalid/echo?text=through");
+    ASSERT_TRUE(LoadsEnded(1));
+    ASSERT_EQ(1, log.Count("OnLoadEnd")) << "the proxy refused the page";
+    EXPECT_EQ(200, log.Named("OnLoadEnd")[0].number);
+    EXPECT_EQ("none", RunLinuxScript("grep -laE 'p%40s[s]|p@s[s]' /proc/[0-9]*/cmdline > \"$1\"\n"
+                                     "echo none >> \"$1\"\n"))
+        << "a command line shows the proxy's password";
+
+    log.Clear();
+    client->Browser(id)->GetMainFrame()->LoadURL(TestServerUrl("/page"));
+    EXPECT_TRUE(WaitFor([&] { return log.Count("OnContextCreated") == 2; }, 30000))
+        << "the page and its frame got no contexts while every request was held";
+}
+
 struct MessageBoxSearch {
     HWND found = nullptr;
     std::wstring text;
