@@ -534,10 +534,13 @@ void BrowserImpl::Commit(int64 navigationId, const LoadResult& result) {
     navigation.committed = true;
     CefRefPtr<FrameImpl> frame = navigation.frame;
     std::vector<CefRefPtr<FrameImpl>> detached;
+    const bool realPages = Runtime::Get()->engine().RunsRealPages();
     if (frame->IsMain()) {
         std::lock_guard<std::mutex> lock(mutex_);
-        // The new document replaces the old one with all of its sub-frames.
-        for (auto it = frames_.begin() + 1; it != frames_.end();) {
+        // The new document replaces the old one with all of its sub-frames. An engine of real
+        // pages reports each frame that goes in the order of its page's events, and the new
+        // document's frames may be here already.
+        for (auto it = frames_.begin() + 1; !realPages && it != frames_.end();) {
             detached.push_back(*it);
             (*it)->Detach();
             it = frames_.erase(it);
@@ -569,7 +572,7 @@ void BrowserImpl::Commit(int64 navigationId, const LoadResult& result) {
         handler->OnLoadStart(this, frame.get());
     }
     CefRefPtr<BrowserImpl> self(this);
-    if (Runtime::Get()->engine().RunsRealPages()) {
+    if (realPages) {
         // The engine makes and releases contexts as documents come and go, and ends the load.
         return;
     }

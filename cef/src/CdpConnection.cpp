@@ -101,7 +101,7 @@ void CdpConnection::Send(const std::string& method, JsonPtr params, const std::s
 }
 
 bool CdpConnection::Call(const std::string& method, JsonPtr params, const std::string& sessionId,
-                         JsonPtr* result, std::string* error, DWORD timeoutMs) {
+                         JsonPtr* result, std::string* error, DWORD timeoutMs, bool pump) {
     struct Outcome {
         UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
         JsonPtr result;
@@ -115,7 +115,10 @@ bool CdpConnection::Call(const std::string& method, JsonPtr params, const std::s
         }
         SetEvent(outcome->done.get());
     });
-    if (WaitForSingleObject(outcome->done.get(), timeoutMs) != WAIT_OBJECT_0) {
+    const bool answered =
+        pump ? WaitPumping(outcome->done.get(), timeoutMs)
+             : WaitForSingleObject(outcome->done.get(), timeoutMs) == WAIT_OBJECT_0;
+    if (!answered) {
         if (error) {
             *error = method + ": no answer from the browser";
         }

@@ -55,9 +55,10 @@ public:
     // sent, or whose connection closes first, gets an error reply.
     void Send(const std::string& method, JsonPtr params, const std::string& sessionId = "",
               ReplyHandler onReply = nullptr);
-    // Sends and waits for the answer; never on the reader thread. `result` gets a copy.
+    // Sends and waits for the answer; never on the reader thread. `result` gets a copy. With
+    // `pump`, the calling thread dispatches its messages meanwhile.
     bool Call(const std::string& method, JsonPtr params, const std::string& sessionId,
-              JsonPtr* result, std::string* error, DWORD timeoutMs);
+              JsonPtr* result, std::string* error, DWORD timeoutMs, bool pump = false);
     // Closes the connection and joins the reader; commands still waiting get an error reply.
     void Close();
     bool OnReaderThread() const { return std::this_thread::get_id() == reader_.get_id(); }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
@@ -153,6 +152,9 @@ private:
     // Gives a new view its page: the popup target it adopts, else a new blank target; false when
     // no target can be had.
     bool AttachTarget(int browserId, HWND window);
+    // The session of a target the browser is making, once it has attached; empty when it does
+    // not come in time. Dispatches the thread's messages meanwhile.
+    std::string WaitForSession(const std::string& targetId);
     // Asks the page which cursor it shows at a point; the window takes it on.
     void AskCursor(int browserId, int x, int y);
     void SetUpSession(const std::string& sessionId, int width, int height);
@@ -177,7 +179,7 @@ private:
     PictureDecoder decoder_;
 
     mutable std::mutex mutex_;
-    std::condition_variable attachedChanged_;
+    UniqueHandle attachedEvent_{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     std::map<int, Page> pages_;
     std::map<std::string, Attached> attached_;  // by target id
     PopupRequests popups_;

@@ -60,7 +60,7 @@ void ChromiumEngine::OnAttached(const cJSON* params) {
     const bool waiting = JsonBool(params, "waitingForDebugger");
     std::unique_lock<std::mutex> lock(mutex_);
     attached_[targetId] = Attached{sessionId, waiting};
-    attachedChanged_.notify_all();
+    SetEvent(attachedEvent_.get());
     // A window the page opened comes without an address yet; a window that does not name its
     // opener belongs to the page that asked for one.
     Page* opener = PageOfTarget(JsonString(info, "openerId"));

@@ -12,6 +12,7 @@ namespace cefimpl {
 namespace {
 
 constexpr int kScreencastQuality = 85;
+constexpr DWORD kAttachedPollMs = 50;
 
 int ClientWidth(HWND window) {
     RECT client = {};
@@ -119,16 +120,17 @@ bool ChromiumEngine::AttachTarget(int browserId, HWND window) {
         JsonPtr result;
         std::string error;
         if (!connection_.Call("Target.createTarget", Params({{"url", "about:blank"}}), "", &result,
-                              &error, kCommandTimeoutMs)) {
+                              &error, kCommandTimeoutMs, true)) {
             return false;
         }
         targetId = JsonString(result.get(), "targetId");
-        std::unique_lock<std::mutex> lock(mutex_);
-        attachedChanged_.wait_for(lock, std::chrono::milliseconds(kCommandTimeoutMs),
-                                  [&] { return attached_.count(targetId) > 0; });
-        sessionId = attached_.count(targetId) ? attached_[targetId].sessionId : std::string();
+        sessionId = WaitForSession(targetId);
     }
-    if (sessionId.empty()) {
+    // The window's thread dispatched its messages while it waited: the window may have gone.
+    if (sessionId.empty() || !IsWindow(window)) {
+        if (!targetId.empty()) {
+            connection_.Send("Target.closeTarget", Params({{"targetId", targetId}}));
+        }
         return false;
     }
     {
@@ -146,6 +148,24 @@ bool ChromiumEngine::AttachTarget(int browserId, HWND window) {
         Resume(pages_[browserId]);
     }
     return true;
+}
+
+std::string ChromiumEngine::WaitForSession(const std::string& targetId) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto it = attached_.find(targetId);
+            if (it != attached_.end()) {
+                return it->second.sessionId;
+            }
+        }
+        if (GetTickCount() - start >= kCommandTimeoutMs) {
+            return std::string();
+        }
+        // Several views may wait at once: each looks again now and then.
+        WaitPumping(attachedEvent_.get(), kAttachedPollMs);
+    }
 }
 
 void ChromiumEngine::SetUpSession(const std::string& sessionId, int width, int height) {

@@ -379,8 +379,11 @@ std::vector<std::wstring> ChromiumProcess::Arguments() {
         L"--disable-background-networking", L"--disable-component-update", L"--disable-sync",
         L"--disable-quic", L"--user-data-dir=" + profile, L"--remote-debugging-port=0",
         // Every frame of a page stays in the page's own target, so one session sees them all
-        // (sandboxed frames too).
-        L"--disable-features=IsolateOrigins,site-per-process,IsolateSandboxedIframes",
+        // (sandboxed frames too); and a page that goes back in its history loads its document
+        // again, with its load events and a context for it, as an embedded browser does, rather
+        // than taking it from the back/forward cache without either.
+        L"--disable-features=IsolateOrigins,site-per-process,IsolateSandboxedIframes,"
+        L"BackForwardCache",
         // Every window.open reaches the application's decision, as with an embedded browser.
         L"--disable-popup-blocking", L"--force-device-scale-factor=1"};
     std::wstring lang = language_;

@@ -35,6 +35,7 @@ Binds 127.0.0.1 on a free port, writes the port to --port-file and serves until 
   /bigcall         a page that calls Echo with 20 million characters, then with "after", and goes
                    to /echo with what happened
   /selfclosing     a page whose script closes its window once it has loaded
+  /back           a page that goes back in its history once it has loaded
   /refusedopens    a page whose sandboxed frame and whose load event open windows, with a button
                    (top left) that opens a popup
   /forged          a page that asks the bridge's path in other shapes than the bridge's own script
@@ -159,6 +160,10 @@ window.onload = function () {
 
 SELF_CLOSING = """<!DOCTYPE html><html><head><title>closing</title></head><body>
 <script>window.onload = function () { setTimeout(function () { window.close(); }, 300); };</script>
+</body></html>"""
+
+GOING_BACK = """<!DOCTYPE html><html><head><title>back</title></head><body>
+<script>window.onload = function () { setTimeout(function () { history.back(); }, 300); };</script>
 </body></html>"""
 
 # Opens that come before the user's click: one the browser refuses (a sandboxed frame may not open
@@ -370,6 +375,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def route_selfclosing(self, _query):
         self.send_html(SELF_CLOSING)
+
+    def route_back(self, _query):
+        self.send_html(GOING_BACK)
 
     def route_refusedopens(self, _query):
         self.send_html(REFUSED_OPENS)

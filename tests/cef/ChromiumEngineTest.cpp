@@ -92,17 +92,19 @@ std::string LinuxMode(const std::wstring& path) {
     return RunLinuxScript("stat -c %a '" + UnixPathOf(path) + "' > \"$1\"\n");
 }
 
-// Kills the main process of the browser whose profile is `profile`, as the system would end it:
-// the browser, not its guard or its page processes.
-bool KillBrowser(const std::wstring& profile) {
+// Sends a signal ("KILL", "STOP", "CONT") to the main process of the browser whose profile is
+// `profile`: the browser, not its guard or its page processes.
+bool SignalBrowser(const std::wstring& profile, const std::string& signal) {
     return RunLinuxScript("for p in $(pgrep -f -- '--user-data-dir=" + UnixPathOf(profile) +
                           "'); do\n"
                           "  case \"$(readlink /proc/$p/exe)\" in */chromium)\n"
                           "    grep -qa -- --type= /proc/$p/cmdline ||\n"
-                          "      { kill -KILL $p && echo killed > \"$1\"; };;\n"
+                          "      { kill -" +
+                          signal +
+                          " $p && echo sent > \"$1\"; };;\n"
                           "  esac\n"
                           "done\n"
-                          "echo none >> \"$1\"\n") == "killed";
+                          "echo none >> \"$1\"\n") == "sent";
 }
 
 // None is left once the browser ended.
@@ -187,6 +189,17 @@ void Click(HWND view, int x, int y) {
     PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
     PostMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
+
+// Holds up the thread it runs on, as a busy application's handler would.
+class SleepTask : public CefTask {
+public:
+    explicit SleepTask(DWORD milliseconds) : milliseconds_(milliseconds) {}
+    void Execute() override { Sleep(milliseconds_); }
+
+private:
+    DWORD milliseconds_;
+    IMPLEMENT_REFCOUNTING(SleepTask);
+};
 
 class ChromiumEngineTest : public ::testing::Test {
 protected:
@@ -517,7 +530,7 @@ TEST_F(ChromiumEngineTest, ABrowserThatDiesIsStartedAgainWithItsPages) {
     const std::vector<std::wstring> before = ProfilePaths();
     ASSERT_EQ(1u, before.size());
     log.Clear();
-    ASSERT_TRUE(KillBrowser(before[0])) << "the browser's main process was not found";
+    ASSERT_TRUE(SignalBrowser(before[0], "KILL")) << "the browser's main process was not found";
     ASSERT_TRUE(WaitFor([&] { return log.Count("OnRenderProcessTerminated") == 1; }, 30000))
         << "the client was not told that the page's process ended";
     const auto reloaded = [&] {
@@ -540,6 +553,73 @@ TEST_F(ChromiumEngineTest, ABrowserThatDiesIsStartedAgainWithItsPages) {
     EXPECT_NE(id, second);
     ASSERT_TRUE(LoadsEnded(1));
     EXPECT_EQ(1, log.Count("OnLoadEnd")) << "a browser made after the restart loads its page";
+}
+
+// A page that goes back in its history shows its earlier document as a load of its own: the load
+// ends and the document has a context.
+TEST_F(ChromiumEngineTest, APageThatGoesBackLoadsAndGetsAContext) {
+    const int id = OpenBrowser(TestServerUrl("/block"));
+    ASSERT_TRUE(LoadsEnded(1));
+    log.Clear();
+    client->Browser(id)->GetMainFrame()->LoadURL(TestServerUrl("/back"));
+    const std::wstring block = Utf8ToWide(TestServerUrl("/block"));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (const auto& end : log.Named("OnLoadEnd")) {
+                if (end.text == block) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        30000))
+        << "going back left the page loading";
+    EXPECT_TRUE(WaitFor([&] { return !client->Browser(id)->IsLoading(); }, 20000));
+    EXPECT_TRUE(WaitFor([&] { return log.Count("OnContextCreated") == 2; }, 20000))
+        << "the document it went back to has no context";
+    EXPECT_EQ(block, client->Browser(id)->GetMainFrame()->GetURL().ToWString());
+}
+
+// A page's frames follow its events, not the pace of the UI thread: with the UI thread held up
+// while a page with an iframe loads, the iframe is still there, loads and gets its context.
+TEST_F(ChromiumEngineTest, ANewDocumentsFrameSurvivesASlowUiThread) {
+    const int id = OpenBrowser(TestServerUrl("/block"));
+    ASSERT_TRUE(LoadsEnded(1));
+    log.Clear();
+    client->Browser(id)->GetMainFrame()->LoadURL(TestServerUrl("/page"));
+    ASSERT_TRUE(WaitFor([&] { return log.Count("Loading") > 0; }, 20000));
+    ASSERT_TRUE(CefPostTask(TID_UI, new SleepTask(3000)));
+    ASSERT_TRUE(LoadsEnded(2)) << "the page or its frame did not finish loading";
+    EXPECT_EQ(2, log.Count("OnLoadEnd"));
+    EXPECT_TRUE(WaitFor([&] { return log.Count("OnContextCreated") == 2; }, 20000))
+        << "the frame got no context";
+    std::vector<int64> frames;
+    client->Browser(id)->GetFrameIdentifiers(frames);
+    EXPECT_EQ(2u, frames.size()) << "the library lost the page's frame";
+}
+
+// Making a browser waits for the browser engine without stopping the library's UI thread: while
+// the engine does not answer, the windows of that thread still answer their messages.
+TEST_F(ChromiumEngineTest, MakingABrowserKeepsTheUiThreadAnswering) {
+    const int id = OpenBrowser(TestServerUrl("/block"));
+    ASSERT_TRUE(LoadsEnded(1));
+    const HWND view = client->Browser(id)->GetHost()->GetWindowHandle();
+    const std::vector<std::wstring> profiles = ProfilePaths();
+    ASSERT_EQ(1u, profiles.size());
+    ASSERT_TRUE(SignalBrowser(profiles[0], "STOP"));
+    CefWindowInfo info;
+    info.SetAsChild(parent->get(), RECT{0, 0, 400, 300});
+    EXPECT_TRUE(CefBrowserHost::CreateBrowser(info, client.get(), TestServerUrl("/echo?text=late"),
+                                              CefBrowserSettings(), nullptr));
+    // The UI thread is making the browser by then; its window tells the parent of its birth.
+    WaitFor([] { return false; }, 1000);
+    DWORD_PTR answer = 0;
+    const bool answered =
+        SendMessageTimeoutW(view, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer) != 0;
+    SignalBrowser(profiles[0], "CONT");
+    EXPECT_TRUE(answered) << "the UI thread stopped dispatching while it waited for the engine";
+    EXPECT_TRUE(WaitFor([&] { return log.Count("OnAfterCreated") == 2; }, 30000))
+        << "the browser is made once the engine answers";
 }
 
 // A popup whose script calls window.close() closes as its user would close it: DoClose, then
