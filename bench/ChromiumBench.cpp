@@ -12,15 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "../cef/src/CdpConnection.h"
+#include "PageDriver.h"
 #include "include/cef_app.h"
 #include "include/cef_client.h"
 #include "include/cef_v8.h"
 
 namespace {
-
-using cefimpl::CdpConnection;
-using cefimpl::JsonPtr;
 
 double Now() {
     LARGE_INTEGER frequency, counter;
@@ -183,8 +180,8 @@ bool MeasureNavigation(BenchClient& client, const std::string& base, Navigation&
     return done;
 }
 
-// The DevTools port and browser path of this process's browser, from its profile folder.
-bool BrowserEndpoint(unsigned short& port, std::string& path, std::wstring& profile) {
+// The profile folder of this process's browser.
+bool BrowserProfile(std::wstring& profile) {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
     const std::wstring pattern =
@@ -196,60 +193,7 @@ bool BrowserEndpoint(unsigned short& port, std::string& path, std::wstring& prof
     }
     FindClose(search);
     profile = found.cFileName;
-    FILE* file =
-        _wfopen((std::wstring(temp) + found.cFileName + L"\\DevToolsActivePort").c_str(), L"rb");
-    if (!file) {
-        return false;
-    }
-    unsigned number = 0;
-    char text[512] = {};
-    const bool read = std::fscanf(file, "%u %511s", &number, text) == 2;
-    std::fclose(file);
-    port = static_cast<unsigned short>(number);
-    path = text;
-    return read;
-}
-
-// Milliseconds of `count` plain Runtime.evaluate round trips on the page showing `urlPart`.
-std::vector<double> EvaluateRoundTrips(int count, const std::string& urlPart) {
-    std::vector<double> times;
-    unsigned short port = 0;
-    std::string path, error;
-    std::wstring profile;
-    CdpConnection connection;
-    if (!BrowserEndpoint(port, path, profile) ||
-        !connection.Open(port, path, nullptr, nullptr, error)) {
-        return times;
-    }
-    JsonPtr targets;
-    if (!connection.Call("Target.getTargets", nullptr, "", &targets, &error, 10000)) {
-        return times;
-    }
-    std::string targetId;
-    const cJSON* info;
-    cJSON_ArrayForEach(info, cJSON_GetObjectItemCaseSensitive(targets.get(), "targetInfos")) {
-        if (cefimpl::JsonString(info, "url").find(urlPart) != std::string::npos) {
-            targetId = cefimpl::JsonString(info, "targetId");
-        }
-    }
-    JsonPtr attach = cefimpl::Params({{"targetId", targetId}});
-    cJSON_AddBoolToObject(attach.get(), "flatten", true);
-    JsonPtr attached;
-    if (targetId.empty() || !connection.Call("Target.attachToTarget", std::move(attach), "",
-                                             &attached, &error, 10000)) {
-        return times;
-    }
-    const std::string session = cefimpl::JsonString(attached.get(), "sessionId");
-    for (int i = 0; i < count; ++i) {
-        const double start = Now();
-        if (!connection.Call("Runtime.evaluate", cefimpl::Params({{"expression", "1"}}), session,
-                             nullptr, &error, 10000)) {
-            break;
-        }
-        times.push_back(Now() - start);
-    }
-    connection.Close();
-    return times;
+    return true;
 }
 
 std::string ReadWhole(const std::wstring& path) {
@@ -345,19 +289,17 @@ int Run(const std::string& base) {
         native.push_back(std::strtod(at, &end));
         at = *end == ',' ? end + 1 : end;
     }
-    const std::vector<double> evaluate = EvaluateRoundTrips(calls, "/calls");
+    const std::vector<double> evaluate =
+        cefdriver::ProtocolRoundTrips(client->browser()->GetIdentifier(), calls);
     if (evaluate.empty()) {
         std::fprintf(stderr, "no protocol round trip could be measured\n");
         return 1;
     }
 
-    unsigned short port;
-    std::string path;
     std::wstring profile;
     long rss = 0, pss = 0;
     int processes = 0;
-    const bool memory =
-        BrowserEndpoint(port, path, profile) && BrowserMemory(profile, rss, pss, processes);
+    const bool memory = BrowserProfile(profile) && BrowserMemory(profile, rss, pss, processes);
 
     std::printf("native call from page script, %d calls: median %.2f ms, p99 %.2f ms\n",
                 static_cast<int>(native.size()), Percentile(native, 0.5), Percentile(native, 0.99));

@@ -281,6 +281,17 @@ bool CrashPage(int browserId) {
     return crashed;
 }
 
+std::vector<double> ProtocolRoundTrips(int browserId, int count) {
+    Runtime* runtime = Runtime::Get();
+    return runtime && FindBrowser(browserId) ? runtime->engine().TimeRoundTrips(browserId, count)
+                                             : std::vector<double>();
+}
+
+int BrowserPages() {
+    Runtime* runtime = Runtime::Get();
+    return runtime ? runtime->engine().CountPages() : -1;
+}
+
 void AnswerSaveDialogs(const std::wstring& path) {
     if (Runtime* runtime = Runtime::Get()) {
         runtime->SetSaveDialogAnswer(true, path);

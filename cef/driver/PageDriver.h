@@ -120,6 +120,11 @@ bool Close(int browserId, bool force);
 // Crashes the process of a browser's page (with the engine that shows real pages); false when the
 // browser or such an engine is not there.
 bool CrashPage(int browserId);
+// Milliseconds of `count` plain script evaluations on a browser's page through the engine's own
+// connection to its browser (with the engine that shows real pages); empty otherwise.
+std::vector<double> ProtocolRoundTrips(int browserId, int count);
+// How many pages (tabs and windows) the engine's browser has; -1 when it cannot tell.
+int BrowserPages();
 
 // Save dialogs are answered with `path` (empty = cancelled) instead of being shown, until
 // ShowSaveDialogs. The path the library proposed last is kept.

@@ -35,19 +35,24 @@ CdpConnection::~CdpConnection() {
     Close();
 }
 
-bool CdpConnection::Open(unsigned short port, const std::string& path, EventHandler events,
-                         CloseHandler closed, std::string& error) {
-    if (!socket_.Connect("127.0.0.1", port, path, error)) {
-        return false;
+void CdpConnection::Open(std::shared_ptr<MessageChannel> channel, EventHandler events,
+                         CloseHandler closed) {
+    if (reader_.joinable() && !OnReaderThread()) {
+        reader_.join();
     }
     events_ = std::move(events);
     closed_ = std::move(closed);
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        channel_ = std::move(channel);
         open_ = true;
     }
     reader_ = std::thread([this] { ReadLoop(); });
-    return true;
+}
+
+std::shared_ptr<MessageChannel> CdpConnection::Channel() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return channel_;
 }
 
 void CdpConnection::Send(const std::string& method, JsonPtr params, const std::string& sessionId,
@@ -79,7 +84,8 @@ void CdpConnection::Send(const std::string& method, JsonPtr params, const std::s
         cJSON_AddStringToObject(message.get(), "sessionId", sessionId.c_str());
     }
     char* text = cJSON_PrintUnformatted(message.get());
-    const bool sent = text && socket_.SendText(text);
+    const std::shared_ptr<MessageChannel> channel = Channel();
+    const bool sent = text && channel && channel->Send(text);
     cJSON_free(text);
     if (sent) {
         return;
@@ -134,8 +140,9 @@ bool CdpConnection::Call(const std::string& method, JsonPtr params, const std::s
 }
 
 void CdpConnection::ReadLoop() {
+    const std::shared_ptr<MessageChannel> channel = Channel();
     std::string message;
-    while (socket_.Receive(message)) {
+    while (channel->Receive(message)) {
         Dispatch(message);
     }
     FailPending("the browser connection is closed");
@@ -192,7 +199,9 @@ void CdpConnection::FailPending(const std::string& why) {
 }
 
 void CdpConnection::Close() {
-    socket_.Close();
+    if (const std::shared_ptr<MessageChannel> channel = Channel()) {
+        channel->Close();
+    }
     if (reader_.joinable() && !OnReaderThread()) {
         reader_.join();
     }

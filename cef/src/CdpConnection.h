@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "WebSocket.h"
+#include "MessageChannel.h"
 
 namespace cefimpl {
 
@@ -49,8 +49,8 @@ public:
     CdpConnection(const CdpConnection&) = delete;
     CdpConnection& operator=(const CdpConnection&) = delete;
 
-    bool Open(unsigned short port, const std::string& path, EventHandler events,
-              CloseHandler closed, std::string& error);
+    // Starts reading `channel`; a connection closed before may be opened again.
+    void Open(std::shared_ptr<MessageChannel> channel, EventHandler events, CloseHandler closed);
     // Any thread. The reply handler, if any, runs on the reader thread; a command that cannot be
     // sent, or whose connection closes first, gets an error reply.
     void Send(const std::string& method, JsonPtr params, const std::string& sessionId = "",
@@ -68,7 +68,9 @@ private:
     void Dispatch(const std::string& message);
     void FailPending(const std::string& why);
 
-    WebSocketClient socket_;
+    std::shared_ptr<MessageChannel> Channel();
+
+    std::shared_ptr<MessageChannel> channel_;  // under mutex_
     std::thread reader_;
     EventHandler events_;
     CloseHandler closed_;

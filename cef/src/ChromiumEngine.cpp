@@ -2,6 +2,8 @@
 // events to the files that handle them by concern.
 #include "ChromiumEngine.h"
 
+#include <winsock2.h>
+
 #include "Runtime.h"
 #include "Text.h"
 
@@ -34,15 +36,17 @@ bool ChromiumEngine::Connect(std::wstring& error) {
         return false;
     }
     std::string why;
-    if (!connection_.Open(
-            process_.port(), process_.browserPath(),
-            [this](const std::string& method, const cJSON* params, const std::string& sessionId) {
-                OnEvent(method, params, sessionId);
-            },
-            [this] { OnConnectionClosed(); }, why)) {
-        error = L"cannot reach the browser's DevTools endpoint: " + Utf8ToWide(why);
+    std::shared_ptr<MessageChannel> channel = process_.OpenChannel(why);
+    if (!channel) {
+        error = L"cannot reach the browser's DevTools: " + Utf8ToWide(why);
         return false;
     }
+    connection_.Open(
+        std::move(channel),
+        [this](const std::string& method, const cJSON* params, const std::string& sessionId) {
+            OnEvent(method, params, sessionId);
+        },
+        [this] { OnConnectionClosed(); });
     JsonPtr autoAttach = JsonObject();
     cJSON_AddBoolToObject(autoAttach.get(), "autoAttach", true);
     cJSON_AddBoolToObject(autoAttach.get(), "waitForDebuggerOnStart", true);
@@ -76,6 +80,9 @@ HWND ChromiumEngine::FindView(int browserId) const {
 
 void ChromiumEngine::OnEvent(const std::string& method, const cJSON* params,
                              const std::string& sessionId) {
+    if (ForwardToFrontEnd(method, params, sessionId)) {
+        return;
+    }
     if (method == "Target.attachedToTarget") {
         OnAttached(params);
         return;
@@ -165,12 +172,60 @@ ChromiumEngine::Page* ChromiumEngine::PageOfTarget(const std::string& targetId) 
     return nullptr;
 }
 
+std::vector<double> ChromiumEngine::TimeRoundTrips(int browserId, int count) {
+    std::string sessionId;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (Page* page = PageOfBrowser(browserId)) {
+            sessionId = page->sessionId;
+        }
+    }
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> times;
+    for (int i = 0; !sessionId.empty() && i < count; ++i) {
+        LARGE_INTEGER start, end;
+        QueryPerformanceCounter(&start);
+        if (!connection_.Call("Runtime.evaluate", Params({{"expression", "1"}}), sessionId, nullptr,
+                              nullptr, kCommandTimeoutMs)) {
+            break;
+        }
+        QueryPerformanceCounter(&end);
+        times.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                        static_cast<double>(frequency.QuadPart));
+    }
+    return times;
+}
+
+int ChromiumEngine::CountPages() {
+    JsonPtr targets;
+    if (!connection_.Call("Target.getTargets", nullptr, "", &targets, nullptr, kCommandTimeoutMs)) {
+        return -1;
+    }
+    int pages = 0;
+    const cJSON* info;
+    cJSON_ArrayForEach(info, cJSON_GetObjectItemCaseSensitive(targets.get(), "targetInfos")) {
+        pages += JsonString(info, "type") == "page" ? 1 : 0;
+    }
+    return pages;
+}
+
 void ChromiumEngine::Shutdown() {
     if (shutDown_.exchange(true)) {
         return;
     }
     decoder_.Stop();
-    if (process_.port()) {
+    std::vector<int> frontEnds;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& entry : frontEnds_) {
+            frontEnds.push_back(entry.first);
+        }
+    }
+    for (int browserId : frontEnds) {
+        CloseFrontEnd(browserId);
+    }
+    if (process_.running()) {
         connection_.Send("Browser.close", nullptr);
         connection_.Close();
         process_.Stop(kCloseGraceMs);

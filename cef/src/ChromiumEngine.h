@@ -13,6 +13,7 @@
 #include "CdpConnection.h"
 #include "ChromiumProcess.h"
 #include "ChromiumView.h"
+#include "DevToolsRelay.h"
 #include "Engine.h"
 #include "PopupRequests.h"
 #include "Threads.h"
@@ -49,6 +50,8 @@ public:
     void CancelDownload(uint32 downloadId) override;
     void Shutdown() override;
     bool CrashPage(int browserId) override;
+    std::vector<double> TimeRoundTrips(int browserId, int count) override;
+    int CountPages() override;
     bool RunsRealPages() const override { return true; }
 
 private:
@@ -94,12 +97,29 @@ private:
         int64 total = -1;
         bool reported = false;
     };
+    // A DevTools window's front end and the sessions it talks through.
+    struct FrontEnd {
+        std::shared_ptr<DevToolsRelay> relay;
+        std::string session;               // on the inspected page
+        std::set<std::string> children;    // sessions the front end attached itself
+        std::vector<std::string> waiting;  // its messages before its session came
+    };
     struct Attached {
         std::string sessionId;
         bool waiting = false;
     };
 
     bool Connect(std::wstring& error);
+    // UI thread: the address a DevTools browser loads for the page it inspects.
+    std::string OpenFrontEnd(int browserId);
+    void OnFrontEndAttached(int browserId, const std::string& sessionId);
+    // Relay thread: a command of a DevTools front end, for its own sessions only.
+    void OnFrontEndMessage(int browserId, const std::string& message);
+    // Reader thread: an event of a front end's session goes to that front end; false when the
+    // session is none of theirs.
+    bool ForwardToFrontEnd(const std::string& method, const cJSON* params,
+                           const std::string& sessionId);
+    void CloseFrontEnd(int browserId);
     // Reader thread: the browser's end of the connection went, with the browser.
     void OnConnectionClosed();
     // UI thread: starts a browser in place of one that ended and gives every page its last
@@ -184,6 +204,7 @@ private:
     std::map<std::string, Attached> attached_;  // by target id
     PopupRequests popups_;
     std::map<std::string, Download> downloads_;  // by the browser's download id
+    std::map<int, FrontEnd> frontEnds_;          // by the DevTools browser's id
     // UI thread: the target of the popup whose browser is being made, for its CreateView.
     std::string adoptTarget_;
     std::string adoptSession_;

@@ -45,19 +45,9 @@ void ChromiumEngine::StartLoad(int64 navigationId, int browserId, int64 frameId,
             Resume(*page);
             return;
         }
-        if (url.compare(0, wcslen(kDevToolsScheme), kDevToolsScheme) == 0) {
-            std::string inspected;
-            if (CefRefPtr<BrowserImpl> browser = runtime_.FindBrowser(browserId)) {
-                for (const auto& entry : pages_) {
-                    if (entry.second.view == browser->GetOpenerWindowHandle()) {
-                        inspected = entry.second.targetId;
-                    }
-                }
-            }
-            const std::string host = "127.0.0.1:" + std::to_string(process_.port());
-            target = "http://" + host + "/devtools/inspector.html?ws=" + host + "/devtools/page/" +
-                     inspected;
-        }
+    }
+    if (url.compare(0, wcslen(kDevToolsScheme), kDevToolsScheme) == 0) {
+        target = OpenFrontEnd(browserId);
     }
     const auto navigate = [this, browserId, sessionId, cdpFrame, navigationId, target] {
         JsonPtr params = Params({{"url", target}, {"frameId", cdpFrame}});

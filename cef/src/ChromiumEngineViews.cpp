@@ -105,6 +105,7 @@ ViewCallbacks ChromiumEngine::ViewCallbacksFor(int browserId) {
         if (!targetId.empty()) {
             connection_.Send("Target.closeTarget", Params({{"targetId", targetId}}));
         }
+        CloseFrontEnd(browserId);
         runtime_.OnViewDestroyed(browserId);
     };
     return callbacks;

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cwctype>
 
+#include "PipeChannel.h"
 #include "Text.h"
+#include "WebSocket.h"
 
 namespace cefimpl {
 
@@ -16,15 +18,22 @@ constexpr DWORD kPortWaitMs = 60000;
 constexpr DWORD kPollMs = 50;
 constexpr DWORD kGuardWaitMs = 15000;
 
-// Runs the browser; ends it when this process stops beating (it went, however it went) and
-// removes the profile folder once the browser has ended.
+// Runs the browser with its DevTools on a pair of pipes in the private profile folder, which it
+// names cdp-in and cdp-out only once the browser holds both ends (so that opening them never
+// waits); ends the browser when this process stops beating (it went, however it went) and removes
+// the profile folder once the browser has ended.
 constexpr char kGuardScript[] =
     "profile=$1\n"
     "shift\n"
     "umask 077\n"
     "chmod 700 \"$profile\" || { rm -rf \"$profile\"; exit 1; }\n"
+    "mkfifo \"$profile/cdp-in.new\" \"$profile/cdp-out.new\" || { rm -rf \"$profile\"; exit 1; }\n"
+    "exec 3<>\"$profile/cdp-in.new\" 4<>\"$profile/cdp-out.new\"\n"
     "\"$@\" </dev/null >/dev/null 2>&1 &\n"
     "browser=$!\n"
+    "exec 3>&- 4>&-\n"
+    "mv \"$profile/cdp-in.new\" \"$profile/cdp-in\"\n"
+    "mv \"$profile/cdp-out.new\" \"$profile/cdp-out\"\n"
     "while [ -e /proc/$browser ] && ! grep -q '^State:.*Z' /proc/$browser/status; do\n"
     "  beat=$(stat -c %Y \"$profile/alive\" 2>/dev/null || echo 0)\n"
     "  if [ $(( $(date +%s) - beat )) -gt 30 ]; then\n"
@@ -89,6 +98,18 @@ std::wstring TakeText(LPWSTR text) {
 bool IsFile(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether a folder entry of that name exists, of whatever kind (a pipe has no file attributes
+// under Wine).
+bool Exists(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    FindClose(search);
+    return true;
 }
 
 bool EndsWithExe(const std::wstring& path) {
@@ -365,7 +386,7 @@ bool ChromiumProcess::Start(const std::wstring& language, std::wstring& error) {
     const bool launched = location.unixExecutable.empty()
                               ? Launch(location.windowsExecutable, error)
                               : LaunchUnderGuard(Utf8ToWide(location.unixExecutable), error);
-    if (!launched || !WaitForPort(error)) {
+    if (!launched || !WaitForEndpoint(error)) {
         Stop(0);
         return false;
     }
@@ -377,7 +398,9 @@ std::vector<std::wstring> ChromiumProcess::Arguments() {
     std::vector<std::wstring> arguments = {
         L"--headless", L"--no-sandbox", L"--disable-gpu", L"--no-first-run",
         L"--disable-background-networking", L"--disable-component-update", L"--disable-sync",
-        L"--disable-quic", L"--user-data-dir=" + profile, L"--remote-debugging-port=0",
+        L"--disable-quic", L"--user-data-dir=" + profile,
+        // Under the guard the browser talks over pipes only it and this process hold; no port.
+        guarded_ ? L"--remote-debugging-pipe" : L"--remote-debugging-port=0",
         // Every frame of a page stays in the page's own target, so one session sees them all
         // (sandboxed frames too); and a page that goes back in its history loads its document
         // again, with its load events and a context for it, as an embedded browser does, rather
@@ -499,15 +522,18 @@ bool ChromiumProcess::LaunchUnderGuard(const std::wstring& unixExecutable, std::
     return true;
 }
 
-bool ChromiumProcess::WaitForPort(std::wstring& error) {
-    const std::wstring file = profile_ + L"\\DevToolsActivePort";
+bool ChromiumProcess::WaitForEndpoint(std::wstring& error) {
+    const std::wstring file = profile_ + (guarded_ ? L"\\cdp-out" : L"\\DevToolsActivePort");
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < kPortWaitMs) {
         if (Ended()) {
             error = L"the browser ended at start";
             return false;
         }
-        if (std::FILE* input = _wfopen(file.c_str(), L"rb")) {
+        if (guarded_ && Exists(file)) {
+            return true;
+        }
+        if (std::FILE* input = guarded_ ? nullptr : _wfopen(file.c_str(), L"rb")) {
             char buffer[512] = {};
             const size_t length = std::fread(buffer, 1, sizeof buffer - 1, input);
             std::fclose(input);
@@ -517,9 +543,36 @@ bool ChromiumProcess::WaitForPort(std::wstring& error) {
         }
         Sleep(kPollMs);
     }
-    error = L"the browser did not open its DevTools port within " +
-            std::to_wstring(kPortWaitMs / 1000) + L" s";
+    error = L"the browser did not open its DevTools within " + std::to_wstring(kPortWaitMs / 1000) +
+            L" s";
     return false;
+}
+
+std::shared_ptr<MessageChannel> ChromiumProcess::OpenChannel(std::string& error) const {
+    if (!guarded_) {
+        auto socket = std::make_shared<WebSocketClient>();
+        if (!socket->Connect("127.0.0.1", port_, browserPath_, error)) {
+            return nullptr;
+        }
+        return socket;
+    }
+    const HANDLE toBrowser =
+        CreateFileW((profile_ + L"\\cdp-in").c_str(), GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE fromBrowser = CreateFileW((profile_ + L"\\cdp-out").c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (toBrowser == INVALID_HANDLE_VALUE || fromBrowser == INVALID_HANDLE_VALUE) {
+        error = "cannot open the browser's DevTools pipes (error " +
+                std::to_string(GetLastError()) + ")";
+        for (HANDLE pipe : {toBrowser, fromBrowser}) {
+            if (pipe != INVALID_HANDLE_VALUE) {
+                CloseHandle(pipe);
+            }
+        }
+        return nullptr;
+    }
+    return std::make_shared<PipeChannel>(toBrowser, fromBrowser);
 }
 
 std::string ChromiumProcess::browserDownloadFolder() const {

@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "MessageChannel.h"
 #include "Threads.h"
 
 namespace cefimpl {
@@ -47,11 +49,12 @@ public:
     ChromiumProcess& operator=(const ChromiumProcess&) = delete;
 
     // Finds the browser (TESSEL_CHROMIUM, else the usual places), starts it and waits for its
-    // DevTools endpoint. `error` says what failed.
+    // DevTools: under Wine on a pair of pipes, else on a loopback port. `error` says what failed.
     // `language` (e.g. "zh-CN") is what pages see as the user's language; empty: the system's.
     bool Start(const std::wstring& language, std::wstring& error);
-    unsigned short port() const { return port_; }
-    const std::string& browserPath() const { return browserPath_; }
+    bool running() const { return launched_; }
+    // A channel to the browser's DevTools, or null with `error` set.
+    std::shared_ptr<MessageChannel> OpenChannel(std::string& error) const;
     // What the proxy settings carried for the proxy's challenges; empty when nothing.
     const ProxyCredentials& proxyCredentials() const { return proxyCredentials_; }
     // Where the browser writes downloads, as the browser names it.
@@ -64,7 +67,7 @@ public:
 private:
     bool Launch(const std::wstring& executable, std::wstring& error);
     bool LaunchUnderGuard(const std::wstring& unixExecutable, std::wstring& error);
-    bool WaitForPort(std::wstring& error);
+    bool WaitForEndpoint(std::wstring& error);
     std::vector<std::wstring> Arguments();
     // Whether the browser has ended (under the guard: the guard has begun removing the profile).
     bool Ended() const;

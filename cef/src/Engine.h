@@ -114,6 +114,11 @@ public:
     // Crashes the process of a browser's page, as a test of what follows; false when the engine
     // cannot.
     virtual bool CrashPage(int) { return false; }
+    // Milliseconds of `count` plain script evaluations on a browser's page through the engine's
+    // connection to its browser: the floor of a native call. Empty when the engine has none.
+    virtual std::vector<double> TimeRoundTrips(int, int) { return {}; }
+    // How many pages (tabs and windows) the engine's browser has; -1 when it cannot tell.
+    virtual int CountPages() { return -1; }
     // True when pages are real documents: their own scripts navigate and make frames, each
     // document's script context is made by the engine as the document starts (before the page's
     // scripts run), and the engine reports when a load ends.

@@ -1,6 +1,7 @@
 #include "WebSocket.h"
 
 #include <ws2tcpip.h>
+#include <wincrypt.h>
 
 #include <new>
 
@@ -17,21 +18,27 @@ constexpr uint64_t kLength64 = 127;
 
 }  // namespace
 
-std::string EncodeFrame(Opcode opcode, const std::string& payload, uint32_t mask) {
+namespace {
+
+std::string Encode(Opcode opcode, const std::string& payload, bool masked, uint32_t mask) {
+    const char maskBit = masked ? static_cast<char>(0x80) : 0;
     std::string frame;
     frame += static_cast<char>(0x80 | opcode);
     const uint64_t length = payload.size();
     if (length < kLength16) {
-        frame += static_cast<char>(0x80 | length);
+        frame += static_cast<char>(maskBit | length);
     } else if (length <= 0xFFFF) {
-        frame += static_cast<char>(0x80 | kLength16);
+        frame += static_cast<char>(maskBit | kLength16);
         frame += static_cast<char>(length >> 8);
         frame += static_cast<char>(length & 0xFF);
     } else {
-        frame += static_cast<char>(0x80 | kLength64);
+        frame += static_cast<char>(maskBit | kLength64);
         for (int shift = 56; shift >= 0; shift -= 8) {
             frame += static_cast<char>((length >> shift) & 0xFF);
         }
+    }
+    if (!masked) {
+        return frame + payload;
     }
     const char key[4] = {static_cast<char>(mask >> 24), static_cast<char>(mask >> 16),
                          static_cast<char>(mask >> 8), static_cast<char>(mask)};
@@ -42,6 +49,38 @@ std::string EncodeFrame(Opcode opcode, const std::string& payload, uint32_t mask
         frame[start + i] = static_cast<char>(frame[start + i] ^ key[i % 4]);
     }
     return frame;
+}
+
+}  // namespace
+
+std::string EncodeFrame(Opcode opcode, const std::string& payload, uint32_t mask) {
+    return Encode(opcode, payload, true, mask);
+}
+
+std::string EncodeServerFrame(Opcode opcode, const std::string& payload) {
+    return Encode(opcode, payload, false, 0);
+}
+
+std::string AcceptKey(const std::string& key) {
+    const std::string text = key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11";
+    HCRYPTPROV provider = 0;
+    HCRYPTHASH hash = 0;
+    BYTE digest[20] = {};
+    DWORD length = sizeof digest;
+    const bool done =
+        CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+        CryptCreateHash(provider, CALG_SHA1, 0, 0, &hash) &&
+        CryptHashData(hash, reinterpret_cast<const BYTE*>(text.data()),
+                      static_cast<DWORD>(text.size()), 0) &&
+        CryptGetHashParam(hash, HP_HASHVAL, digest, &length, 0);
+    if (hash) {
+        CryptDestroyHash(hash);
+    }
+    if (provider) {
+        CryptReleaseContext(provider, 0);
+    }
+    return done ? Base64Encode(std::string(reinterpret_cast<const char*>(digest), length))
+                : std::string();
 }
 
 ParseStatus ParseFrame(std::string& buffer, Frame& frame, uint64_t maxPayload) {
@@ -231,7 +270,7 @@ bool WebSocketClient::SendFrame(websocket::Opcode opcode, const std::string& pay
     return true;
 }
 
-bool WebSocketClient::SendText(const std::string& text) {
+bool WebSocketClient::Send(const std::string& text) {
     return socket_ != INVALID_SOCKET && SendFrame(websocket::kText, text);
 }
 

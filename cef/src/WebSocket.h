@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+#include "MessageChannel.h"
+
 namespace cefimpl {
 
 // The frame codec of RFC 6455, free of sockets so that it can be tested on its own.
@@ -23,6 +25,10 @@ enum Opcode : uint8_t {
 
 // A client frame: final, masked with `mask` as the protocol requires of clients.
 std::string EncodeFrame(Opcode opcode, const std::string& payload, uint32_t mask);
+// A server frame: final, unmasked.
+std::string EncodeServerFrame(Opcode opcode, const std::string& payload);
+// The Sec-WebSocket-Accept answer to a client's Sec-WebSocket-Key; empty when it cannot be made.
+std::string AcceptKey(const std::string& key);
 
 struct Frame {
     bool final = true;
@@ -51,21 +57,19 @@ private:
 
 // A blocking WebSocket client over Winsock for one loopback peer: sends from any thread, receives
 // on one.
-class WebSocketClient {
+class WebSocketClient : public MessageChannel {
 public:
     WebSocketClient() = default;
-    ~WebSocketClient();
+    ~WebSocketClient() override;
     WebSocketClient(const WebSocketClient&) = delete;
     WebSocketClient& operator=(const WebSocketClient&) = delete;
 
     // Connects to ws://host:port/path and completes the opening handshake.
     bool Connect(const std::string& host, unsigned short port, const std::string& path,
                  std::string& error);
-    bool SendText(const std::string& text);
-    // Blocks until a whole message arrives; false once the connection is closed or broken.
-    bool Receive(std::string& message);
-    // Ends the connection; a Receive under way returns false.
-    void Close();
+    bool Send(const std::string& text) override;
+    bool Receive(std::string& message) override;
+    void Close() override;
 
 private:
     bool SendFrame(websocket::Opcode opcode, const std::string& payload);

@@ -107,6 +107,50 @@ bool SignalBrowser(const std::wstring& profile, const std::string& signal) {
                           "echo none >> \"$1\"\n") == "sent";
 }
 
+// "<n> listening of <m> processes": the listening TCP sockets (IPv4 and IPv6) held by the browser
+// whose profile is `profile` and by every process under it; "none" when it does not run.
+std::string BrowserListeners(const std::wstring& profile) {
+    return RunLinuxScript(
+        "main=''\n"
+        "for p in $(pgrep -f -- '--user-data-dir=" +
+        UnixPathOf(profile) +
+        "'); do\n"
+        "  case \"$(readlink /proc/$p/exe)\" in */chromium)\n"
+        "    grep -qa -- --type= /proc/$p/cmdline || main=$p;;\n"
+        "  esac\n"
+        "done\n"
+        "[ -n \"$main\" ] || { echo none > \"$1\"; exit; }\n"
+        "pids=$main; queue=$main\n"
+        "while [ -n \"$queue\" ]; do\n"
+        "  next=''\n"
+        "  for p in $queue; do next=\"$next $(pgrep -P $p | tr '\\n' ' ')\"; done\n"
+        "  pids=\"$pids $next\"; queue=$(echo $next)\n"
+        "done\n"
+        "inodes=$(awk '$4 == \"0A\" { print $10 }' /proc/net/tcp /proc/net/tcp6 2>/dev/null)\n"
+        "count=0\n"
+        "for p in $pids; do for fd in /proc/$p/fd/*; do\n"
+        "  link=$(readlink \"$fd\" 2>/dev/null) || continue\n"
+        "  for i in $inodes; do [ \"$link\" = \"socket:[$i]\" ] && count=$((count + 1)); done\n"
+        "done; done\n"
+        "echo \"$count listening of $(echo $pids | wc -w) processes\" > \"$1\"\n");
+}
+
+// Whether something accepts connections on a loopback port.
+bool Listens(unsigned short port) {
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(2, 2), &winsock);
+    const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool connected =
+        connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    closesocket(probe);
+    WSACleanup();
+    return connected;
+}
+
 // None is left once the browser ended.
 int ProfileFolders() {
     return static_cast<int>(ProfilePaths().size());
@@ -125,62 +169,6 @@ COLORREF ScreenPixel(HWND window, int x, int y) {
 // The screencast comes as JPEG: colours are near, not exact.
 bool IsRed(COLORREF colour) {
     return GetRValue(colour) > 200 && GetGValue(colour) < 60 && GetBValue(colour) < 60;
-}
-
-// The browser's DevTools port, from the profile folder of the engine's browser.
-unsigned short DevToolsPort() {
-    const std::vector<std::wstring> profiles = ProfilePaths();
-    if (profiles.empty()) {
-        return 0;
-    }
-    const std::wstring file = profiles[0] + L"\\DevToolsActivePort";
-    FILE* stream = _wfopen(file.c_str(), L"rb");
-    unsigned port = 0;
-    if (stream) {
-        if (fscanf(stream, "%u", &port) != 1) {
-            port = 0;
-        }
-        fclose(stream);
-    }
-    return static_cast<unsigned short>(port);
-}
-
-// How many page targets (tabs and windows) the browser has, asked over its DevTools HTTP
-// endpoint; -1 when it cannot be asked.
-int PageTargets() {
-    const SOCKET connection = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(DevToolsPort());
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string answer;
-    if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        // The endpoint answers HTTP/1.1 only, and keeps the connection: read to the length.
-        const char request[] = "GET /json/list HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-        send(connection, request, sizeof request - 1, 0);
-        char buffer[4096];
-        int got;
-        size_t length = std::string::npos;
-        while ((length == std::string::npos || answer.size() < length) &&
-               (got = recv(connection, buffer, sizeof buffer, 0)) > 0) {
-            answer.append(buffer, static_cast<size_t>(got));
-            const size_t field = answer.find("Content-Length:");
-            const size_t body = answer.find("\r\n\r\n");
-            if (field != std::string::npos && body != std::string::npos) {
-                length = body + 4 + strtoul(answer.c_str() + field + 15, nullptr, 10);
-            }
-        }
-    }
-    closesocket(connection);
-    if (answer.find("200 OK") == std::string::npos) {
-        return -1;
-    }
-    int pages = 0;
-    for (size_t at = answer.find("\"type\": \"page\""); at != std::string::npos;
-         at = answer.find("\"type\": \"page\"", at + 1)) {
-        ++pages;
-    }
-    return pages;
 }
 
 // A left click where page script sees it: through the browser window's own mouse messages.
@@ -368,7 +356,7 @@ TEST_F(ChromiumEngineTest, NewWindowsReachTheClientAndCancelledOnesLeaveNothing)
         [&] { return cefimpl::chromiumview::CursorShape(view) == LoadCursorW(nullptr, IDC_ARROW); },
         20000))
         << "and the arrow again over the empty page";
-    const int pagesBefore = PageTargets();
+    const int pagesBefore = cefdriver::BrowserPages();
     ASSERT_GT(pagesBefore, 0) << "the browser's DevTools endpoint lists its pages";
 
     Click(view, 60, 30);  // the target=_blank link
@@ -381,7 +369,7 @@ TEST_F(ChromiumEngineTest, NewWindowsReachTheClientAndCancelledOnesLeaveNothing)
     EXPECT_EQ(Utf8ToWide(TestServerUrl("/echo?text=blank")), asked[0].text);
     EXPECT_EQ(WOD_NEW_FOREGROUND_TAB, asked[1].number) << "so does window.open without features";
     EXPECT_EQ(Utf8ToWide(TestServerUrl("/echo?text=plain")), asked[1].text);
-    EXPECT_TRUE(WaitFor([&] { return PageTargets() == pagesBefore; }, 20000))
+    EXPECT_TRUE(WaitFor([&] { return cefdriver::BrowserPages() == pagesBefore; }, 20000))
         << "the cancelled windows are closed in the browser too";
     EXPECT_EQ(1u, client->BrowserIds().size());
 
@@ -401,7 +389,7 @@ TEST_F(ChromiumEngineTest, NewWindowsReachTheClientAndCancelledOnesLeaveNothing)
         30000))
         << "the allowed popup is a browser of its own that loads its page";
     EXPECT_EQ(2u, client->BrowserIds().size());
-    EXPECT_EQ(pagesBefore + 1, PageTargets());
+    EXPECT_EQ(pagesBefore + 1, cefdriver::BrowserPages());
 }
 
 // Only the bridge script's own request shape reaches the native side, once per document: a page's
@@ -622,12 +610,53 @@ TEST_F(ChromiumEngineTest, MakingABrowserKeepsTheUiThreadAnswering) {
         << "the browser is made once the engine answers";
 }
 
+// No local program can drive the browser: none of its processes listens on any port, yet the
+// DevTools window still opens on the page and talks to it.
+TEST_F(ChromiumEngineTest, NothingListensAndDevToolsStillOpen) {
+    const int id = OpenBrowser(TestServerUrl("/block"));
+    ASSERT_TRUE(LoadsEnded(1));
+    const std::vector<std::wstring> profiles = ProfilePaths();
+    ASSERT_EQ(1u, profiles.size());
+    const std::string listeners = BrowserListeners(profiles[0]);
+    EXPECT_EQ(0u, listeners.find("0 listening of ")) << listeners;
+    EXPECT_EQ(std::string::npos, listeners.find(" of 1 processes"))
+        << "the browser's page processes were not found: " << listeners;
+
+    CefWindowInfo info;
+    info.SetAsPopup(nullptr, "DevTools");
+    info.style &= ~WS_VISIBLE;
+    client->Browser(id)->GetHost()->ShowDevTools(info, client.get(), CefBrowserSettings(),
+                                                 CefPoint());
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnAfterCreated") == 2; }, 30000));
+    const int devTools = log.Named("OnAfterCreated")[1].browser;
+    std::wstring frontEnd;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (const auto& end : log.Named("OnLoadEnd")) {
+                if (end.browser == devTools && end.text.find(L"devtools://devtools/") == 0) {
+                    frontEnd = end.text;
+                }
+            }
+            return !frontEnd.empty();
+        },
+        60000))
+        << "the DevTools window did not load the browser's front end";
+    const size_t port = frontEnd.find(L"ws=127.0.0.1:");
+    ASSERT_NE(std::wstring::npos, port) << WideToUtf8(frontEnd);
+    const unsigned short relay = static_cast<unsigned short>(_wtoi(frontEnd.c_str() + port + 13));
+    // Only the front end knows the relay's token; the relay stops listening once it is in.
+    EXPECT_TRUE(WaitFor([&] { return !Listens(relay); }, 60000))
+        << "the front end did not connect to the page";
+    EXPECT_EQ(0u, BrowserListeners(profiles[0]).find("0 listening of "))
+        << "something listens while the DevTools window is open";
+}
+
 // A popup whose script calls window.close() closes as its user would close it: DoClose, then
 // OnBeforeClose, and the browser is gone.
 TEST_F(ChromiumEngineTest, APopupThatClosesItselfGoesThroughTheCloseSequence) {
     const int id = OpenBrowser(TestServerUrl("/links"));
     ASSERT_TRUE(LoadsEnded(1));
-    const int pagesBefore = PageTargets();
+    const int pagesBefore = cefdriver::BrowserPages();
     Click(client->Browser(id)->GetHost()->GetWindowHandle(), 60, 230);
     ASSERT_TRUE(WaitFor([&] { return log.Count("OnAfterCreated") == 2; }, 30000))
         << "the popup was made";
@@ -642,7 +671,7 @@ TEST_F(ChromiumEngineTest, APopupThatClosesItselfGoesThroughTheCloseSequence) {
     }
     EXPECT_EQ((std::vector<std::string>{"DoClose", "OnBeforeClose"}), sequence);
     EXPECT_EQ(std::vector<int>{id}, client->BrowserIds());
-    EXPECT_TRUE(WaitFor([&] { return PageTargets() == pagesBefore; }, 20000));
+    EXPECT_TRUE(WaitFor([&] { return cefdriver::BrowserPages() == pagesBefore; }, 20000));
 }
 
 TEST_F(ChromiumEngineTest, DownloadLinkSavesToTheClientsPath) {
@@ -773,8 +802,6 @@ TEST(ChromiumEngineStart, ABrowserThatCannotStartIsReportedAndMakesNoBrowsers) {
 // The browser belongs to the program that started it: when the program is killed, the browser and
 // its profile go too, within the guard's time.
 TEST(ChromiumEngineGuard, BrowserEndsWhenTheProgramIsKilled) {
-    WSADATA winsock;
-    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &winsock));
     const int foldersBefore = ProfileFolders();
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -790,24 +817,22 @@ TEST(ChromiumEngineGuard, BrowserEndsWhenTheProgramIsKilled) {
     SetEnvironmentVariableW(L"TESSEL_BROWSER", nullptr);
     ASSERT_TRUE(started) << "the demo host starts";
     CloseHandle(process.hThread);
-    const bool running =
-        WaitFor([&] { return ProfileFolders() == foldersBefore + 1 && PageTargets() > 0; }, 60000);
-    const unsigned short port = DevToolsPort();
+    std::wstring profile;
+    const bool running = WaitFor(
+        [&] {
+            const std::vector<std::wstring> profiles = ProfilePaths();
+            profile =
+                profiles.size() == static_cast<size_t>(foldersBefore) + 1 ? profiles.back() : L"";
+            return !profile.empty() && SignalBrowser(profile, "0");
+        },
+        60000);
     TerminateProcess(process.hProcess, 1);
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hProcess);
     ASSERT_TRUE(running) << "the program's browser ran";
     EXPECT_TRUE(WaitFor([&] { return ProfileFolders() == foldersBefore; }, 90000))
         << "the killed program's browser ended and its profile went";
-    const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_NE(0, connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address))
-        << "nothing listens on the browser's DevTools port any more";
-    closesocket(probe);
-    WSACleanup();
+    EXPECT_FALSE(SignalBrowser(profile, "0")) << "the killed program's browser still runs";
 }
 
 }  // namespace

@@ -2,11 +2,17 @@
 // the translation of window messages into the protocol's input events.
 #include <gtest/gtest.h>
 
+#include <mutex>
+#include <thread>
+#include <vector>
+
 #include "../../cef/src/Base64.h"
 #include "../../cef/src/Browser.h"
 #include "../../cef/src/ChromiumProcess.h"
+#include "../../cef/src/DevToolsRelay.h"
 #include "../../cef/src/InputEvents.h"
 #include "../../cef/src/PageBridge.h"
+#include "../../cef/src/PipeChannel.h"
 #include "../../cef/src/PopupRequests.h"
 #include "../../cef/src/Text.h"
 #include "../../cef/src/WebSocket.h"
@@ -227,6 +233,106 @@ TEST(ChromiumProcessText, ProxyCredentialsAreTakenOutOfTheSettings) {
         EXPECT_EQ(c.user, credentials.user);
         EXPECT_EQ(c.password, credentials.password);
     }
+}
+
+TEST(DevToolsRelay, OnlyTheTokensUpgradeIsLetInAndAnsweredAsTheProtocolSays) {
+    EXPECT_EQ("s3pPLMBiTxaQ9kYGzzhZRbK+xOo=", websocket::AcceptKey("dGhlIHNhbXBsZSBub25jZQ=="));
+    const std::string upgrade =
+        "GET /t0ken HTTP/1.1\r\nHost: x\r\nSEC-WEBSOCKET-KEY:  abc= \r\n\r\n";
+    std::string key;
+    EXPECT_TRUE(IsFrontEndUpgrade(upgrade, "t0ken", key));
+    EXPECT_EQ("abc=", key);
+    EXPECT_FALSE(IsFrontEndUpgrade(upgrade, "t0ke", key)) << "a prefix of the path";
+    EXPECT_FALSE(IsFrontEndUpgrade(upgrade, "", key)) << "no token";
+    EXPECT_FALSE(IsFrontEndUpgrade("GET /t0ken HTTP/1.1\r\n\r\n", "t0ken", key)) << "no key";
+    EXPECT_FALSE(
+        IsFrontEndUpgrade("POST /t0ken HTTP/1.1\r\nSec-WebSocket-Key: a\r\n\r\n", "t0ken", key));
+}
+
+// A real front end's view of the relay: a stranger without the token gets nothing, the front end
+// gets in and talks both ways, and then nothing listens any more.
+TEST(DevToolsRelay, TheFrontEndTalksThroughAndTheDoorCloses) {
+    WSADATA winsock;
+    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &winsock));
+    DevToolsRelay relay;
+    std::mutex mutex;
+    std::vector<std::string> received;
+    const std::string address = relay.Start([&](const std::string& message) {
+        std::lock_guard<std::mutex> lock(mutex);
+        received.push_back(message);
+    });
+    ASSERT_EQ(0u, address.find("127.0.0.1:")) << address;
+    const unsigned short port = static_cast<unsigned short>(std::stoi(address.substr(10)));
+    const std::string path = address.substr(address.find('/'));
+    EXPECT_EQ(33u, path.size()) << "a token of 128 bits";
+    std::string error;
+    WebSocketClient stranger;
+    EXPECT_FALSE(stranger.Connect("127.0.0.1", port, "/guess", error)) << "a wrong token";
+    EXPECT_NE(std::string::npos, error.find("404")) << error;
+
+    WebSocketClient frontEnd;
+    ASSERT_TRUE(frontEnd.Connect("127.0.0.1", port, path, error)) << error;
+    EXPECT_TRUE(frontEnd.Send("{\"id\":1}"));
+    for (int waited = 0; waited < 5000; waited += 10) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!received.empty()) {
+            break;
+        }
+        Sleep(10);
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_EQ(std::vector<std::string>{"{\"id\":1}"}, received);
+    }
+    ASSERT_TRUE(relay.Send(std::string(70000, 'x'))) << "a message longer than 64 KiB";
+    std::string message;
+    ASSERT_TRUE(frontEnd.Receive(message));
+    EXPECT_EQ(std::string(70000, 'x'), message);
+    WebSocketClient late;
+    EXPECT_FALSE(late.Connect("127.0.0.1", port, path, error)) << "the relay still listens";
+    relay.Stop();
+    EXPECT_FALSE(frontEnd.Receive(message)) << "the front end's connection ends with the relay";
+    WSACleanup();
+}
+
+// Pipe messages end with a NUL; what follows is the next one, however the reads cut them.
+TEST(PipeChannel, MessagesAreCutAtTheirNulsAndCloseEndsAWaitingRead) {
+    std::string buffer("one", 3);
+    std::string message;
+    EXPECT_FALSE(TakeMessage(buffer, message)) << "no NUL yet";
+    buffer += std::string("\0two\0\0thr", 9);
+    ASSERT_TRUE(TakeMessage(buffer, message));
+    EXPECT_EQ("one", message);
+    ASSERT_TRUE(TakeMessage(buffer, message));
+    EXPECT_EQ("two", message);
+    ASSERT_TRUE(TakeMessage(buffer, message));
+    EXPECT_EQ("", message);
+    EXPECT_FALSE(TakeMessage(buffer, message));
+    EXPECT_EQ("thr", buffer);
+
+    const std::wstring name =
+        L"\\\\.\\pipe\\tessel-channel-" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                           PIPE_TYPE_BYTE, 1, 65536, 65536, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, server);
+    const HANDLE client = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, client);
+    PipeChannel channel(client, server);  // writes go to the server end, which it reads back
+    HANDLE writer;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), client, GetCurrentProcess(), &writer, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS));
+    DWORD written = 0;
+    WriteFile(writer, "{\"a\":1}\0{\"b\"", 12, &written, nullptr);
+    ASSERT_TRUE(channel.Receive(message));
+    EXPECT_EQ("{\"a\":1}", message);
+    std::thread closer([&] {
+        Sleep(300);
+        channel.Close();
+    });
+    EXPECT_FALSE(channel.Receive(message)) << "the rest of a message never came";
+    closer.join();
+    CloseHandle(writer);
 }
 
 TEST(NetErrors, ProtocolErrorTextsMapToLibraryCodes) {
