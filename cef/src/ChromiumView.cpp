@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <type_traits>
 
 #include "Base64.h"
 #include "Engine.h"
+#include "GdiScope.h"
 #include "Text.h"
 
 namespace cefimpl {
@@ -20,28 +20,6 @@ namespace {
 
 constexpr wchar_t kViewClass[] = L"TesselChromiumView";
 constexpr COLORREF kCrashedText = RGB(0x44, 0x44, 0x44);
-
-struct GdiObjectDeleter {
-    void operator()(void* object) const { DeleteObject(object); }
-};
-using GdiObject = std::unique_ptr<void, GdiObjectDeleter>;
-
-struct DcDeleter {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
-
-// An object selected into a device context for the life of this.
-class Selection {
-public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    ~Selection() { SelectObject(dc_, old_); }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
 
 struct ViewState {
     ViewCallbacks callbacks;
@@ -238,18 +216,17 @@ HBITMAP CrashedPicture(HWND window, const std::wstring& text) {
     format.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     GdiObject picture(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
-    const std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter> memory(
-        CreateCompatibleDC(nullptr));
+    const MemoryDc memory(CreateCompatibleDC(nullptr));
     if (!picture || !memory) {
         return nullptr;
     }
-    const Selection pictureSelected(memory.get(), picture.get());
+    const SelectScope pictureSelected(memory.get(), picture.get());
     const GdiObject background(CreateSolidBrush(kCrashedBackground));
     FillRect(memory.get(), &client, static_cast<HBRUSH>(background.get()));
     const GdiObject font(CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                                      DEFAULT_PITCH, L"\u5fae\u8f6f\u96c5\u9ed1"));
-    const Selection fontSelected(memory.get(), font.get());
+    const SelectScope fontSelected(memory.get(), font.get());
     SetBkMode(memory.get(), TRANSPARENT);
     SetTextColor(memory.get(), kCrashedText);
     DrawTextW(memory.get(), text.c_str(), static_cast<int>(text.size()), &client,

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cwctype>
 
+#include "GdiScope.h"
 #include "Runtime.h"
 #include "Text.h"
 
@@ -59,18 +60,6 @@ private:
     HWND window_;
     PAINTSTRUCT paint_;
     HDC dc_;
-};
-
-class SelectScope {
-public:
-    SelectScope(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    ~SelectScope() { SelectObject(dc_, old_); }
-    SelectScope(const SelectScope&) = delete;
-    SelectScope& operator=(const SelectScope&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
 };
 
 std::wstring Lower(std::wstring text) {
