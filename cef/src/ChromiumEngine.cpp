@@ -88,7 +88,7 @@ void ChromiumEngine::OnEvent(const std::string& method, const cJSON* params,
         return;
     }
     if (method == "Target.detachedFromTarget") {
-        OnDetached(JsonString(params, "targetId"));
+        OnDetached(JsonString(params, "targetId"), JsonString(params, "sessionId"));
         return;
     }
     if (method == "Browser.downloadWillBegin") {
@@ -215,16 +215,7 @@ void ChromiumEngine::Shutdown() {
         return;
     }
     decoder_.Stop();
-    std::vector<int> frontEnds;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (const auto& entry : frontEnds_) {
-            frontEnds.push_back(entry.first);
-        }
-    }
-    for (int browserId : frontEnds) {
-        CloseFrontEnd(browserId);
-    }
+    CloseFrontEnds();
     if (process_.running()) {
         connection_.Send("Browser.close", nullptr);
         connection_.Close();

@@ -119,7 +119,9 @@ private:
     // session is none of theirs.
     bool ForwardToFrontEnd(const std::string& method, const cJSON* params,
                            const std::string& sessionId);
+    void RelayFrontEndMessage(int browserId, const std::string& message, const std::string& root);
     void CloseFrontEnd(int browserId);
+    void CloseFrontEnds();
     // Reader thread: the browser's end of the connection went, with the browser.
     void OnConnectionClosed();
     // UI thread: starts a browser in place of one that ended and gives every page its last
@@ -136,7 +138,8 @@ private:
 
     void OnEvent(const std::string& method, const cJSON* params, const std::string& sessionId);
     void OnAttached(const cJSON* params);
-    void OnDetached(const std::string& targetId);
+    // A session left its target: the target closed, unless it was another session on it.
+    void OnDetached(const std::string& targetId, const std::string& sessionId);
     // Mutex held: the page asked for a new window, whose target may already have come.
     void OnWindowOpen(Page& page, const cJSON* params);
     void OnFrameAttached(Page& page, const cJSON* params);

@@ -22,6 +22,7 @@ std::string Printed(const cJSON* json) {
 }  // namespace
 
 std::string ChromiumEngine::OpenFrontEnd(int browserId) {
+    CloseFrontEnd(browserId);  // a reload makes a new one
     std::string inspected;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -55,25 +56,50 @@ std::string ChromiumEngine::OpenFrontEnd(int browserId) {
 }
 
 void ChromiumEngine::OnFrontEndAttached(int browserId, const std::string& sessionId) {
-    std::vector<std::string> waiting;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto it = frontEnds_.find(browserId);
-        if (it == frontEnds_.end()) {
-            if (!sessionId.empty()) {
-                connection_.Send("Target.detachFromTarget", Params({{"sessionId", sessionId}}));
-            }
-            return;
-        }
-        it->second.session = sessionId;
-        waiting.swap(it->second.waiting);
+    if (sessionId.empty()) {
+        CloseFrontEnd(browserId);  // the page is gone: the front end hears it from its relay
+        return;
     }
-    for (const auto& message : waiting) {
-        OnFrontEndMessage(browserId, message);
+    // The messages that came meanwhile go first, in their order; later ones wait until they did.
+    for (;;) {
+        std::string message;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto it = frontEnds_.find(browserId);
+            if (it == frontEnds_.end()) {
+                connection_.Send("Target.detachFromTarget", Params({{"sessionId", sessionId}}));
+                return;
+            }
+            if (it->second.waiting.empty()) {
+                it->second.session = sessionId;
+                return;
+            }
+            message = std::move(it->second.waiting.front());
+            it->second.waiting.erase(it->second.waiting.begin());
+        }
+        RelayFrontEndMessage(browserId, message, sessionId);
     }
 }
 
 void ChromiumEngine::OnFrontEndMessage(int browserId, const std::string& message) {
+    std::string root;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = frontEnds_.find(browserId);
+        if (it == frontEnds_.end()) {
+            return;
+        }
+        if (it->second.session.empty()) {
+            it->second.waiting.push_back(message);
+            return;
+        }
+        root = it->second.session;
+    }
+    RelayFrontEndMessage(browserId, message, root);
+}
+
+void ChromiumEngine::RelayFrontEndMessage(int browserId, const std::string& message,
+                                          const std::string& root) {
     const JsonPtr json(cJSON_ParseWithLength(message.data(), message.size()));
     const cJSON* id = cJSON_GetObjectItemCaseSensitive(json.get(), "id");
     const std::string method = JsonString(json.get(), "method");
@@ -85,20 +111,14 @@ void ChromiumEngine::OnFrontEndMessage(int browserId, const std::string& message
     {
         std::lock_guard<std::mutex> lock(mutex_);
         auto it = frontEnds_.find(browserId);
-        if (it == frontEnds_.end()) {
-            return;
-        }
-        if (it->second.session.empty()) {
-            it->second.waiting.push_back(message);
-            return;
-        }
         // The front end reaches its own sessions only: the inspected page's and those it made.
-        if (!sessionId.empty() && !it->second.children.count(sessionId)) {
+        if (it == frontEnds_.end() ||
+            (!sessionId.empty() && !it->second.children.count(sessionId))) {
             return;
         }
         relay = it->second.relay;
         if (sessionId.empty()) {
-            sessionId = it->second.session;
+            sessionId = root;
         }
     }
     const cJSON* params = cJSON_GetObjectItemCaseSensitive(json.get(), "params");
@@ -159,6 +179,19 @@ bool ChromiumEngine::ForwardToFrontEnd(const std::string& method, const cJSON* p
     }
     relay->Send(Printed(event.get()));
     return true;
+}
+
+void ChromiumEngine::CloseFrontEnds() {
+    std::vector<int> browsers;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& entry : frontEnds_) {
+            browsers.push_back(entry.first);
+        }
+    }
+    for (int browserId : browsers) {
+        CloseFrontEnd(browserId);
+    }
 }
 
 void ChromiumEngine::CloseFrontEnd(int browserId) {

@@ -13,6 +13,7 @@ namespace cefimpl {
 namespace {
 
 constexpr wchar_t kDevToolsScheme[] = L"chrome-devtools:";
+constexpr wchar_t kFrontEndAddress[] = L"devtools://devtools/";
 
 }  // namespace
 
@@ -46,7 +47,9 @@ void ChromiumEngine::StartLoad(int64 navigationId, int browserId, int64 frameId,
             return;
         }
     }
-    if (url.compare(0, wcslen(kDevToolsScheme), kDevToolsScheme) == 0) {
+    // The front end, opened or reloaded, gets a relay of its own.
+    if (url.compare(0, wcslen(kDevToolsScheme), kDevToolsScheme) == 0 ||
+        url.compare(0, wcslen(kFrontEndAddress), kFrontEndAddress) == 0) {
         target = OpenFrontEnd(browserId);
     }
     const auto navigate = [this, browserId, sessionId, cdpFrame, navigationId, target] {

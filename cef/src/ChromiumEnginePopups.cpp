@@ -59,6 +59,9 @@ void ChromiumEngine::OnAttached(const cJSON* params) {
     const std::string sessionId = JsonString(params, "sessionId");
     const bool waiting = JsonBool(params, "waitingForDebugger");
     std::unique_lock<std::mutex> lock(mutex_);
+    if (PageOfTarget(targetId)) {
+        return;  // another session on a page of ours: a DevTools window's
+    }
     attached_[targetId] = Attached{sessionId, waiting};
     SetEvent(attachedEvent_.get());
     // A window the page opened comes without an address yet; a window that does not name its
@@ -107,16 +110,21 @@ void ChromiumEngine::DecidePopup(int openerId, const PopupWindow& window,
     }
 }
 
-void ChromiumEngine::OnDetached(const std::string& targetId) {
+void ChromiumEngine::OnDetached(const std::string& targetId, const std::string& sessionId) {
     // A closed window: nothing more will come of it.
     int closedByPage = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        // Another session leaving a page (a DevTools window's) is no close.
+        const Page* page = PageOfTarget(targetId);
+        if (page && page->sessionId != sessionId) {
+            return;
+        }
         attached_.erase(targetId);
         popups_.Forget(targetId);
         // The library's own closes forget the page first: one still known closed itself
         // (window.close() in its script), and its browser closes as its user would close it.
-        if (const Page* page = PageOfTarget(targetId)) {
+        if (page) {
             closedByPage = page->browserId;
         }
     }

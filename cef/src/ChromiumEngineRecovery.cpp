@@ -121,6 +121,7 @@ void ChromiumEngine::RestartBrowser() {
         popups_.Clear();
     }
     FailDownloads();
+    CloseFrontEnds();  // their sessions went with the browser; a reload makes new ones
     for (const auto& view : views) {
         ShowCrashed(view.first, view.second, TS_ABNORMAL_TERMINATION);
     }

@@ -19,9 +19,10 @@ constexpr DWORD kPollMs = 50;
 constexpr DWORD kGuardWaitMs = 15000;
 
 // Runs the browser with its DevTools on a pair of pipes in the private profile folder, which it
-// names cdp-in and cdp-out only once the browser holds both ends (so that opening them never
-// waits); ends the browser when this process stops beating (it went, however it went) and removes
-// the profile folder once the browser has ended.
+// names cdp-in and cdp-out only once the browser holds both ends, and holds them itself while it
+// runs (so that opening them never waits, even for a browser that ends at once); ends the browser
+// when this process stops beating (it went, however it went) and removes the profile folder once
+// the browser has ended.
 constexpr char kGuardScript[] =
     "profile=$1\n"
     "shift\n"
@@ -31,7 +32,6 @@ constexpr char kGuardScript[] =
     "exec 3<>\"$profile/cdp-in.new\" 4<>\"$profile/cdp-out.new\"\n"
     "\"$@\" </dev/null >/dev/null 2>&1 &\n"
     "browser=$!\n"
-    "exec 3>&- 4>&-\n"
     "mv \"$profile/cdp-in.new\" \"$profile/cdp-in\"\n"
     "mv \"$profile/cdp-out.new\" \"$profile/cdp-out\"\n"
     "while [ -e /proc/$browser ] && ! grep -q '^State:.*Z' /proc/$browser/status; do\n"
@@ -305,8 +305,8 @@ std::string EntryWithoutCredentials(const std::string& entry, ProxyCredentials& 
     } else if (equals != std::string::npos) {
         start = equals + 1;
     }
-    const size_t end = entry.find('/', start);
-    const size_t at = entry.rfind('@', end == std::string::npos ? std::string::npos : end);
+    // A host has no '@': the last one ends the user information, whatever the password holds.
+    const size_t at = entry.rfind('@');
     if (at == std::string::npos || at < start) {
         return entry;
     }
@@ -324,6 +324,11 @@ std::string EntryWithoutCredentials(const std::string& entry, ProxyCredentials& 
 
 std::wstring WithoutCredentials(const std::wstring& proxy, ProxyCredentials& credentials) {
     const std::string rules = WideToUtf8(proxy);
+    // One URL, unless a "scheme=" comes before any "://": then entries between semicolons.
+    const size_t equals = rules.find('=');
+    if (equals == std::string::npos || rules.find("://") < equals) {
+        return Utf8ToWide(EntryWithoutCredentials(rules, credentials));
+    }
     std::string clean;
     size_t start = 0;
     for (;;) {

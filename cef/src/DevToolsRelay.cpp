@@ -16,6 +16,7 @@ constexpr size_t kMaxUpgradeBytes = 16 * 1024;
 constexpr uint64_t kMaxFrontEndMessage = 16u * 1024 * 1024;
 // A connection that sends no upgrade in this time is dropped, so it cannot hold the door.
 constexpr DWORD kUpgradeWaitMs = 5000;
+constexpr DWORD kSendPatienceMs = 10000;
 
 std::string FreshToken() {
     std::string token;
@@ -73,12 +74,34 @@ DevToolsRelay::~DevToolsRelay() {
     WSACloseEvent(socketEvent_);
 }
 
-bool DevToolsRelay::WaitForSocket(SOCKET socket, long events) {
+bool DevToolsRelay::WaitForSocket(SOCKET socket, long events, DWORD timeoutMs) {
     WSAEventSelect(socket, socketEvent_, events);
     const HANDLE handles[] = {stop_, socketEvent_};
-    const DWORD woke = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+    const DWORD woke = WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
     WSAResetEvent(socketEvent_);
     return woke == WAIT_OBJECT_0 + 1;
+}
+
+bool DevToolsRelay::ReadUpgrade(SOCKET connection, std::string& request) {
+    const DWORD start = GetTickCount();
+    char buffer[1024];
+    while (request.find("\r\n\r\n") == std::string::npos && request.size() < kMaxUpgradeBytes) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= kUpgradeWaitMs ||
+            !WaitForSocket(connection, FD_READ | FD_CLOSE, kUpgradeWaitMs - spent)) {
+            // Stopped, or too slow: a connection that sends no whole upgrade in time is let go.
+            return WaitForSingleObject(stop_, 0) != WAIT_OBJECT_0;
+        }
+        const int got = recv(connection, buffer, sizeof buffer, 0);
+        if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        request.append(buffer, static_cast<size_t>(got));
+    }
+    return true;
 }
 
 std::string DevToolsRelay::Start(Receiver fromFrontEnd) {
@@ -120,19 +143,10 @@ bool DevToolsRelay::AcceptFrontEnd() {
         if (connection == INVALID_SOCKET) {
             continue;
         }
-        // The accepted socket takes on the listener's event selection: it reads blocking again.
-        WSAEventSelect(connection, nullptr, 0);
-        u_long blocking = 0;
-        ioctlsocket(connection, FIONBIO, &blocking);
-        const DWORD timeout = kUpgradeWaitMs;
-        setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
-                   sizeof timeout);
         std::string request;
-        char buffer[1024];
-        int got = 0;
-        while (request.find("\r\n\r\n") == std::string::npos && request.size() < kMaxUpgradeBytes &&
-               (got = recv(connection, buffer, sizeof buffer, 0)) > 0) {
-            request.append(buffer, static_cast<size_t>(got));
+        if (!ReadUpgrade(connection, request)) {
+            closesocket(connection);
+            return false;
         }
         std::string key;
         const std::string accept =
@@ -148,9 +162,6 @@ bool DevToolsRelay::AcceptFrontEnd() {
             "Sec-WebSocket-Accept: " +
             accept + "\r\n\r\n";
         send(connection, answer.data(), static_cast<int>(answer.size()), 0);
-        const DWORD noTimeout = 0;
-        setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&noTimeout),
-                   sizeof noTimeout);
         std::lock_guard<std::mutex> lock(mutex_);
         CloseSocket(listener_);
         if (stopped_) {
@@ -211,23 +222,27 @@ bool DevToolsRelay::SendFrame(int opcode, const std::string& payload) {
     const std::string frame =
         websocket::EncodeServerFrame(static_cast<websocket::Opcode>(opcode), payload);
     std::lock_guard<std::mutex> lock(mutex_);
+    const DWORD start = GetTickCount();
     size_t sent = 0;
     while (frontEnd_ != INVALID_SOCKET && sent < frame.size()) {
         const int put =
             send(frontEnd_, frame.data() + sent, static_cast<int>(frame.size() - sent), 0);
-        if (put == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
-            // The socket reads without blocking: a full send buffer is waited out here.
-            fd_set writable;
-            FD_ZERO(&writable);
-            FD_SET(frontEnd_, &writable);
-            timeval patience = {1, 0};
-            select(0, nullptr, &writable, nullptr, &patience);
+        if (put > 0) {
+            sent += static_cast<size_t>(put);
             continue;
         }
-        if (put <= 0) {
+        // The socket does not block: a front end that stops reading is waited for a while only,
+        // and never past the relay's end.
+        if (put == 0 || WSAGetLastError() != WSAEWOULDBLOCK ||
+            WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0 ||
+            GetTickCount() - start >= kSendPatienceMs) {
             return false;
         }
-        sent += static_cast<size_t>(put);
+        fd_set writable;
+        FD_ZERO(&writable);
+        FD_SET(frontEnd_, &writable);
+        timeval slice = {0, 100000};
+        select(0, nullptr, &writable, nullptr, &slice);
     }
     return frontEnd_ != INVALID_SOCKET;
 }

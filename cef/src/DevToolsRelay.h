@@ -39,9 +39,11 @@ private:
     bool AcceptFrontEnd();
     void ReadFrontEnd();
     bool SendFrame(int opcode, const std::string& payload);
-    // Waits until `socket` has one of `events` (FD_ACCEPT, FD_READ...) or the relay stops; false
-    // when it stopped. Leaves the socket non-blocking.
-    bool WaitForSocket(SOCKET socket, long events);
+    // Waits until `socket` has one of `events` (FD_ACCEPT, FD_READ...); false when the relay
+    // stopped or the time ran out. Leaves the socket non-blocking.
+    bool WaitForSocket(SOCKET socket, long events, DWORD timeoutMs = INFINITE);
+    // Reads a connection's upgrade request, for a few seconds at most; false when stopped.
+    bool ReadUpgrade(SOCKET connection, std::string& request);
 
     std::string token_;
     Receiver fromFrontEnd_;

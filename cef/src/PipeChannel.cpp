@@ -21,8 +21,8 @@ bool TakeMessage(std::string& buffer, std::string& message) {
     return true;
 }
 
-PipeChannel::PipeChannel(HANDLE toBrowser, HANDLE fromBrowser)
-    : toBrowser_(toBrowser), fromBrowser_(fromBrowser) {}
+PipeChannel::PipeChannel(HANDLE toBrowser, HANDLE fromBrowser, size_t maxMessage)
+    : toBrowser_(toBrowser), fromBrowser_(fromBrowser), maxMessage_(maxMessage) {}
 
 PipeChannel::~PipeChannel() {
     Close();
@@ -50,12 +50,23 @@ bool PipeChannel::Send(const std::string& message) {
 bool PipeChannel::Receive(std::string& message) {
     // A message this program cannot hold ends the channel, not the program.
     try {
-        while (!TakeMessage(received_, message)) {
-            if (received_.size() > kMaxMessageBytes || !Fill()) {
+        for (;;) {
+            if (TakeMessage(received_, message)) {
+                if (!skipping_ && message.size() <= maxMessage_) {
+                    return true;
+                }
+                skipping_ = false;  // the end of a message too long to take
+                continue;
+            }
+            if (received_.size() > maxMessage_) {
+                // Too long to take: passed over up to its end, and the channel goes on.
+                received_.clear();
+                skipping_ = true;
+            }
+            if (!Fill()) {
                 return false;
             }
         }
-        return true;
     } catch (const std::bad_alloc&) {
         received_.clear();
         received_.shrink_to_fit();

@@ -24,8 +24,9 @@ public:
     static constexpr size_t kMaxMessageBytes = 64u * 1024 * 1024;
 
     // Takes over `toBrowser` (written synchronously) and `fromBrowser` (opened for overlapped
-    // reads, so that Close can end a read under way).
-    PipeChannel(HANDLE toBrowser, HANDLE fromBrowser);
+    // reads, so that Close can end a read under way). A message longer than `maxMessage` is passed
+    // over.
+    PipeChannel(HANDLE toBrowser, HANDLE fromBrowser, size_t maxMessage = kMaxMessageBytes);
     ~PipeChannel() override;
 
     bool Send(const std::string& message) override;
@@ -40,7 +41,9 @@ private:
     UniqueHandle closed_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     UniqueHandle readDone_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::mutex sendMutex_;
+    const size_t maxMessage_;
     std::string received_;
+    bool skipping_ = false;  // within a message that is passed over
 };
 
 }  // namespace cefimpl

@@ -649,6 +649,13 @@ TEST_F(ChromiumEngineTest, NothingListensAndDevToolsStillOpen) {
         << "the front end did not connect to the page";
     EXPECT_EQ(0u, BrowserListeners(profiles[0]).find("0 listening of "))
         << "something listens while the DevTools window is open";
+
+    client->Browser(devTools)->GetHost()->CloseBrowser(true);
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforeClose") == 1; }, 30000));
+    EXPECT_EQ(devTools, log.Named("OnBeforeClose")[0].browser);
+    WaitFor([] { return false; }, 1000);
+    EXPECT_EQ(std::vector<int>{id}, client->BrowserIds())
+        << "closing the DevTools window closed the page it inspected";
 }
 
 // A popup whose script calls window.close() closes as its user would close it: DoClose, then

@@ -223,7 +223,7 @@ TEST(ChromiumProcessText, ProxyCredentialsAreTakenOutOfTheSettings) {
         {L"me@proxy:1", L"proxy:1", "me", ""},
         {L"http=a:b@h1:80;https=c:d@h2:443", L"http=h1:80;https=h2:443", "a", "b"},
         {L"socks=socks5://u:p@h:1080", L"socks=socks5://h:1080", "u", "p"},
-        {L"http://h:1/x@y", L"http://h:1/x@y", "", ""},
+        {L"http://u:p/w;x@h:1", L"http://h:1", "u", "p/w;x"},
         {L"http://u:%zz%4@h", L"http://h", "u", "%zz%4"},
     };
     for (const Case& c : cases) {
@@ -292,6 +292,7 @@ TEST(DevToolsRelay, TheFrontEndTalksThroughAndTheDoorCloses) {
     EXPECT_FALSE(late.Connect("127.0.0.1", port, path, error)) << "the relay still listens";
     relay.Stop();
     EXPECT_FALSE(frontEnd.Receive(message)) << "the front end's connection ends with the relay";
+
     WSACleanup();
 }
 
@@ -318,14 +319,16 @@ TEST(PipeChannel, MessagesAreCutAtTheirNulsAndCloseEndsAWaitingRead) {
     const HANDLE client = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, client);
-    PipeChannel channel(client, server);  // writes go to the server end, which it reads back
+    // Writes go to the server end, which it reads back; messages over 64 bytes are passed over.
+    PipeChannel channel(client, server, 64);
     HANDLE writer;
     ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), client, GetCurrentProcess(), &writer, 0, FALSE,
                                 DUPLICATE_SAME_ACCESS));
     DWORD written = 0;
-    WriteFile(writer, "{\"a\":1}\0{\"b\"", 12, &written, nullptr);
+    const std::string sent = std::string(200, 'x') + '\0' + "{\"a\":1}" + '\0' + "{\"b\"";
+    WriteFile(writer, sent.data(), static_cast<DWORD>(sent.size()), &written, nullptr);
     ASSERT_TRUE(channel.Receive(message));
-    EXPECT_EQ("{\"a\":1}", message);
+    EXPECT_EQ("{\"a\":1}", message) << "a message too long ends the channel or comes through";
     std::thread closer([&] {
         Sleep(300);
         channel.Close();
