@@ -1,5 +1,7 @@
 #include "PageDriver.h"
 
+#include "TcpDriver.h"
+
 #include "../src/Runtime.h"
 #include "../src/V8Impl.h"
 #include "../src/Values.h"
@@ -326,8 +328,7 @@ LiveObjects CountLiveObjects() {
 }
 
 unsigned short ListeningPort() {
-    Runtime* runtime = Runtime::Get();
-    return runtime ? runtime->driverPort() : 0;
+    return cefimpl::TcpDriver::ListeningPort();
 }
 
 }  // namespace cefdriver

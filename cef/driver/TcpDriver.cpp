@@ -4,6 +4,7 @@
 
 #include <cjson/cJSON.h>
 
+#include <cstdio>
 #include <memory>
 
 #include "../src/Text.h"
@@ -12,6 +13,13 @@
 namespace cefimpl {
 
 namespace {
+
+constexpr wchar_t kDriverPortVariable[] = L"TESSEL_CEF_DRIVER_PORT";
+constexpr wchar_t kDriverTokenVariable[] = L"TESSEL_CEF_DRIVER_TOKEN";
+// Long enough that it cannot be guessed by trying.
+constexpr DWORD kShortestDriverToken = 16;
+
+std::atomic<TcpDriver*> g_listening{nullptr};
 
 constexpr size_t kMaxLine = 1024 * 1024;
 constexpr unsigned long kDefaultWaitMs = 10000;
@@ -313,7 +321,37 @@ TcpDriver::Reply TcpDriver::Handle(const std::string& line) const {
     return reply;
 }
 
+std::unique_ptr<TcpDriver> TcpDriver::FromEnvironment() {
+    wchar_t port[16] = {};
+    const DWORD length = GetEnvironmentVariableW(kDriverPortVariable, port, 16);
+    if (length == 0 || length >= 16) {
+        return nullptr;
+    }
+    wchar_t token[256] = {};
+    const DWORD tokenLength = GetEnvironmentVariableW(kDriverTokenVariable, token, 256);
+    if (tokenLength < kShortestDriverToken || tokenLength >= 256) {
+        std::fprintf(stderr,
+                     "page driver: not listening: %ls must hold a token of %u to 255 "
+                     "characters\n",
+                     kDriverTokenVariable, static_cast<unsigned>(kShortestDriverToken));
+        return nullptr;
+    }
+    auto driver = std::make_unique<TcpDriver>(WideToUtf8(token));
+    if (!driver->Start(static_cast<unsigned short>(_wtoi(port)))) {
+        std::fprintf(stderr, "page driver: cannot listen on 127.0.0.1:%ls\n", port);
+        return nullptr;
+    }
+    return driver;
+}
+
+unsigned short TcpDriver::ListeningPort() {
+    const TcpDriver* driver = g_listening;
+    return driver ? driver->port() : 0;
+}
+
 TcpDriver::~TcpDriver() {
+    TcpDriver* self = this;
+    g_listening.compare_exchange_strong(self, nullptr);
     stopping_ = true;
     if (thread_.joinable()) {
         thread_.join();
@@ -346,6 +384,7 @@ bool TcpDriver::Start(unsigned short port) {
     }
     port_ = ntohs(address.sin_port);
     thread_ = std::thread(&TcpDriver::Serve, this);
+    g_listening = this;
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <winsock2.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -20,6 +21,12 @@ public:
     ~TcpDriver();
     TcpDriver(const TcpDriver&) = delete;
     TcpDriver& operator=(const TcpDriver&) = delete;
+
+    // The driver TESSEL_CEF_DRIVER_PORT and TESSEL_CEF_DRIVER_TOKEN ask for, listening; null when
+    // they ask for none, or with a message on stderr when they ask wrongly or it cannot listen.
+    static std::unique_ptr<TcpDriver> FromEnvironment();
+    // The port of the driver that listens now; 0 when none does.
+    static unsigned short ListeningPort();
 
     // Listens on 127.0.0.1:`port` (0 = any free port).
     bool Start(unsigned short port);

@@ -7,7 +7,6 @@
 #include "ChromiumEngine.h"
 #include "InProcessEngine.h"
 #include "Text.h"
-#include "TcpDriver.h"
 #include "Values.h"
 
 namespace cefimpl {
@@ -17,10 +16,6 @@ namespace {
 std::atomic<Runtime*> g_runtime{nullptr};
 
 constexpr DWORD kCloseWaitMs = 10000;
-constexpr wchar_t kDriverPortVariable[] = L"TESSEL_CEF_DRIVER_PORT";
-constexpr wchar_t kDriverTokenVariable[] = L"TESSEL_CEF_DRIVER_TOKEN";
-// Long enough that it cannot be guessed by trying.
-constexpr DWORD kShortestDriverToken = 16;
 constexpr wchar_t kEngineVariable[] = L"TESSEL_BROWSER";
 
 // Settings the stand-in cannot honour are refused with a message where a developer looks.
@@ -135,30 +130,7 @@ bool Runtime::Start() {
         });
     });
 
-    StartDriver();
     return true;
-}
-
-void Runtime::StartDriver() {
-    wchar_t port[16] = {};
-    const DWORD length = GetEnvironmentVariableW(kDriverPortVariable, port, 16);
-    if (length == 0 || length >= 16) {
-        return;
-    }
-    wchar_t token[256] = {};
-    const DWORD tokenLength = GetEnvironmentVariableW(kDriverTokenVariable, token, 256);
-    if (tokenLength < kShortestDriverToken || tokenLength >= 256) {
-        std::fprintf(stderr,
-                     "page driver: not listening: %ls must hold a token of %u to 255 "
-                     "characters\n",
-                     kDriverTokenVariable, static_cast<unsigned>(kShortestDriverToken));
-        return;
-    }
-    driver_ = std::make_unique<TcpDriver>(WideToUtf8(token));
-    if (!driver_->Start(static_cast<unsigned short>(_wtoi(port)))) {
-        std::fprintf(stderr, "page driver: cannot listen on 127.0.0.1:%ls\n", port);
-        driver_.reset();
-    }
 }
 
 bool Runtime::StartEngine() {
@@ -194,7 +166,6 @@ void Runtime::ReportEngineFailure(const std::wstring& error) {
 }
 
 void Runtime::Stop() {
-    driver_.reset();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         shuttingDown_ = true;
@@ -350,10 +321,6 @@ std::wstring Runtime::LastSaveProposal() {
     return lastSaveProposal_;
 }
 
-unsigned short Runtime::driverPort() const {
-    return driver_ ? driver_->port() : 0;
-}
-
 void Runtime::OnLoadFinished(int64 navigationId, const LoadResult& result) {
     auto it = navigations_.find(navigationId);
     if (it == navigations_.end()) {
@@ -446,15 +413,6 @@ int CefExecuteProcess(const CefMainArgs&, CefRefPtr<CefApp> application, void*) 
         application->OnRegisterCustomSchemes(new cefimpl::SchemeRegistrarImpl());
     }
     return 0;
-}
-
-bool CefInitialize(const CefMainArgs&, const CefSettings& settings, CefRefPtr<CefApp> application,
-                   void*) {
-    return Runtime::Initialize(settings, application);
-}
-
-void CefShutdown() {
-    Runtime::Shutdown();
 }
 
 bool CefBrowserHost::CreateBrowser(const CefWindowInfo& windowInfo, CefRefPtr<CefClient> client,

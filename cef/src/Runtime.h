@@ -16,8 +16,6 @@
 
 namespace cefimpl {
 
-class TcpDriver;
-
 bool OnUiThread();
 bool OnRendererThread();
 bool OnIoThread();
@@ -69,7 +67,6 @@ public:
     std::wstring LastSaveProposal();
     void SetLoadTimeout(unsigned long milliseconds) { loadTimeoutMs_ = milliseconds; }
     unsigned long loadTimeout() const { return loadTimeoutMs_; }
-    unsigned short driverPort() const;
 
     // EngineEvents
     void OnLoadFinished(int64 navigationId, const LoadResult& result) override;
@@ -90,9 +87,6 @@ private:
     Runtime(const CefSettings& settings, CefRefPtr<CefApp> app);
     ~Runtime();
     bool Start();
-    // The page driver, when TESSEL_CEF_DRIVER_PORT names a port and TESSEL_CEF_DRIVER_TOKEN the
-    // token every request must carry.
-    void StartDriver();
     // The engine TESSEL_BROWSER names: the in-process one unless it says "chromium".
     bool StartEngine();
     void ReportEngineFailure(const std::wstring& error);
@@ -106,7 +100,6 @@ private:
     LoopThread io_;
     std::unique_ptr<Engine> engine_;
     std::unique_ptr<DownloadManager> downloads_;
-    std::unique_ptr<TcpDriver> driver_;
 
     std::mutex mutex_;
     std::map<int, CefRefPtr<BrowserImpl>> browsers_;
