@@ -1,5 +1,7 @@
 #include "MainDlg.h"
 
+#include <string>
+
 #include "LogFile.h"
 
 const wchar_t kInstanceMarker[] = L"{7D1A3198-4853-4DEF-9A55-37CFC74FAC04-Tessel}";
@@ -11,6 +13,22 @@ constexpr char kTaskKill[] = "TASKKILL /F /IM ";
 constexpr UINT kIconId = 100;
 // Page selectors show their page's selection with the state bit that otherwise means disabled.
 constexpr DWORD kSelectedMark = StateDisabled;
+
+// Starts a program from its command line as WinExec does (same parsing, same show state), but
+// without waiting up to 30 s for it to become idle: the window must not wait for the sibling.
+void StartProgram(const char* commandLine, WORD show) {
+    std::string command = commandLine;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
+    PROCESS_INFORMATION started = {};
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &started)) {
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+    }
+}
 
 }  // namespace
 
@@ -37,7 +55,7 @@ LRESULT CMainDlg::OnCommand(NMHDR* header) {
 }
 
 LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM) {
-    WinExec(kSiblingProgram, SW_SHOWNORMAL);
+    StartProgram(kSiblingProgram, SW_SHOWNORMAL);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     SendMessage(WM_SETICON, ICON_BIG,
                 reinterpret_cast<LPARAM>(LoadIconW(instance, MAKEINTRESOURCEW(kIconId))));

@@ -52,11 +52,12 @@ private:
 // Removes the sibling program the test put in place, however the test ends.
 class SiblingProgram {
 public:
-    SiblingProgram() {
+    // `program`: the test program installed as the sibling.
+    explicit SiblingProgram(const wchar_t* program = L"install_waiter.exe") {
         CreateDirectoryW(L"C:\\Program Files (x86)", nullptr);
         CreateDirectoryW(folder_.c_str(), nullptr);
-        installed_ = CopyFileW((ExecutableFolder() + L"install_waiter.exe").c_str(), path_.c_str(),
-                               FALSE) != FALSE;
+        installed_ =
+            CopyFileW((ExecutableFolder() + program).c_str(), path_.c_str(), FALSE) != FALSE;
     }
     ~SiblingProgram() {
         DeleteFileW(path_.c_str());
@@ -239,6 +240,29 @@ TEST_F(MainWindow, PageSelectorsShowOnePageAndMarkTheirSelector) {
     EXPECT_FALSE(firstShown);
     EXPECT_TRUE(secondShown);
     EXPECT_EQ(0u, repeatedMark);
+}
+
+// The window does not wait for the sibling program: one that becomes idle only after 20 s is
+// still starting while the window already runs.
+TEST_F(MainWindow, DoesNotWaitForTheSiblingProgramToStart) {
+    SiblingProgram sibling(L"slow_sibling.exe");
+    ASSERT_TRUE(sibling.installed());
+    CMainDlg window(kMainLayout, RECT{0, 0, 800, 600});
+    DWORD idle = WAIT_FAILED;
+    Run(window, [&](CMainDlg& w) {
+        WaitFor([] { return FindProcess(L"Kestrel.exe") != 0; }, 10000);
+        if (const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE,
+                                               FindProcess(L"Kestrel.exe"))) {
+            idle = WaitForInputIdle(process, 0);
+            CloseHandle(process);
+        }
+        CefRefPtr<ClientBrowserHandler> handler = w.GetPage().GetBrowserWindow().GetHandler();
+        WaitFor([&] { return handler->GetBrowser() != nullptr; });
+        ClickElement(w, kCloseButton);
+    });
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), idle)
+        << "the window waited for the sibling program to become idle";
+    EXPECT_TRUE(WaitFor([] { return CountProcesses(L"Kestrel.exe") == 0; }));
 }
 
 TEST_F(MainWindow, StartsTheSiblingProgramAndEndsItAndEveryInstanceOfTheProgram) {

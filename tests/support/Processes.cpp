@@ -29,6 +29,12 @@ int CountProcesses(const wchar_t* name) {
     return count;
 }
 
+DWORD FindProcess(const wchar_t* name) {
+    DWORD found = 0;
+    ForEachProcess(name, [&](DWORD id) { found = id; });
+    return found;
+}
+
 void EndProcesses(const wchar_t* name) {
     ForEachProcess(name, [](DWORD id) {
         if (const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id)) {

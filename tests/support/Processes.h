@@ -7,6 +7,9 @@
 // How many running processes have this executable name (any case).
 int CountProcesses(const wchar_t* name);
 
+// The id of a running process of this executable name; 0 when none runs.
+DWORD FindProcess(const wchar_t* name);
+
 // Ends every running process of this executable name.
 void EndProcesses(const wchar_t* name);
 
