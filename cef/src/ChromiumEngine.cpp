@@ -146,6 +146,12 @@ void ChromiumEngine::OnEvent(const std::string& method, const cJSON* params,
     }
 }
 
+std::string ChromiumEngine::SessionOf(int browserId) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Page* page = PageOfBrowser(browserId);
+    return page ? page->sessionId : std::string();
+}
+
 ChromiumEngine::Page* ChromiumEngine::PageOfSession(const std::string& sessionId) {
     for (auto& entry : pages_) {
         if (entry.second.sessionId == sessionId) {
@@ -173,13 +179,7 @@ ChromiumEngine::Page* ChromiumEngine::PageOfTarget(const std::string& targetId) 
 }
 
 std::vector<double> ChromiumEngine::TimeRoundTrips(int browserId, int count) {
-    std::string sessionId;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (Page* page = PageOfBrowser(browserId)) {
-            sessionId = page->sessionId;
-        }
-    }
+    const std::string sessionId = SessionOf(browserId);
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     std::vector<double> times;

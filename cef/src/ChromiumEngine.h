@@ -190,6 +190,8 @@ private:
     void SendInput(int browserId, const std::string& method, JsonPtr params);
     void ReleaseContext(int browserId, int64 frameId, int64 before);
 
+    // The session of a browser's page; empty when it has none.
+    std::string SessionOf(int browserId);
     // Under mutex_.
     Page* PageOfSession(const std::string& sessionId);
     Page* PageOfBrowser(int browserId);

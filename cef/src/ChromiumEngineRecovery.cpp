@@ -32,13 +32,7 @@ cef_termination_status_t TerminationOf(const std::string& status) {
 }  // namespace
 
 bool ChromiumEngine::CrashPage(int browserId) {
-    std::string sessionId;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (Page* page = PageOfBrowser(browserId)) {
-            sessionId = page->sessionId;
-        }
-    }
+    const std::string sessionId = SessionOf(browserId);
     if (sessionId.empty()) {
         return false;
     }

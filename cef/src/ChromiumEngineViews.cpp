@@ -297,13 +297,7 @@ void ChromiumEngine::AskCursor(int browserId, int x, int y) {
 }
 
 void ChromiumEngine::SendInput(int browserId, const std::string& method, JsonPtr params) {
-    std::string sessionId;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (Page* page = PageOfBrowser(browserId)) {
-            sessionId = page->sessionId;
-        }
-    }
+    const std::string sessionId = SessionOf(browserId);
     if (!sessionId.empty()) {
         connection_.Send(method, std::move(params), sessionId);
     }

@@ -82,24 +82,33 @@ bool DevToolsRelay::WaitForSocket(SOCKET socket, long events, DWORD timeoutMs) {
     return woke == WAIT_OBJECT_0 + 1;
 }
 
+DevToolsRelay::Read DevToolsRelay::ReadInto(SOCKET socket, std::string& text, DWORD timeoutMs) {
+    if (!WaitForSocket(socket, FD_READ | FD_CLOSE, timeoutMs)) {
+        return Read::Ended;
+    }
+    char buffer[64 * 1024];
+    const int got = recv(socket, buffer, sizeof buffer, 0);
+    if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+        return Read::Again;
+    }
+    if (got <= 0) {
+        return Read::Ended;
+    }
+    text.append(buffer, static_cast<size_t>(got));
+    return Read::Got;
+}
+
 bool DevToolsRelay::ReadUpgrade(SOCKET connection, std::string& request) {
     const DWORD start = GetTickCount();
-    char buffer[1024];
     while (request.find("\r\n\r\n") == std::string::npos && request.size() < kMaxUpgradeBytes) {
         const DWORD spent = GetTickCount() - start;
-        if (spent >= kUpgradeWaitMs ||
-            !WaitForSocket(connection, FD_READ | FD_CLOSE, kUpgradeWaitMs - spent)) {
+        const Read read = spent >= kUpgradeWaitMs
+                              ? Read::Ended
+                              : ReadInto(connection, request, kUpgradeWaitMs - spent);
+        if (read == Read::Ended) {
             // Stopped, or too slow: a connection that sends no whole upgrade in time is let go.
             return WaitForSingleObject(stop_, 0) != WAIT_OBJECT_0;
         }
-        const int got = recv(connection, buffer, sizeof buffer, 0);
-        if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
-            continue;
-        }
-        if (got <= 0) {
-            break;
-        }
-        request.append(buffer, static_cast<size_t>(got));
     }
     return true;
 }
@@ -176,7 +185,6 @@ bool DevToolsRelay::AcceptFrontEnd() {
 void DevToolsRelay::ReadFrontEnd() {
     std::string received;
     websocket::MessageAssembler assembler;
-    char buffer[64 * 1024];
     for (;;) {
         websocket::Frame frame;
         const websocket::ParseStatus status =
@@ -185,17 +193,9 @@ void DevToolsRelay::ReadFrontEnd() {
             break;
         }
         if (status == websocket::ParseStatus::NeedMore) {
-            if (!WaitForSocket(frontEnd_, FD_READ | FD_CLOSE)) {
+            if (ReadInto(frontEnd_, received, INFINITE) == Read::Ended) {
                 break;
             }
-            const int got = recv(frontEnd_, buffer, sizeof buffer, 0);
-            if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
-                continue;
-            }
-            if (got <= 0) {
-                break;
-            }
-            received.append(buffer, static_cast<size_t>(got));
             continue;
         }
         const bool ping = frame.opcode == websocket::kPing;

@@ -42,6 +42,10 @@ private:
     // Waits until `socket` has one of `events` (FD_ACCEPT, FD_READ...); false when the relay
     // stopped or the time ran out. Leaves the socket non-blocking.
     bool WaitForSocket(SOCKET socket, long events, DWORD timeoutMs = INFINITE);
+    enum class Read { Got, Again, Ended };
+    // Appends what `socket` has once it has some: Ended when it closed, broke, the time ran out
+    // or the relay stopped; Again when the wake-up brought nothing.
+    Read ReadInto(SOCKET socket, std::string& text, DWORD timeoutMs);
     // Reads a connection's upgrade request, for a few seconds at most; false when stopped.
     bool ReadUpgrade(SOCKET connection, std::string& request);
 
