@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -216,9 +217,24 @@ long FieldKb(const std::string& text, const std::string& field) {
     return at == std::string::npos ? 0 : std::strtol(text.c_str() + at + field.size(), nullptr, 10);
 }
 
+// What a process of the browser does: its --type, the browser itself, or the guard beside it.
+std::string ProcessKind(const std::string& commandLine) {
+    const size_t at = commandLine.find("--type=");
+    if (at == std::string::npos) {
+        return commandLine.find("chromium") == 0 ||
+                       commandLine.find("/chromium") != std::string::npos
+                   ? "browser"
+                   : "guard";
+    }
+    const size_t end = commandLine.find_first_of(std::string(" \0", 2), at);
+    return commandLine.substr(at + 7, end == std::string::npos ? end : end - at - 7);
+}
+
 // Resident and proportional memory, in KiB, of the Linux processes whose command line names the
-// profile folder (the browser runs beside Wine, so its processes are seen through Z:\proc).
-bool BrowserMemory(const std::wstring& profile, long& rss, long& pss, int& processes) {
+// profile folder (the browser runs beside Wine, so its processes are seen through Z:\proc), and
+// the proportional memory by kind of process.
+bool BrowserMemory(const std::wstring& profile, long& rss, long& pss, int& processes,
+                   std::map<std::string, long>& byKind) {
     rss = pss = 0;
     processes = 0;
     const std::string name(profile.begin(), profile.end());
@@ -232,11 +248,14 @@ bool BrowserMemory(const std::wstring& profile, long& rss, long& pss, int& proce
             continue;
         }
         const std::wstring folder = std::wstring(L"Z:\\proc\\") + found.cFileName;
-        if (ReadWhole(folder + L"\\cmdline").find(name) == std::string::npos) {
+        const std::string commandLine = ReadWhole(folder + L"\\cmdline");
+        if (commandLine.find(name) == std::string::npos) {
             continue;
         }
         rss += FieldKb(ReadWhole(folder + L"\\status"), "VmRSS:");
-        pss += FieldKb(ReadWhole(folder + L"\\smaps_rollup"), "Pss:");
+        const long own = FieldKb(ReadWhole(folder + L"\\smaps_rollup"), "Pss:");
+        pss += own;
+        byKind[ProcessKind(commandLine)] += own;
         ++processes;
     } while (FindNextFileW(search, &found));
     FindClose(search);
@@ -299,7 +318,9 @@ int Run(const std::string& base) {
     std::wstring profile;
     long rss = 0, pss = 0;
     int processes = 0;
-    const bool memory = BrowserProfile(profile) && BrowserMemory(profile, rss, pss, processes);
+    std::map<std::string, long> byKind;
+    const bool memory =
+        BrowserProfile(profile) && BrowserMemory(profile, rss, pss, processes, byKind);
 
     std::printf("native call from page script, %d calls: median %.2f ms, p99 %.2f ms\n",
                 static_cast<int>(native.size()), Percentile(native, 0.5), Percentile(native, 0.99));
@@ -315,6 +336,11 @@ int Run(const std::string& base) {
     if (memory) {
         std::printf("browser memory, one page open: %d processes, RSS %.0f MiB, PSS %.0f MiB\n",
                     processes, rss / 1024.0, pss / 1024.0);
+        std::printf("  PSS by kind of process:");
+        for (const auto& kind : byKind) {
+            std::printf(" %s %.0f MiB", kind.first.c_str(), kind.second / 1024.0);
+        }
+        std::printf("\n");
     } else {
         std::printf("browser memory: not measurable here\n");
     }

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -28,6 +29,30 @@ BOOL CALLBACK FindVisible(HWND window, LPARAM data) {
         return FALSE;
     }
     return TRUE;
+}
+
+bool TaskKillRunning() {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+         more = Process32NextW(snapshot, &entry)) {
+        found = _wcsicmp(entry.szExeFile, L"taskkill.exe") == 0;
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+// Tessel ends what it started, and itself, by name on its way out: the next start waits until
+// those commands are done, or they would end it too.
+void WaitForTaskKills() {
+    for (int waited = 0; waited < 10000 && TaskKillRunning(); waited += 20) {
+        Sleep(20);
+    }
 }
 
 // Milliseconds until the program shows a window, or -1.
@@ -61,6 +86,7 @@ double StartOnce(std::wstring command) {
     }
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
+    WaitForTaskKills();
     return shown;
 }
 

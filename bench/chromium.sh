@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The engine that drives a real Chromium under Wine: native calls from page script against plain
-# protocol round trips, navigation to load end and to first paint, and the browser's memory.
+# protocol round trips and against Chromium's own floor for the same call driven natively (no
+# Wine), a navigation to load end and to first paint, and the browser's memory.
 # Usage: bench/chromium.sh [BUILD_DIR]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,5 +10,12 @@ state=$(mktemp -d)
 trap '"$root/tests/browser/http_server_ctl.sh" stop "$state"; rm -rf "$state"' EXIT
 
 "$root/tests/browser/http_server_ctl.sh" start "$state"
+base="http://127.0.0.1:$(cat "$state/http-server.port")"
 "$root/scripts/test-session.sh" "$build" "$build/wine-run.sh" "$build/bin/chromium_bench.exe" \
-  "http://127.0.0.1:$(cat "$state/http-server.port")" | tr -d '\r'
+  "$base" | tr -d '\r' | tee "$state/engine.txt"
+python3 "$root/bench/native_call_floor.py" "$base" 1000 >"$state/floor.txt"
+engine=$(sed -n 's/^native call from page script.*median \([0-9.]*\) ms.*/\1/p' "$state/engine.txt")
+awk -v engine="$engine" '{
+  printf "the same call driven natively, %d calls:     median %.2f ms, p99 %.2f ms\n", $7, $3, $5
+  printf "ratio native call/native floor (median): %.2f\n", engine / $3
+}' "$state/floor.txt"

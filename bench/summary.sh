@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-for bench in download shadow resize plugin startup layout chromium; do
+for bench in download shadow resize plugin startup first_paint layout chromium; do
   echo "== $bench"
   "$root/bench/$bench.sh" "$build" | tee "$out/$bench.txt"
   echo
@@ -23,6 +23,14 @@ printf '%-46s %10s  %s\n' "shadow image, rectangle (x fill)" "$(x_fill shadow 's
 printf '%-46s %10s  %s\n' "shadow image, cut-corner region (x fill)" "$(x_fill shadow 'shadow, rounded')" "<= 3"
 printf '%-46s %10s  %s\n' "resize step (x fill)" "$(x_fill resize 'resize step')" "-"
 printf '%-46s %10s  %s\n' "resize step, ms" "$(sed -n 's/^resize step: *\([0-9.]*\) ms.*/\1/p' "$out/resize.txt")" "<= 16"
-printf '%-46s %10s  %s\n' "corvel_tcp / plain Winsock" "$(ratio plugin corvel_tcp)" ">= 0.9"
+printf '%-46s %10s  %s\n' "corvel_tcp bulk / plain Winsock" "$(ratio plugin 'corvel_tcp table')" ">= 0.9"
+printf '%-46s %10s  %s\n' "corvel_tcp 1 KiB round trip / plain Winsock" \
+  "$(awk '/round trip/ { on = 1 } on && /corvel_tcp/ { print $NF; exit }' "$out/plugin.txt")" "<= 1.1"
 printf '%-46s %10s  %s\n' "start-up, in-process engine / minimal" "$(ratio startup in-process)" "<= 1.5"
 printf '%-46s %10s  %s\n' "start-up, Chromium engine / minimal" "$(ratio startup Chromium)" "<= 1.5"
+printf '%-46s %10s  %s\n' "first paint, in-process engine / minimal" "$(ratio first_paint 'in-process engine, first paint')" "<= 1.5"
+printf '%-46s %10s  %s\n' "first paint, Chromium engine / minimal" "$(ratio first_paint 'Chromium engine, first paint')" "<= 1.5"
+printf '%-46s %10s  %s\n' "first page / max(minimal, Chromium alone)" "$(ratio first_paint 'first page')" "<= 1.5"
+printf '%-46s %10s  %s\n' "native call / Chromium's native floor" "$(ratio chromium 'native floor')" "<= 1.2"
+printf '%-46s %10s  %s\n' "browser memory with one page, PSS MiB" \
+  "$(sed -n 's/^browser memory, one page open:.*PSS \([0-9]*\) MiB.*/\1/p' "$out/chromium.txt")" "<= 200"
