@@ -91,6 +91,9 @@ LRESULT CMainDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM) {
 
 LRESULT CMainDlg::OnDeferredInit(UINT, WPARAM wParam, LPARAM) {
     if (wParam == 1) {
+        // A posted message comes before the first paint: paint first, so the window is on the
+        // screen before the shadow's image is made.
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         shadow_.SetSpread(12);
         shadow_.SetSoftness(12);
         shadow_.SetOpacity(33);

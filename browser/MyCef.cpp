@@ -54,9 +54,21 @@ LRESULT CMyCef::OnSize(UINT, WPARAM, LPARAM lParam) {
     return 0;
 }
 
+// Until the browser's window covers the host (it comes up behind the main window), the host shows
+// the window colour of its class rather than whatever was on the screen; it never paints over its
+// children, so the page does not flicker.
 LRESULT CMyCef::OnPaint(UINT, WPARAM, LPARAM) {
     PAINTSTRUCT paint;
-    BeginPaint(m_hWnd, &paint);
+    const HDC dc = BeginPaint(m_hWnd, &paint);
+    for (HWND child = GetWindow(m_hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (IsWindowVisible(child)) {
+            RECT covered = {};
+            GetWindowRect(child, &covered);
+            MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&covered), 2);
+            ExcludeClipRect(dc, covered.left, covered.top, covered.right, covered.bottom);
+        }
+    }
+    FillRect(dc, &paint.rcPaint, GetSysColorBrush(COLOR_WINDOW));
     EndPaint(m_hWnd, &paint);
     return 0;
 }

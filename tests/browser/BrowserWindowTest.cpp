@@ -111,6 +111,34 @@ TEST_F(BrowserWindow, BrowserIsFittedWhenCreatedAndOnEveryNonEmptySize) {
     EXPECT_EQ(400, ClientSize(view).cy);
 }
 
+TEST_F(BrowserWindow, TheHostShowsTheWindowColourWhereNoChildCoversIt) {
+    ShowWindow(parent->get(), SW_SHOWNOACTIVATE);
+    SetWindowPos(host->m_hWnd, nullptr, 0, 0, 320, 240, SWP_NOZORDER);
+    // A child over the host's top-left corner, as the browser's window will be, that never
+    // paints: what is in its place shows who painted there.
+    WNDCLASSW coverClass = {};
+    coverClass.lpfnWndProc = DefWindowProcW;
+    coverClass.lpszClassName = L"UnpaintedCover";
+    RegisterClassW(&coverClass);
+    const HWND cover = CreateWindowExW(0, L"UnpaintedCover", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100,
+                                       100, host->m_hWnd, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(cover);
+    UpdateWindow(parent->get());
+    const COLORREF stale = RGB(10, 200, 10);
+    const HDC dc = GetDC(host->m_hWnd);
+    const HBRUSH brush = CreateSolidBrush(stale);
+    const RECT all = {0, 0, 320, 240};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    InvalidateRect(host->m_hWnd, nullptr, FALSE);
+    UpdateWindow(host->m_hWnd);
+    EXPECT_EQ(GetSysColor(COLOR_WINDOW), GetPixel(dc, 200, 150))
+        << "where no browser covers it, the host shows the window colour, not what was there";
+    EXPECT_EQ(stale, GetPixel(dc, 50, 50)) << "the host painted over its child";
+    ReleaseDC(host->m_hWnd, dc);
+    DestroyWindow(cover);
+}
+
 TEST_F(BrowserWindow, LoadStatesReachTheListenerWithErrorsOnce) {
     host->GetHandler()->SetListener(&record);
     const std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/";
