@@ -69,7 +69,23 @@ bool ChromiumEngine::Connect(std::wstring& error) {
         error = L"the browser refused to be driven: " + Utf8ToWide(why);
         return false;
     }
+    KeepStartPage();
     return true;
+}
+
+void ChromiumEngine::KeepStartPage() {
+    startPage_.clear();
+    JsonPtr result;
+    if (!connection_.Call("Target.getTargets", nullptr, "", &result, nullptr, kCommandTimeoutMs)) {
+        return;
+    }
+    const cJSON* info = nullptr;
+    cJSON_ArrayForEach(info, cJSON_GetObjectItemCaseSensitive(result.get(), "targetInfos")) {
+        if (JsonString(info, "type") == "page" && JsonString(info, "url") == "about:blank") {
+            startPage_ = JsonString(info, "targetId");
+            return;
+        }
+    }
 }
 
 HWND ChromiumEngine::FindView(int browserId) const {

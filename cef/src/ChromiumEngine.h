@@ -110,6 +110,9 @@ private:
     };
 
     bool Connect(std::wstring& error);
+    // UI thread: the browser opens a blank page of its own when it starts; the first view made
+    // takes it, rather than leaving it open unseen beside a new one.
+    void KeepStartPage();
     // UI thread: the address a DevTools browser loads for the page it inspects.
     std::string OpenFrontEnd(int browserId);
     void OnFrontEndAttached(int browserId, const std::string& sessionId);
@@ -213,6 +216,7 @@ private:
     // UI thread: the target of the popup whose browser is being made, for its CreateView.
     std::string adoptTarget_;
     std::string adoptSession_;
+    std::string startPage_;  // UI thread: the browser's own blank page while no view took it
     DWORD lastRestart_ = 0;  // UI thread: when the browser was last started again
     std::atomic<bool> started_{false};
     std::atomic<bool> shutDown_{false};

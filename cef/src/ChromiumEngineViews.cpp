@@ -118,13 +118,17 @@ bool ChromiumEngine::AttachTarget(int browserId, HWND window) {
     adoptSession_.clear();
     const bool adopted = !targetId.empty();
     if (!adopted) {
+        targetId.swap(startPage_);
         JsonPtr result;
         std::string error;
-        if (!connection_.Call("Target.createTarget", Params({{"url", "about:blank"}}), "", &result,
-                              &error, kCommandTimeoutMs, true)) {
+        if (targetId.empty() &&
+            connection_.Call("Target.createTarget", Params({{"url", "about:blank"}}), "", &result,
+                             &error, kCommandTimeoutMs, true)) {
+            targetId = JsonString(result.get(), "targetId");
+        }
+        if (targetId.empty()) {
             return false;
         }
-        targetId = JsonString(result.get(), "targetId");
         sessionId = WaitForSession(targetId);
     }
     // The window's thread dispatched its messages while it waited: the window may have gone.

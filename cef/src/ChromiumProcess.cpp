@@ -410,8 +410,12 @@ std::vector<std::wstring> ChromiumProcess::Arguments() {
         // (sandboxed frames too); and a page that goes back in its history loads its document
         // again, with its load events and a context for it, as an embedded browser does, rather
         // than taking it from the back/forward cache without either.
+        // No process the program never shows a page in either: no spare renderer kept warm, no
+        // pages of the browser's own address-bar pop-ups, no extensions, and the (software)
+        // GPU work in the browser process.
         L"--disable-features=IsolateOrigins,site-per-process,IsolateSandboxedIframes,"
-        L"BackForwardCache",
+        L"BackForwardCache,SpareRendererForSitePerProcess,WebUIOmniboxPopup,WebUIOmniboxAimPopup",
+        L"--disable-extensions", L"--in-process-gpu",
         // Every window.open reaches the application's decision, as with an embedded browser.
         L"--disable-popup-blocking", L"--force-device-scale-factor=1"};
     std::wstring lang = language_;
