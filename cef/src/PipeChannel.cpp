@@ -22,7 +22,10 @@ bool TakeMessage(std::string& buffer, std::string& message) {
 }
 
 PipeChannel::PipeChannel(HANDLE toBrowser, HANDLE fromBrowser, size_t maxMessage)
-    : toBrowser_(toBrowser), fromBrowser_(fromBrowser), maxMessage_(maxMessage) {}
+    : toBrowser_(toBrowser),
+      fromBrowser_(fromBrowser),
+      maxMessage_(maxMessage),
+      chunk_(kReadChunk) {}
 
 PipeChannel::~PipeChannel() {
     Close();
@@ -75,12 +78,11 @@ bool PipeChannel::Receive(std::string& message) {
 }
 
 bool PipeChannel::Fill() {
-    std::string chunk(kReadChunk, '\0');
     OVERLAPPED read = {};
     read.hEvent = readDone_.get();
     ResetEvent(read.hEvent);
     DWORD got = 0;
-    if (!ReadFile(fromBrowser_.get(), &chunk[0], kReadChunk, nullptr, &read)) {
+    if (!ReadFile(fromBrowser_.get(), chunk_.data(), kReadChunk, nullptr, &read)) {
         if (GetLastError() != ERROR_IO_PENDING) {
             return false;  // the browser's end went (end of file) or broke
         }
@@ -94,7 +96,7 @@ bool PipeChannel::Fill() {
     if (!GetOverlappedResult(fromBrowser_.get(), &read, &got, FALSE) || got == 0) {
         return false;
     }
-    received_.append(chunk, 0, got);
+    received_.append(chunk_.data(), got);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "MessageChannel.h"
 #include "Threads.h"
@@ -43,7 +44,8 @@ private:
     std::mutex sendMutex_;
     const size_t maxMessage_;
     std::string received_;
-    bool skipping_ = false;  // within a message that is passed over
+    std::vector<char> chunk_;  // one read's bytes; kept, since each message is one or more reads
+    bool skipping_ = false;    // within a message that is passed over
 };
 
 }  // namespace cefimpl
