@@ -6,8 +6,11 @@ page bridge; this driver answers each paused request at once over the DevTools p
 times N calls with performance.now(), as in the engine's benchmark (the test server's /calls page),
 and hands the times back through one more such request.
 
+With --network the page's Network domain is on too, as the engine keeps it on for its loads (the
+browser then also reports every request's events).
+
 Prints "native-floor median-ms X p99-ms Y calls N".
-Usage: native_call_floor.py BASE_URL [N]
+Usage: native_call_floor.py [--network] BASE_URL [N]
 """
 import base64
 import json
@@ -89,13 +92,18 @@ def percentile(values, share):
 
 
 def main():
-    base, count = sys.argv[1], int(sys.argv[2]) if len(sys.argv) > 2 else 1000
+    arguments = sys.argv[1:]
+    network = "--network" in arguments
+    arguments = [a for a in arguments if a != "--network"]
+    base, count = arguments[0], int(arguments[1]) if len(arguments) > 1 else 1000
     pipe = Pipe(base)
     try:
         target = pipe.call("Target.createTarget", {"url": "about:blank"})["targetId"]
         session = pipe.call("Target.attachToTarget",
                             {"targetId": target, "flatten": True})["sessionId"]
         pipe.call("Page.enable", session=session)
+        if network:
+            pipe.call("Network.enable", session=session)
         pipe.call("Page.addScriptToEvaluateOnNewDocument", {"source": BRIDGE}, session)
         pipe.call("Fetch.enable", {"patterns": [{"urlPattern": "*" + PREFIX + "*",
                                                  "requestStage": "Request"}]}, session)
