@@ -9,6 +9,14 @@ build=$(cd "${1:-$root/build}" && pwd)
 state=$(mktemp -d)
 trap '"$root/tests/browser/http_server_ctl.sh" stop "$state"; rm -rf "$state"' EXIT
 
+# The memory is proportional: a browser of another program sharing its pages would lower it.
+for _ in $(seq 60); do
+  pgrep -x chromium >/dev/null || break
+  sleep 1
+done
+if pgrep -x chromium >/dev/null; then
+  echo "chromium: another browser is running; its shared pages lower the memory figure" >&2
+fi
 "$root/tests/browser/http_server_ctl.sh" start "$state"
 base="http://127.0.0.1:$(cat "$state/http-server.port")"
 "$root/scripts/test-session.sh" "$build" "$build/wine-run.sh" "$build/bin/chromium_bench.exe" \

@@ -43,12 +43,25 @@ EOF
   rm -rf "$profile"
 }
 
+# A program that is ended leaves its browser to the guard, which ends it once the program's
+# heartbeat is missing: taking the heartbeat away ends it at once, so that no browser of an earlier
+# start runs beside the next one.
+end_browsers() {
+  rm -f "$WINEPREFIX"/drive_c/users/*/Temp/tessel-chromium-*/alive
+  for _ in $(seq 100); do
+    pgrep -f tessel-chromium- >/dev/null || return 0
+    sleep 0.2
+  done
+  echo "first_paint: a browser of an ended start is still running" >&2
+}
+
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 : >"$state/minimal" >"$state/inprocess" >"$state/chromium" >"$state/page" >"$state/cold"
 # One start of each first, not counted: the first start of a session reads everything from disk.
 watch -- "$build/wine-run.sh" "$build/bin/minimal_window.exe" >/dev/null
 TESSEL_BROWSER=chromium watch -- "$build/wine-run.sh" "$build/bin/Tessel.exe" >/dev/null
+end_browsers
 for _ in $(seq "$runs"); do
   watch -- "$build/wine-run.sh" "$build/bin/minimal_window.exe" | value first-paint-ms >>"$state/minimal"
   TESSEL_BROWSER=inprocess watch -- "$build/wine-run.sh" "$build/bin/Tessel.exe" |
@@ -57,6 +70,7 @@ for _ in $(seq "$runs"); do
     >"$state/one"
   value first-paint-ms <"$state/one" >>"$state/chromium"
   value first-page-ms <"$state/one" >>"$state/page"
+  end_browsers
   chromium_cold >>"$state/cold"
 done
 if grep -qx -- -1 "$state"/minimal "$state"/inprocess "$state"/chromium "$state"/page; then
