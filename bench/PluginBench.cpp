@@ -158,7 +158,7 @@ int main() {
         return 1;
     }
     const std::wstring text = L"ip=127.0.0.1;port=" + std::to_wstring(server.port());
-    std::vector<double> winsockBulk, pluginBulk, winsockExchange, pluginExchange;
+    std::vector<double> winsockBulk, pluginBulk, winsockExchange, pluginExchange, waitingExchange;
     // The two ways take turns, on a fresh connection each, so that both see the same machine.
     for (int round = 0; round < kRounds; ++round) {
         const SOCKET plain = ConnectPlain(server.port());
@@ -170,6 +170,22 @@ int main() {
         };
         Keep(winsockBulk, {RoundTrip(plainSend, plainReceive)});
         Keep(winsockExchange, Exchanges(plainSend, plainReceive));
+        // The same calls the plug-in makes on its non-blocking socket: what the wait costs.
+        u_long nonBlocking = 1;
+        ioctlsocket(plain, FIONBIO, &nonBlocking);
+        Keep(waitingExchange, Exchanges(plainSend, [&](char* buffer, int size) {
+                 const int ready = recv(plain, buffer, size, 0);
+                 if (ready >= 0 || WSAGetLastError() != WSAEWOULDBLOCK) {
+                     return ready;
+                 }
+                 fd_set readable;
+                 FD_ZERO(&readable);
+                 FD_SET(plain, &readable);
+                 timeval timeout = {5, 0};
+                 return select(0, &readable, nullptr, nullptr, &timeout) == 1
+                            ? recv(plain, buffer, size, 0)
+                            : -1;
+             }));
         closesocket(plain);
 
         const PlugHandle connection = table.open(text.c_str());
@@ -186,6 +202,7 @@ int main() {
     std::printf("winsock-bulk %.4f\nplugin-bulk %.4f\n", Median(winsockBulk), Median(pluginBulk));
     std::printf("winsock-exchange-us %.1f\nplugin-exchange-us %.1f\n",
                 Median(winsockExchange) * 1e6, Median(pluginExchange) * 1e6);
+    std::printf("waiting-exchange-us %.1f\n", Median(waitingExchange) * 1e6);
     WSACleanup();
     return 0;
 }

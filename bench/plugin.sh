@@ -18,4 +18,6 @@ build=$(cd "${1:-$root/build}" && pwd)
     printf "  %-34s %8.1f us     baseline\n", "plain Winsock send/recv (Wine)", value["winsock-exchange-us"]
     printf "  %-34s %8.1f us     ratio %.3f\n", "corvel_tcp table (Wine)", value["plugin-exchange-us"],
       value["plugin-exchange-us"] / value["winsock-exchange-us"]
+    printf "  %-34s %8.1f us     ratio %.3f\n", "Winsock recv, select, recv (Wine)",
+      value["waiting-exchange-us"], value["waiting-exchange-us"] / value["winsock-exchange-us"]
   }'
