@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "BkSkinResources.h"
 #include "CefTestSupport.h"
 #include "CodePage.h"
+#include "ListenerRecord.h"
 #include "MsgBox.h"
 #include "MyCef.h"
 #include "PageDriver.h"
@@ -23,32 +23,6 @@
 #include "TestServer.h"
 
 namespace {
-
-// What the client handler reported, in order.
-class ListenerRecord : public ClientBrowserHandlerListener {
-public:
-    void OnLoadStateChanged(int state) override {
-        const std::lock_guard<std::mutex> guard(lock_);
-        states_.push_back(state);
-    }
-    void OnPopupText(const std::string* text) override {
-        const std::lock_guard<std::mutex> guard(lock_);
-        texts_.push_back(*text);
-    }
-    std::vector<int> States() {
-        const std::lock_guard<std::mutex> guard(lock_);
-        return states_;
-    }
-    std::vector<std::string> Texts() {
-        const std::lock_guard<std::mutex> guard(lock_);
-        return texts_;
-    }
-
-private:
-    std::mutex lock_;
-    std::vector<int> states_;
-    std::vector<std::string> texts_;
-};
 
 SIZE ClientSize(HWND window) {
     RECT client = {};

@@ -11,6 +11,7 @@
 #include "Processes.h"
 #include "ShellFolderRedirect.h"
 #include "TempFolder.h"
+#include "VisibleWindows.h"
 
 namespace {
 
@@ -66,31 +67,17 @@ bool UninstallKeyExists() {
     return true;
 }
 
-// The program's main window: visible, owned by `process`, titled "Tessel".
-struct VisibleWindowOf {
-    DWORD process;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<VisibleWindowOf*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
+bool TitledTessel(HWND window) {
     wchar_t title[16] = {};
     GetWindowTextW(window, title, 16);
-    if (owner == search->process && IsWindowVisible(window) && std::wstring(title) == L"Tessel") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    return std::wstring(title) == L"Tessel";
 }
 
+// The program's main window: visible, owned by `process`, titled "Tessel".
 HWND WaitForMainWindow(DWORD process, DWORD ms) {
     for (DWORD waited = 0; waited < ms; waited += 200) {
-        VisibleWindowOf search{process};
-        EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
-            return search.found;
+        if (const HWND found = FindVisibleWindowOf(process, TitledTessel)) {
+            return found;
         }
         Sleep(200);
     }

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -17,6 +15,7 @@
 #include "BkPngSkin.h"
 #include "BkSkin.h"
 #include "BkSkinFrames.h"
+#include "ColourDistance.h"
 #include "DibCanvas.h"
 #include "TempFolder.h"
 
@@ -37,22 +36,11 @@ constexpr DWORD kGreen = 0x00FF00;
 constexpr DWORD kBlue = 0x0000FF;
 constexpr DWORD kMagenta = 0xFF00FF;
 
-int Channel(DWORD rgb, int shift) {
-    return static_cast<int>((rgb >> shift) & 0xFF);
-}
-
-// The largest channel difference between two colours.
-int Distance(DWORD a, DWORD b) {
-    return std::max({std::abs(Channel(a, 16) - Channel(b, 16)),
-                     std::abs(Channel(a, 8) - Channel(b, 8)),
-                     std::abs(Channel(a, 0) - Channel(b, 0))});
-}
-
 DWORD Mix(DWORD from, DWORD to, double t) {
     DWORD mixed = 0;
     for (int shift : {16, 8, 0}) {
-        const double a = Channel(from, shift);
-        mixed |= static_cast<DWORD>(a + (Channel(to, shift) - a) * t + 0.5) << shift;
+        const double a = ColourChannel(from, shift);
+        mixed |= static_cast<DWORD>(a + (ColourChannel(to, shift) - a) * t + 0.5) << shift;
     }
     return mixed;
 }
@@ -97,7 +85,7 @@ bool Inside(int x, int y, const RECT& r) {
                                      int tolerance = 0) {
     for (int y = 0; y < canvas.height(); ++y) {
         for (int x = 0; x < canvas.width(); ++x) {
-            if (Distance(canvas.Pixel(x, y), expected(x, y)) > tolerance) {
+            if (ColourDistance(canvas.Pixel(x, y), expected(x, y)) > tolerance) {
                 std::ostringstream message;
                 message << "pixel (" << x << ", " << y << ") is 0x" << std::hex
                         << canvas.Pixel(x, y) << ", expected 0x" << expected(x, y);
@@ -288,8 +276,8 @@ TEST_F(ImageCells, AlphaModeBlendsEachPixelByItsOwnAlpha) {
         DWORD blended = 0;
         for (int shift : {16, 8, 0}) {
             blended |= static_cast<DWORD>(BlendChannel(
-                           static_cast<BYTE>(Channel(background, shift)),
-                           static_cast<BYTE>(Channel(s, shift)), static_cast<BYTE>(s >> 24)))
+                           static_cast<BYTE>(ColourChannel(background, shift)),
+                           static_cast<BYTE>(ColourChannel(s, shift)), static_cast<BYTE>(s >> 24)))
                        << shift;
         }
         return blended;
@@ -688,9 +676,9 @@ TEST(Shape, SixDigitEndColourIsTransparentAndGraphicsGradientsSpanTheRectangle) 
     DibCanvas canvas(60, 60, kWhite);
     MakeSkin("<shape shape='3' from='ffff0000' to='000000'/>")
         ->Draw(canvas.dc(), RECT{10, 10, 50, 50}, 0);
-    EXPECT_LE(Distance(kRed, canvas.Pixel(30, 10)), 16);
-    EXPECT_LE(Distance(kWhite, canvas.Pixel(30, 49)), 16);
-    EXPECT_LT(Channel(canvas.Pixel(30, 20), 8), Channel(canvas.Pixel(30, 40), 8));
+    EXPECT_LE(ColourDistance(kRed, canvas.Pixel(30, 10)), 16);
+    EXPECT_LE(ColourDistance(kWhite, canvas.Pixel(30, 49)), 16);
+    EXPECT_LT(ColourChannel(canvas.Pixel(30, 20), 8), ColourChannel(canvas.Pixel(30, 40), 8));
 
     canvas.Fill(kWhite);
     {
@@ -698,9 +686,9 @@ TEST(Shape, SixDigitEndColourIsTransparentAndGraphicsGradientsSpanTheRectangle) 
         MakeSkin("<shape shape='4' from='ffff0000' to='ff0000ff'/>")
             ->DrawOnGraphics(&graphics, 10, 10, 40, 20, 0);
     }
-    EXPECT_LE(Distance(kRed, canvas.Pixel(10, 20)), 12);
-    EXPECT_LE(Distance(kBlue, canvas.Pixel(49, 20)), 12);
-    EXPECT_LE(Distance(Mix(kRed, kBlue, 0.5), canvas.Pixel(30, 20)), 12);
+    EXPECT_LE(ColourDistance(kRed, canvas.Pixel(10, 20)), 12);
+    EXPECT_LE(ColourDistance(kBlue, canvas.Pixel(49, 20)), 12);
+    EXPECT_LE(ColourDistance(Mix(kRed, kBlue, 0.5), canvas.Pixel(30, 20)), 12);
     EXPECT_EQ(kWhite, canvas.Pixel(50, 20));
     EXPECT_EQ(kWhite, canvas.Pixel(30, 30));
 }
