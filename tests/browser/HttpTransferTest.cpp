@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "CodePage.h"
@@ -115,8 +116,11 @@ TEST_F(HttpTransferTest, OnlyASuccessStatusIsADownload) {
         const int expected = route == "/status?code=204" ? CURLE_OK : CURLE_HTTP_RETURNED_ERROR;
         EXPECT_EQ(expected, DownloadToFile(TestServerUrl(route), path));
         EXPECT_EQ(0, ReplaceByDownload(TestServerUrl(route), path)) << "reported as saved";
-        for (const Placement placement :
-             {Placement::kReplace, Placement::kKeepExisting, Placement::kNextFreeName}) {
+        for (const auto& [placement, name] :
+             {std::pair<Placement, const char*>{Placement::kReplace, "replace"},
+              {Placement::kKeepExisting, "keep existing"},
+              {Placement::kNextFreeName, "next free name"}}) {
+            SCOPED_TRACE(name);
             const DownloadResult download = DownloadFile(TestServerUrl(route), path, placement);
             EXPECT_EQ(expected, download.code);
             EXPECT_EQ("", download.path) << "a file was put in place";

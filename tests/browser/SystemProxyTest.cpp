@@ -100,7 +100,7 @@ class SystemProxyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "no_proxy"}) {
-            ASSERT_EQ(0, _putenv((std::string(name) + "=").c_str()));
+            ASSERT_EQ(0, _putenv((std::string(name) + "=").c_str())) << name << " stays set";
         }
     }
     void TearDown() override { _putenv("http_proxy="); }

@@ -298,18 +298,19 @@ TEST_F(DriverTest, ForgedRequestsAreRefusedAndEndTheConnection) {
         "\r\n" +
         close + "\n" + DriverConnection::WithToken(close) + "\n";
     for (const std::string& forged : {close + "\n", wrong + "\n", posted}) {
+        SCOPED_TRACE(forged);
         DriverConnection intruder(cefdriver::ListeningPort());
         connection.reset();  // the driver serves one client at a time
-        ASSERT_TRUE(intruder.connected());
+        ASSERT_TRUE(intruder.connected()) << "the driver took no connection";
         intruder.Send(forged);
         const Json refusal = intruder.Receive();
-        ASSERT_TRUE(refusal) << forged;
-        EXPECT_FALSE(Flag(refusal.get(), "ok")) << forged;
-        EXPECT_EQ(nullptr, intruder.Receive()) << "the connection stayed open after " << forged;
+        ASSERT_TRUE(refusal) << "no refusal came back";
+        EXPECT_FALSE(Flag(refusal.get(), "ok")) << "the forged request was accepted";
+        EXPECT_EQ(nullptr, intruder.Receive()) << "the connection stayed open";
         connection = std::make_unique<DriverConnection>(cefdriver::ListeningPort());
     }
     const Json state = connection->Request(R"({"op":"state"})");
-    ASSERT_TRUE(state);
+    ASSERT_TRUE(state) << "the driver stopped answering after the forged requests";
     EXPECT_EQ(1, cJSON_GetArraySize(cJSON_GetObjectItem(state.get(), "browsers")))
         << "a forged request closed the browser";
 }

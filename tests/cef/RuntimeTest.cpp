@@ -150,12 +150,13 @@ TEST_F(CefRuntimeTest, LoadErrorsCarryTheLibraryCodes) {
                  {unknown, ERR_NAME_NOT_RESOLVED, L"net::ERR_NAME_NOT_RESOLVED"},
                  {silent, ERR_TIMED_OUT, L"net::ERR_TIMED_OUT"}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
         log.Clear();
         OpenBrowser(c.url);
-        ASSERT_TRUE(Idle());
+        ASSERT_TRUE(Idle()) << "the failed load did not settle";
         const auto errors = log.Named("OnLoadError");
-        ASSERT_EQ(1u, errors.size()) << c.url;
-        EXPECT_EQ(c.code, errors[0].number) << c.url;
+        ASSERT_EQ(1u, errors.size());
+        EXPECT_EQ(c.code, errors[0].number);
         EXPECT_EQ(Wide(c.url) + L" " + c.text, errors[0].text);
         EXPECT_EQ(std::vector<std::string>({"Loading", "OnLoadError", "Loaded"}),
                   log.Names({"Loading", "OnLoadStart", "OnLoadEnd", "OnLoadError", "Loaded"}));
@@ -234,7 +235,9 @@ TEST_F(CefRuntimeTest, DriverCallsGlobalFunctionsWithEveryScriptType) {
     EXPECT_EQ(ScriptValue::Type::String, described.value.type);
     EXPECT_EQ(L"string:文本 text,double:1.5,int:7,bool:true,null,undefined", described.value.text);
 
-    for (const ScriptValue& value : values) {
+    for (size_t i = 0; i < values.size(); ++i) {
+        SCOPED_TRACE("Echo of argument " + std::to_string(i));
+        const ScriptValue& value = values[i];
         const auto echoed = cefdriver::CallFunction(id, 0, L"Echo", {value});
         EXPECT_EQ(value.type, echoed.value.type);
         EXPECT_EQ(value.text, echoed.value.text);
@@ -458,7 +461,7 @@ TEST_F(CefRuntimeTest, DownloadsGoThroughTheClientAndTheSaveDialog) {
     const std::string bytes = ReadFileBytes(direct);
     ASSERT_EQ(100000u, bytes.size());
     for (size_t i = 0; i < bytes.size(); i += 9973) {
-        EXPECT_EQ(static_cast<char>(i % 251), bytes[i]);
+        EXPECT_EQ(static_cast<char>(i % 251), bytes[i]) << "byte " << i;
     }
 
     log.Clear();

@@ -258,18 +258,19 @@ TEST(VersionResources, EveryBinaryCarriesTheProjectsVersion) {
     unsigned major = 0, minor = 0, patch = 0;
     ASSERT_EQ(3, swscanf(kVersion, L"%u.%u.%u", &major, &minor, &patch));
     for (const wchar_t* name : {L"Tessel.exe", L"corvel_tcp.dll", L"OrvanInstallHelper.dll"}) {
+        SCOPED_TRACE(name);
         VersionInfo info;
-        ASSERT_TRUE(ReadVersion(BuiltBinary(name), info)) << name << " has no version resource";
-        EXPECT_EQ(MAKELONG(minor, major), info.fixed.dwFileVersionMS) << name;
-        EXPECT_EQ(MAKELONG(0, patch), info.fixed.dwFileVersionLS) << name;
-        EXPECT_EQ(info.fixed.dwFileVersionMS, info.fixed.dwProductVersionMS) << name;
-        EXPECT_EQ(kVersion, info.Text(L"FileVersion")) << name;
-        EXPECT_EQ(kVersion, info.Text(L"ProductVersion")) << name;
-        EXPECT_EQ(L"Tessel", info.Text(L"ProductName")) << name;
-        EXPECT_EQ(L"Tessel", info.Text(L"CompanyName")) << name;
+        ASSERT_TRUE(ReadVersion(BuiltBinary(name), info)) << "no version resource";
+        EXPECT_EQ(MAKELONG(minor, major), info.fixed.dwFileVersionMS);
+        EXPECT_EQ(MAKELONG(0, patch), info.fixed.dwFileVersionLS);
+        EXPECT_EQ(info.fixed.dwFileVersionMS, info.fixed.dwProductVersionMS);
+        EXPECT_EQ(kVersion, info.Text(L"FileVersion"));
+        EXPECT_EQ(kVersion, info.Text(L"ProductVersion"));
+        EXPECT_EQ(L"Tessel", info.Text(L"ProductName"));
+        EXPECT_EQ(L"Tessel", info.Text(L"CompanyName"));
         EXPECT_EQ(name, info.Text(L"OriginalFilename"));
-        EXPECT_NE(L"(absent)", info.Text(L"FileDescription")) << name;
-        EXPECT_NE(std::wstring::npos, info.Text(L"LegalCopyright").find(L"Tessel")) << name;
+        EXPECT_NE(L"(absent)", info.Text(L"FileDescription"));
+        EXPECT_NE(std::wstring::npos, info.Text(L"LegalCopyright").find(L"Tessel"));
     }
     VersionInfo setup;
     ASSERT_TRUE(ReadVersion(SetupPath(), setup)) << "the installer has no version resource";

@@ -54,9 +54,10 @@ TEST(DialogFile, MissingOrForeignResourcesLeaveItEmpty) {
         "<dlgfile id=\"3\" src=\"\"/></dlg>",
         400, 300);
     for (const int id : {1, 2, 3}) {
+        SCOPED_TRACE("dlgfile " + std::to_string(id));
         auto* file = static_cast<CBkContainerWnd*>(root->FindById(id));
-        ASSERT_NE(nullptr, file);
-        EXPECT_TRUE(file->Children().empty()) << id;
+        ASSERT_NE(nullptr, file) << "the element is missing";
+        EXPECT_TRUE(file->Children().empty()) << "it loaded children";
     }
     EXPECT_EQ(50, root->FindById(1)->GetRect().right);
     EXPECT_EQ(root->FindById(1)->GetHandle(), root->HitTest(POINT{20, 20}));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -245,10 +246,10 @@ TEST_F(DialogHost, EndDialogFromATimerEndsTheModalRunWithItsCode) {
         d.EndDialog(42);
     };
     EXPECT_EQ(42, dialog.DoModal(owner.hwnd()));
-    EXPECT_FALSE(IsWindow(duringRun));
-    for (HWND open : OpenWindows()) {
-        EXPECT_NE(duringRun, open);
-    }
+    EXPECT_FALSE(IsWindow(duringRun)) << "the ended dialog's window still exists";
+    const std::vector<HWND> open = OpenWindows();
+    EXPECT_EQ(0, std::count(open.begin(), open.end(), duringRun))
+        << "the ended dialog is still among the open windows";
 }
 
 TEST_F(DialogHost, NestedModalWindowIsOwnedByTheCurrentOne) {

@@ -211,8 +211,9 @@ TEST_F(MsgBoxTest, LongMessageWrapsInsideTheTextSlot) {
     message.resize(300);
     const HWND parent = owner_.hwnd();
     for (const int alignment : {1, 0}) {
+        SCOPED_TRACE("line alignment " + std::to_string(alignment));
         CMyText text;
-        ASSERT_TRUE(text.Create(parent, 15000));
+        ASSERT_TRUE(text.Create(parent, 15000)) << "the text element was not created";
         SetWindowPos(text.m_hWnd, nullptr, 0, 0, 220, 400, SWP_NOZORDER);
         text.SetText(message);
         text.SetAlignment(0, alignment);
@@ -221,9 +222,9 @@ TEST_F(MsgBoxTest, LongMessageWrapsInsideTheTextSlot) {
                      PRF_CLIENT);
         int left = 0, right = 0;
         const int bands = InkBands(canvas, &left, &right);
-        EXPECT_GE(bands, 10) << "line alignment " << alignment;
-        EXPECT_LT(left, 20) << "line alignment " << alignment;
-        EXPECT_GT(right, 180) << "line alignment " << alignment;
+        EXPECT_GE(bands, 10) << "too few lines";
+        EXPECT_LT(left, 20) << "the lines do not start at the slot's left";
+        EXPECT_GT(right, 180) << "the lines do not reach across the slot";
     }
 }
 
@@ -266,7 +267,8 @@ TEST(TextLayout, CharactersWrapBeforeTheEdgeAndAtLineBreaks) {
     EXPECT_EQ(0.0f, cells[4].x);
     EXPECT_EQ(42.0f, cells[4].y);
     for (const TextCell& cell : cells) {
-        EXPECT_LE(cell.x + widths[cell.index], 25.0f);
+        EXPECT_LE(cell.x + widths[cell.index], 25.0f)
+            << "character " << cell.index << " ends past the line's edge";
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "MessagePump.h"
@@ -160,13 +162,15 @@ TEST(ShadowImage, TheFastImageIsTheStampByStampImage) {
     }
     for (size_t s = 0; s < shapes.size(); ++s) {
         for (const ShadowParams& p : params) {
+            std::ostringstream shape;
+            shape << "shape " << s << " (" << sizes[s].first << " x " << sizes[s].second
+                  << "), spread " << p.spread << ", softness " << p.softness;
+            SCOPED_TRACE(shape.str());
             const auto fast = ComputeShadowImage(shapes[s], sizes[s].first, sizes[s].second, p);
             const auto reference =
                 ComputeShadowImageStampByStamp(shapes[s], sizes[s].first, sizes[s].second, p);
             ASSERT_EQ(reference.size(), fast.size());
-            EXPECT_TRUE(fast == reference)
-                << "shape " << s << " (" << sizes[s].first << " x " << sizes[s].second
-                << "), spread " << p.spread << ", softness " << p.softness;
+            EXPECT_TRUE(fast == reference) << "the fast shadow differs from the stamped one";
         }
     }
 }

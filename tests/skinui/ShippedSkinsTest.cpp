@@ -77,21 +77,20 @@ TEST_F(ShippedSkins, ContactSheetShowsEverySkinInEveryState) {
         y += row.cell.cy + kGap;
     }
     const std::wstring file = ExecutableFolder() + L"..\\skin-contact-sheet.png";
-    EXPECT_TRUE(sheet.SavePng(file));
-    EXPECT_FALSE(ReadFileBytes(file).empty());
+    EXPECT_TRUE(sheet.SavePng(file)) << "the contact sheet could not be saved";
+    EXPECT_FALSE(ReadFileBytes(file).empty()) << "the saved contact sheet is empty";
 }
 
 TEST_F(ShippedSkins, ConfirmButtonIsFilledRedAndDarkerWhenActive) {
     DibCanvas canvas(80, 28, 0xFFFFFF);
     const SIZE size = {80, 28};
-    DrawAt(canvas.dc(), "btnRoundRect2", 0x00, 0, 0, size);
-    EXPECT_EQ(0xE73C3Cu, canvas.Pixel(40, 14));
-    DrawAt(canvas.dc(), "btnRoundRect2", 0x01, 0, 0, size);
-    EXPECT_EQ(0xBF0A11u, canvas.Pixel(40, 14));
-    DrawAt(canvas.dc(), "btnRoundRect2", 0x02, 0, 0, size);
-    EXPECT_EQ(0xBF0A11u, canvas.Pixel(40, 14));
-    DrawAt(canvas.dc(), "btnRoundRect2", 0x10, 0, 0, size);
-    EXPECT_EQ(0xCCCCCCu, canvas.Pixel(40, 14));
+    for (const auto& [state, fill] : {std::pair<int, DWORD>{0x00, 0xE73C3C},
+                                      {0x01, 0xBF0A11},
+                                      {0x02, 0xBF0A11},
+                                      {0x10, 0xCCCCCC}}) {
+        DrawAt(canvas.dc(), "btnRoundRect2", state, 0, 0, size);
+        EXPECT_EQ(fill, canvas.Pixel(40, 14)) << "fill in state 0x" << std::hex << state;
+    }
 }
 
 TEST_F(ShippedSkins, CancelButtonIsWhiteWithARedBorderAndTranslucentWhenActive) {

@@ -122,10 +122,11 @@ DWORD Region(int column, int row) {
 TEST(SkinFactory, CreatesEachKindByItsExactTagOnly) {
     for (const char* tag : {"imglst", "imgframe", "imgframeEx", "button", "tabButton", "shape",
                             "imghorzex", "gradation", "png"}) {
+        SCOPED_TRACE(tag);
         std::unique_ptr<CBkSkinBase> skin = CreateSkin(tag);
-        ASSERT_NE(nullptr, skin) << tag;
+        ASSERT_NE(nullptr, skin) << "no skin made";
         EXPECT_STREQ(tag, skin->GetObjectClass());
-        EXPECT_TRUE(skin->IsClass(tag));
+        EXPECT_TRUE(skin->IsClass(tag)) << "the skin does not answer its own tag";
     }
     for (const char* tag : {"Button", "IMGLST", "imgFrameEx", "", "unknown", "style"}) {
         EXPECT_EQ(nullptr, CreateSkin(tag)) << tag;
@@ -155,11 +156,12 @@ TEST(SkinFactory, SizeAndStateDependenceFollowTheKind) {
         {"<shape ignoreState='0'/>", nullptr, 0, 0, false},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.xml) + (c.bitmap ? " with a bitmap" : ""));
         std::unique_ptr<CBkSkinBase> skin = MakeSkin(c.xml, c.bitmap);
         ASSERT_NE(nullptr, skin);
-        EXPECT_EQ(c.cx, skin->GetSkinSize().cx) << c.xml;
-        EXPECT_EQ(c.cy, skin->GetSkinSize().cy) << c.xml;
-        EXPECT_EQ(c.ignoreState, skin->IgnoreState()) << c.xml;
+        EXPECT_EQ(c.cx, skin->GetSkinSize().cx);
+        EXPECT_EQ(c.cy, skin->GetSkinSize().cy);
+        EXPECT_EQ(c.ignoreState, skin->IgnoreState());
     }
 }
 

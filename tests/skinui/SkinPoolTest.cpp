@@ -247,7 +247,8 @@ TEST(SkinResources, ShippedTablesLoad) {
     EXPECT_EQ(4, kinds.at("png"));
     EXPECT_EQ(2, kinds.at("button"));
     for (const char* name : {"btnSysClose", "btnSysMin", "btnSysMax", "imgMsgBoxTips"}) {
-        ASSERT_NE(nullptr, GetSkin(name)) << name;
+        SCOPED_TRACE(name);
+        ASSERT_NE(nullptr, GetSkin(name)) << "the skin is missing";
         EXPECT_STREQ("png", GetSkin(name)->GetObjectClass());
     }
     EXPECT_EQ(12, GetSkin("btnSysClose")->GetSkinSize().cx);
@@ -276,12 +277,13 @@ TEST(SkinResources, ShippedImagesHaveTheirSizes) {
         UINT height;
     } images[] = {{2, 36, 12}, {3, 36, 12}, {4, 36, 12}, {50, 384, 96}};
     for (const auto& expected : images) {
+        SCOPED_TRACE("image " + std::to_string(expected.id));
         Gdiplus::Image* image = GetPng(expected.id);
-        ASSERT_NE(nullptr, image);
+        ASSERT_NE(nullptr, image) << "the image is missing";
         EXPECT_EQ(Gdiplus::Ok, image->GetLastStatus());
         EXPECT_EQ(expected.width, image->GetWidth());
         EXPECT_EQ(expected.height, image->GetHeight());
-        EXPECT_EQ(image, GetPng(expected.id));
+        EXPECT_EQ(image, GetPng(expected.id)) << "a second look-up made another image";
     }
     EXPECT_EQ(nullptr, GetPng(51));
 
