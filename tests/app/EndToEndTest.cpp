@@ -306,7 +306,8 @@ TEST_F(EndToEndTest, DownExecelButtonSavesTheFileOnTheDesktopAndThePageShowsTheR
 
 TEST_F(EndToEndTest, ANameThatLeavesTheDesktopIsRefused) {
     ClickControl("badName");
-    ASSERT_TRUE(WaitUntil([&] { return !PageResult("badResult").empty(); }, 60000));
+    ASSERT_TRUE(WaitUntil([&] { return !PageResult("badResult").empty(); }, 60000))
+        << "the page shows no result for the refused name";
     EXPECT_EQ(0u, PageResult("badResult").find("{\"code\":\"1\""))
         << "refused with the failure result: " << PageResult("badResult");
     const std::wstring parent = desktop_->path().substr(0, desktop_->path().rfind(L'\\') + 1);
@@ -347,7 +348,7 @@ TEST_F(EndToEndTest, TheDataToolIsFetchedOnceAndThenFoundOnTheDesktop) {
 TEST_F(EndToEndTest, TheReportIsSavedWhereTheSaveDialogSays) {
     ClickControl("report");
     const std::wstring chosen = desktop_->path() + L"\\\x4f53\x68c0\x62a5\x544a";
-    ASSERT_TRUE(SaveInDialog(chosen));
+    ASSERT_TRUE(SaveInDialog(chosen)) << "no save dialog to type the report's name into";
     EXPECT_EQ(L"\x4fdd\x5b58\x6210\x529f", ConfirmMessageBox());
     const std::string report = ReadFileBytes(chosen + L".pdf");
     EXPECT_EQ(0u, report.find("%PDF-")) << "the report is saved with .pdf added";

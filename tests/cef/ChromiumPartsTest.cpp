@@ -52,7 +52,7 @@ TEST(WebSocketFrames, ClientFramesAreMaskedAndServerFramesParseInAllLengthForms)
         ASSERT_EQ(websocket::ParseStatus::Complete, websocket::ParseFrame(wire, frame, 1 << 20))
             << length;
         EXPECT_EQ(payload, frame.payload) << "unmasked again, length " << length;
-        EXPECT_TRUE(wire.empty()) << "the frame is taken off the buffer";
+        EXPECT_TRUE(wire.empty()) << "the frame of length " << length << " is left in the buffer";
     }
     std::string partial = websocket::EncodeFrame(websocket::kText, "hello", 7);
     partial.pop_back();

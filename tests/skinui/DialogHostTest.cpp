@@ -98,6 +98,7 @@ TEST_F(DialogHost, PressMovedOffBeforeReleaseIsNoClick) {
 
     // Dragged out of the window: the capture brings the moves and the release from outside.
     for (const POINT outside : {POINT{-30, at.y}, POINT{at.x, 260}}) {
+        SCOPED_TRACE("released at " + std::to_string(outside.x) + "," + std::to_string(outside.y));
         SendMouse(dialog.view(), WM_MOUSEMOVE, at.x, at.y);
         SendMouse(dialog.view(), WM_LBUTTONDOWN, at.x, at.y, MK_LBUTTON);
         SendMouse(dialog.view(), WM_MOUSEMOVE, outside.x, outside.y, MK_LBUTTON);

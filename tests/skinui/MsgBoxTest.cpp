@@ -143,8 +143,8 @@ TEST_F(MsgBoxTest, OpensWithTheMessageInItsTextSlotAShadowAndAnOpenWindowEntry) 
     EXPECT_EQ(50, slot.top);
     EXPECT_EQ(370, slot.right);
     EXPECT_EQ(150, slot.bottom);
-    EXPECT_TRUE(listed);
-    EXPECT_TRUE(shadowShown);
+    EXPECT_TRUE(listed) << "the open box is not among the open windows";
+    EXPECT_TRUE(shadowShown) << "the open box shows no shadow";
     const std::vector<HWND> open = OpenWindows();
     EXPECT_EQ(0, std::count(open.begin(), open.end(), window));
     EXPECT_EQ(0xFFFFFFFFu, box.GetTextWindow().GetBackgroundColor());
@@ -279,7 +279,8 @@ TEST(TextLayout, ACharacterWiderThanTheLineStaysOnItsOwnLine) {
     EXPECT_EQ(0.0f, cells[0].y);
     EXPECT_EQ(10.0f, cells[1].y);
     EXPECT_EQ(20.0f, cells[2].y);
-    EXPECT_TRUE(LayoutCharacters(L"", {}, 20.0f, 10.0f).empty());
+    EXPECT_TRUE(LayoutCharacters(L"", {}, 20.0f, 10.0f).empty())
+        << "an empty text laid out characters";
 }
 
 }  // namespace

@@ -434,7 +434,8 @@ TEST(ImgHorzExtend, StateChoosesTheCellAndNarrowTargetsWiden) {
     PaintBitmap(single, [&](int x, int) { return color(0, Band(x, 2, 3)); });
     canvas.Fill(kGrey);
     MakeSkin("<imghorzex left='2'/>", &single)->Draw(canvas.dc(), RECT{1, 0, 21, 4}, 0x01);
-    EXPECT_TRUE(painted(RECT{1, 0, 21, 4}, 0));
+    EXPECT_TRUE(painted(RECT{1, 0, 21, 4}, 0))
+        << "a strip without cells did not draw its only cell on hover";
 }
 
 TEST(Gradation, BandRunsFromTheStartEdgeAndTheRestIsTheEndColour) {
@@ -702,7 +703,7 @@ protected:
         DibBitmap pixels(static_cast<int>(cells.size()) * 4, 4);
         PaintBitmap(pixels, [&](int x, int) { return cells[x / 4]; });
         const std::wstring path = folder_.path() + L"\\" + name;
-        EXPECT_TRUE(pixels.SavePng(path));
+        EXPECT_TRUE(pixels.SavePng(path)) << "the test picture could not be written";
         return path;
     }
 
@@ -716,7 +717,8 @@ protected:
 
 TEST_F(PngStrip, DrawsCellsAtNaturalSizeAndStretched) {
     auto skin = Skin("<png subwidth='4'/>");
-    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"strip.png", {kRed, kGreen, kBlue})));
+    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"strip.png", {kRed, kGreen, kBlue})))
+        << "the three-cell strip did not load";
     EXPECT_EQ(4, skin->GetSkinSize().cx);
     EXPECT_EQ(4, skin->GetSkinSize().cy);
     skin->Draw(canvas_.dc(), RECT{5, 6, 25, 16}, 1);
@@ -734,7 +736,8 @@ TEST_F(PngStrip, DrawsCellsAtNaturalSizeAndStretched) {
     // Without a cell width the whole image is the one cell, whatever the state.
     canvas_.Fill(kGrey);
     skin = Skin("<png/>");
-    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"two.png", {kRed, kBlue})));
+    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"two.png", {kRed, kBlue})))
+        << "the two-cell strip did not load";
     EXPECT_EQ(8, skin->GetSkinSize().cx);
     skin->Draw(canvas_.dc(), RECT{1, 1, 2, 2}, 3);
     EXPECT_TRUE(PixelsAre(canvas_, [](int x, int y) {
@@ -744,8 +747,9 @@ TEST_F(PngStrip, DrawsCellsAtNaturalSizeAndStretched) {
 
 TEST_F(PngStrip, ReloadingReplacesTheImageAndAFailedLoadLeavesNone) {
     auto skin = Skin("<png subwidth='4'/>");
-    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"a.png", {kRed})));
-    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"b.png", {kGreen, kBlue})));
+    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"a.png", {kRed}))) << "the first picture did not load";
+    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"b.png", {kGreen, kBlue})))
+        << "the second picture did not load over the first";
     {
         Gdiplus::Graphics graphics(canvas_.dc());
         skin->DrawOnGraphics(&graphics, 0, 0, 30, 20, 1);
@@ -753,7 +757,7 @@ TEST_F(PngStrip, ReloadingReplacesTheImageAndAFailedLoadLeavesNone) {
     EXPECT_TRUE(AreaIs(canvas_, RECT{0, 0, 4, 4}, kBlue, kGrey));
 
     canvas_.Fill(kGrey);
-    EXPECT_FALSE(skin->LoadFromFile(folder_.path() + L"\\missing.png"));
+    EXPECT_FALSE(skin->LoadFromFile(folder_.path() + L"\\missing.png")) << "a missing file loaded";
     skin->Draw(canvas_.dc(), RECT{0, 0, 30, 20}, 0);
     skin->StretchDraw(canvas_.dc(), RECT{0, 0, 30, 20}, 0);
     EXPECT_TRUE(AreaIs(canvas_, RECT{}, 0, kGrey));
