@@ -302,17 +302,6 @@ TEST_F(PopupHandlerTest, FailedDownloadsShowTheFailureBoxAndWriteNothing) {
     EXPECT_TRUE(FileNames(desktop_.path()).empty()) << "a failed download left a file";
 }
 
-// An error page is no report: the user's file stays and the user hears of the failure.
-TEST_F(PopupHandlerTest, AReportErrorPageShowsTheFailureBoxAndKeepsTheFile) {
-    WriteFileBytes(documents_.path() + L"\\kept.pdf", "old");
-    answerer_.saveAnswer = documents_.path() + L"\\kept.pdf";
-    answerer_.replaceAnswer = true;
-    EXPECT_TRUE(Open(TestServerUrl("/status?code=500&r=/cjtgjb/download/ViewReport")));
-    ExpectOneBox(kFailureBox, L"保存失败");
-    EXPECT_EQ("old", ReadFileBytes(documents_.path() + L"\\kept.pdf"))
-        << "an error page replaced the user's report";
-}
-
 TEST_F(PopupHandlerTest, DataToolInstallerOfTheCurrentVersionIsDownloaded) {
     const struct {
         const char* variant;
@@ -413,20 +402,28 @@ TEST_F(PopupHandlerTest, CancelledOrFailedReportSavesWriteNothing) {
     EXPECT_TRUE(FileNames(documents_.path()).empty()) << "a failed save left a file";
 }
 
+// A report that cannot be fetched, or that the server answers with an error page, leaves the
+// file it was to replace as it was, and the next save replaces it.
 TEST_F(PopupHandlerTest, AFailedReportSaveKeepsTheFileItWasToReplace) {
-    WriteFileBytes(documents_.path() + L"\\kept.pdf", "old");
-    answerer_.saveAnswer = documents_.path() + L"\\kept.pdf";
+    const std::wstring kept = documents_.path() + L"\\kept.pdf";
+    WriteFileBytes(kept, "old");
+    answerer_.saveAnswer = kept;
     answerer_.replaceAnswer = true;
-    EXPECT_TRUE(Open(std::string(kUnreachable) + "/cjtgjb/download/ViewReport?id=7"));
-    EXPECT_EQ(1, answerer_.otherDialogs);
-    ExpectOneBox(kFailureBox, L"保存失败");
-    EXPECT_EQ("old", ReadFileBytes(documents_.path() + L"\\kept.pdf"));
-    EXPECT_EQ(std::vector<std::wstring>{L"kept.pdf"}, FileNames(documents_.path()));
+    for (const std::string& url :
+         {std::string(kUnreachable) + "/cjtgjb/download/ViewReport?id=7",
+          TestServerUrl("/status?code=500&r=/cjtgjb/download/ViewReport")}) {
+        SCOPED_TRACE(url);
+        answerer_.otherDialogs = 0;
+        EXPECT_TRUE(Open(url));
+        EXPECT_EQ(1, answerer_.otherDialogs) << "the dialog did not ask whether to replace";
+        ExpectOneBox(kFailureBox, L"保存失败");
+        EXPECT_EQ("old", ReadFileBytes(kept)) << "a failed save replaced the user's report";
+        EXPECT_EQ(std::vector<std::wstring>{L"kept.pdf"}, FileNames(documents_.path()));
+    }
 
     EXPECT_TRUE(Open(TestServerUrl("/files/cjtgjb/download/ViewReport?id=8")));
     ExpectOneBox(kNoticeBox, L"保存成功");
-    EXPECT_EQ("file /files/cjtgjb/download/ViewReport?id=8",
-              ReadFileBytes(documents_.path() + L"\\kept.pdf"));
+    EXPECT_EQ("file /files/cjtgjb/download/ViewReport?id=8", ReadFileBytes(kept));
 }
 
 }  // namespace
