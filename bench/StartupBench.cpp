@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "BenchTimer.h"
+#include "VisibleWindows.h"
 
 // Starts a program and measures the time until a visible top-level window of its process exists,
 // polling every millisecond; then closes it and waits for it to end. Prints the median of the
@@ -15,20 +16,8 @@
 // Usage: startup_bench RUNS PROGRAM [ARGUMENTS]
 namespace {
 
-struct Search {
-    DWORD process;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindVisible(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<Search*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->process && IsWindowVisible(window) && !GetWindow(window, GW_OWNER)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+bool Unowned(HWND window) {
+    return !GetWindow(window, GW_OWNER);
 }
 
 bool TaskKillRunning() {
@@ -66,10 +55,10 @@ double StartOnce(std::wstring command) {
         return -1;
     }
     double shown = -1;
-    Search search{info.dwProcessId};
+    HWND found = nullptr;
     while (Now() - start < 120) {
-        EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
+        found = FindVisibleWindowOf(info.dwProcessId, Unowned);
+        if (found) {
             shown = (Now() - start) * 1000;
             break;
         }
@@ -77,8 +66,8 @@ double StartOnce(std::wstring command) {
             break;
         }
     }
-    if (search.found) {
-        PostMessageW(search.found, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (found) {
+        PostMessageW(found, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
     if (WaitForSingleObject(info.hProcess, 60000) != WAIT_OBJECT_0) {
         TerminateProcess(info.hProcess, 1);

@@ -19,6 +19,7 @@
 #include "ShellFolderRedirect.h"
 #include "Processes.h"
 #include "TempFolder.h"
+#include "VisibleWindows.h"
 
 namespace {
 
@@ -81,9 +82,7 @@ void PressAt(HWND window, int x, int y, bool right = false) {
 HWND FindChildOfClass(HWND parent, const wchar_t* className) {
     HWND found = nullptr;
     ForEachWindow(parent, [&](HWND child) {
-        wchar_t name[64] = {};
-        GetClassNameW(child, name, 64);
-        if (!found && wcscmp(name, className) == 0) {
+        if (!found && HasClassName(child, className)) {
             found = child;
         }
     });
@@ -92,18 +91,11 @@ HWND FindChildOfClass(HWND parent, const wchar_t* className) {
 
 // The program's visible top-level windows of a message box's size other than its main window.
 std::vector<HWND> MessageBoxes(DWORD process, HWND main) {
-    std::vector<HWND> found;
-    ForEachWindow(nullptr, [&](HWND window) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
+    return VisibleWindowsOf(process, [main](HWND window) {
         RECT client = {};
         GetClientRect(window, &client);
-        if (owner == process && window != main && IsWindowVisible(window) && client.right == 400 &&
-            client.bottom == 250) {
-            found.push_back(window);
-        }
+        return window != main && client.right == 400 && client.bottom == 250;
     });
-    return found;
 }
 
 std::wstring TextOfBox(HWND box) {
@@ -118,17 +110,8 @@ std::wstring TextOfBox(HWND box) {
 
 // The program's open save dialog, if any.
 HWND SaveDialog(DWORD process) {
-    HWND found = nullptr;
-    ForEachWindow(nullptr, [&](HWND window) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t name[16] = {};
-        GetClassNameW(window, name, 16);
-        if (owner == process && IsWindowVisible(window) && wcscmp(name, L"#32770") == 0) {
-            found = window;
-        }
-    });
-    return found;
+    return FindVisibleWindowOf(process,
+                               [](HWND window) { return HasClassName(window, L"#32770"); });
 }
 
 // The program's browser windows, in every top-level window.
@@ -141,9 +124,7 @@ std::vector<HWND> PageWindows(DWORD process) {
             return;
         }
         const auto take = [&](HWND candidate) {
-            wchar_t name[64] = {};
-            GetClassNameW(candidate, name, 64);
-            if (wcscmp(name, L"TesselChromiumView") == 0) {
+            if (HasClassName(candidate, L"TesselChromiumView")) {
                 views.push_back(candidate);
             }
         };
@@ -325,7 +306,8 @@ TEST_F(EndToEndTest, DownExecelButtonSavesTheFileOnTheDesktopAndThePageShowsTheR
 
 TEST_F(EndToEndTest, ANameThatLeavesTheDesktopIsRefused) {
     ClickControl("badName");
-    ASSERT_TRUE(WaitUntil([&] { return !PageResult("badResult").empty(); }, 60000));
+    ASSERT_TRUE(WaitUntil([&] { return !PageResult("badResult").empty(); }, 60000))
+        << "the page shows no result for the refused name";
     EXPECT_EQ(0u, PageResult("badResult").find("{\"code\":\"1\""))
         << "refused with the failure result: " << PageResult("badResult");
     const std::wstring parent = desktop_->path().substr(0, desktop_->path().rfind(L'\\') + 1);
@@ -366,7 +348,7 @@ TEST_F(EndToEndTest, TheDataToolIsFetchedOnceAndThenFoundOnTheDesktop) {
 TEST_F(EndToEndTest, TheReportIsSavedWhereTheSaveDialogSays) {
     ClickControl("report");
     const std::wstring chosen = desktop_->path() + L"\\\x4f53\x68c0\x62a5\x544a";
-    ASSERT_TRUE(SaveInDialog(chosen));
+    ASSERT_TRUE(SaveInDialog(chosen)) << "no save dialog to type the report's name into";
     EXPECT_EQ(L"\x4fdd\x5b58\x6210\x529f", ConfirmMessageBox());
     const std::string report = ReadFileBytes(chosen + L".pdf");
     EXPECT_EQ(0u, report.find("%PDF-")) << "the report is saved with .pdf added";

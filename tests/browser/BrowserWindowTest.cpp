@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "BkSkinResources.h"
 #include "CefTestSupport.h"
 #include "CodePage.h"
+#include "ListenerRecord.h"
 #include "MsgBox.h"
 #include "MyCef.h"
 #include "PageDriver.h"
@@ -23,32 +23,6 @@
 #include "TestServer.h"
 
 namespace {
-
-// What the client handler reported, in order.
-class ListenerRecord : public ClientBrowserHandlerListener {
-public:
-    void OnLoadStateChanged(int state) override {
-        const std::lock_guard<std::mutex> guard(lock_);
-        states_.push_back(state);
-    }
-    void OnPopupText(const std::string* text) override {
-        const std::lock_guard<std::mutex> guard(lock_);
-        texts_.push_back(*text);
-    }
-    std::vector<int> States() {
-        const std::lock_guard<std::mutex> guard(lock_);
-        return states_;
-    }
-    std::vector<std::string> Texts() {
-        const std::lock_guard<std::mutex> guard(lock_);
-        return texts_;
-    }
-
-private:
-    std::mutex lock_;
-    std::vector<int> states_;
-    std::vector<std::string> texts_;
-};
 
 SIZE ClientSize(HWND window) {
     RECT client = {};
@@ -60,9 +34,10 @@ class BrowserWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         parent = std::make_unique<ParentWindow>();
-        ASSERT_TRUE(StartLibrary());
+        ASSERT_TRUE(StartLibrary()) << "the browser library did not start";
         host = std::make_unique<CMyCef>();
-        ASSERT_TRUE(host->Create(parent->get(), nullptr, WS_CHILD | WS_VISIBLE, 2900));
+        ASSERT_TRUE(host->Create(parent->get(), nullptr, WS_CHILD | WS_VISIBLE, 2900))
+            << "the host window was not created";
     }
 
     // The handler keeps its current browser until it goes itself, with the host->
@@ -82,8 +57,10 @@ protected:
     // Opens the browser on `url` and waits until it exists and has loaded.
     CefRefPtr<CefBrowser> Open(const std::string& url) {
         host->CreateBrowser(url);
-        EXPECT_TRUE(WaitFor([&] { return host->GetHandler()->GetBrowser() != nullptr; }));
-        EXPECT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+        EXPECT_TRUE(WaitFor([&] { return host->GetHandler()->GetBrowser() != nullptr; }))
+            << "no browser for " << url;
+        EXPECT_TRUE(cefdriver::WaitUntilIdle(20000, 1))
+            << "the page " << url << " did not finish loading";
         return host->GetHandler()->GetBrowser();
     }
 
@@ -96,10 +73,11 @@ TEST_F(BrowserWindow, BrowserIsFittedWhenCreatedAndOnEveryNonEmptySize) {
     // A size before the browser exists changes nothing and breaks nothing.
     SetWindowPos(host->m_hWnd, nullptr, 0, 0, 320, 240, SWP_NOZORDER);
     CefRefPtr<CefBrowser> browser = Open(TestServerUrl("/empty"));
-    ASSERT_TRUE(browser);
+    ASSERT_TRUE(browser) << "no browser opened";
     const HWND view = browser->GetHost()->GetWindowHandle();
     EXPECT_EQ(host->m_hWnd, GetParent(view));
-    ASSERT_TRUE(WaitFor([&] { return ClientSize(view).cx == 320; }));
+    ASSERT_TRUE(WaitFor([&] { return ClientSize(view).cx == 320; }))
+        << "the browser was not fitted to the host's size";
     EXPECT_EQ(240, ClientSize(view).cy);
 
     SetWindowPos(host->m_hWnd, nullptr, 0, 0, 500, 400, SWP_NOZORDER);
@@ -122,7 +100,7 @@ TEST_F(BrowserWindow, TheHostShowsTheWindowColourWhereNoChildCoversIt) {
     RegisterClassW(&coverClass);
     const HWND cover = CreateWindowExW(0, L"UnpaintedCover", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100,
                                        100, host->m_hWnd, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(cover);
+    ASSERT_TRUE(cover) << "the cover window was not created";
     UpdateWindow(parent->get());
     const COLORREF stale = RGB(10, 200, 10);
     const HDC dc = GetDC(host->m_hWnd);
@@ -143,54 +121,56 @@ TEST_F(BrowserWindow, LoadStatesReachTheListenerWithErrorsOnce) {
     host->GetHandler()->SetListener(&record);
     const std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/";
     CefRefPtr<CefBrowser> browser = Open(refused);
-    ASSERT_TRUE(browser);
+    ASSERT_TRUE(browser) << "no browser opened";
     EXPECT_EQ((std::vector<int>{0, 2}), record.States());
     browser->GetMainFrame()->LoadURL(TestServerUrl("/empty"));
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1)) << "the second load did not finish";
     EXPECT_EQ((std::vector<int>{0, 2, 0, 1}), record.States());
 }
 
 TEST_F(BrowserWindow, ALoadReplacedByAnotherIsNoError) {
     host->GetHandler()->SetListener(&record);
     host->CreateBrowser(TestServerUrl("/silent"));
-    ASSERT_TRUE(WaitFor([&] { return !record.States().empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !record.States().empty(); })) << "the load reported no start";
     host->GetHandler()->GetBrowser()->GetMainFrame()->LoadURL(TestServerUrl("/empty"));
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1)) << "the replacing load did not finish";
     EXPECT_EQ((std::vector<int>{0, 1}), record.States());
 }
 
 TEST_F(BrowserWindow, PageMenuEndsWithDevToolsWhichOpensAsTheCurrentBrowser) {
     CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
-    ASSERT_TRUE(page);
+    ASSERT_TRUE(page) << "no browser opened";
     const cefdriver::MenuResult menu =
         cefdriver::RightClick(page->GetIdentifier(), 10, 10, ID_OPEN_DEVTOOLS);
-    ASSERT_TRUE(menu.shown);
+    ASSERT_TRUE(menu.shown) << "no context menu was shown";
     ASSERT_GE(menu.items.size(), 3u);
     EXPECT_EQ(MENUITEMTYPE_SEPARATOR, menu.items[menu.items.size() - 2].type);
     EXPECT_EQ(ID_OPEN_DEVTOOLS, menu.items.back().commandId);
     EXPECT_EQ(L"DevTools", menu.items.back().label);
-    EXPECT_TRUE(menu.handledByClient);
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 2));
+    EXPECT_TRUE(menu.handledByClient) << "the client did not handle its own command";
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 2)) << "the developer tools did not open";
     CefRefPtr<CefBrowser> current = host->GetHandler()->GetBrowser();
-    EXPECT_FALSE(current->IsSame(page));
-    EXPECT_TRUE(current->IsPopup());
+    EXPECT_FALSE(current->IsSame(page)) << "the page is still the current browser";
+    EXPECT_TRUE(current->IsPopup()) << "the developer tools are not a popup";
     wchar_t title[32] = {};
     GetWindowTextW(current->GetHost()->GetWindowHandle(), title, 32);
     EXPECT_STREQ(L"DevTools", title);
 
     // Another command is left to the library.
     EXPECT_FALSE(
-        cefdriver::RightClick(page->GetIdentifier(), 10, 10, MENU_ID_PRINT).handledByClient);
+        cefdriver::RightClick(page->GetIdentifier(), 10, 10, MENU_ID_PRINT).handledByClient)
+        << "the client took the print command";
 }
 
 TEST_F(BrowserWindow, HostKeepsFittingThePageNotTheDeveloperTools) {
     SetWindowPos(host->m_hWnd, nullptr, 0, 0, 320, 240, SWP_NOZORDER);
     CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
-    ASSERT_TRUE(page);
+    ASSERT_TRUE(page) << "no browser opened";
     cefdriver::RightClick(page->GetIdentifier(), 10, 10, ID_OPEN_DEVTOOLS);
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 2));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 2)) << "the developer tools did not open";
     CefRefPtr<CefBrowser> devTools = host->GetHandler()->GetBrowser();
-    ASSERT_FALSE(devTools->IsSame(page));
+    ASSERT_FALSE(devTools->IsSame(page))
+        << "the developer tools did not become the current browser";
     RECT before = {};
     GetWindowRect(devTools->GetHost()->GetWindowHandle(), &before);
 
@@ -202,10 +182,13 @@ TEST_F(BrowserWindow, HostKeepsFittingThePageNotTheDeveloperTools) {
     GetWindowRect(devTools->GetHost()->GetWindowHandle(), &after);
     EXPECT_TRUE(EqualRect(&before, &after)) << "the developer tools window stays where it was";
 
-    ASSERT_TRUE(cefdriver::Close(devTools->GetIdentifier(), false));
-    ASSERT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.size() == 1; }));
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
-    ASSERT_TRUE(host->GetHandler()->GetBrowser());
+    ASSERT_TRUE(cefdriver::Close(devTools->GetIdentifier(), false))
+        << "the developer tools could not be closed";
+    ASSERT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.size() == 1; }))
+        << "the developer tools did not go";
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1)) << "the close did not settle";
+    ASSERT_TRUE(host->GetHandler()->GetBrowser())
+        << "no current browser after the developer tools closed";
     EXPECT_TRUE(host->GetHandler()->GetBrowser()->IsSame(page))
         << "the closed developer tools stayed the current browser";
     SetWindowPos(host->m_hWnd, nullptr, 0, 0, 300, 200, SWP_NOZORDER);
@@ -219,64 +202,68 @@ TEST_F(BrowserWindow, AHostObjectThatGoesDetachesTheHandlerFromItsListener) {
     host->CreateBrowser(TestServerUrl("/empty"));
     host.reset();  // window and object go while the library still makes and loads the browser
     const size_t statesAtReset = record.States().size();
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000)) << "the library did not settle";
     EXPECT_EQ(statesAtReset, record.States().size()) << "nothing reached the listener afterwards";
 }
 
 TEST_F(BrowserWindow, ABrowserThatArrivesAfterItsHostWentIsClosed) {
     host->CreateBrowser(TestServerUrl("/empty"));
     DestroyWindow(host->m_hWnd);
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000));
-    EXPECT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.empty(); }, 5000));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000)) << "the library did not settle";
+    EXPECT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.empty(); }, 5000))
+        << "the browser that arrived after its host went is still open";
     EXPECT_EQ(0u, host->GetHandler()->GetBrowserCount());
 }
 
 TEST_F(BrowserWindow, NewWindowsOpenUnlessTheyAreForegroundTabs) {
     host->GetHandler()->SetListener(&record);
     CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
-    ASSERT_TRUE(page);
+    ASSERT_TRUE(page) << "no browser opened";
     const cefdriver::PopupResult tab =
         cefdriver::RequestNewWindow(page->GetIdentifier(), L"http://127.0.0.1/some/page?q=a+b%2Fc",
                                     WOD_NEW_FOREGROUND_TAB, true);
-    EXPECT_TRUE(tab.cancelled);
+    EXPECT_TRUE(tab.cancelled) << "the foreground tab was not intercepted";
     EXPECT_EQ(std::vector<std::string>{"http://127.0.0.1/some/page?q=a b/c"}, record.Texts());
 
     const cefdriver::PopupResult popup = cefdriver::RequestNewWindow(
         page->GetIdentifier(), Utf8ToWide(TestServerUrl("/empty")), WOD_NEW_POPUP, true);
-    EXPECT_FALSE(popup.cancelled);
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 2));
+    EXPECT_FALSE(popup.cancelled) << "the popup was intercepted";
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 2)) << "the popup did not open";
     EXPECT_EQ(popup.browserId, host->GetHandler()->GetBrowser()->GetIdentifier());
 }
 
 TEST_F(BrowserWindow, DestroyingTheHostClosesTheBrowserWhichIsForgottenOnce) {
     CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
-    ASSERT_TRUE(page);
+    ASSERT_TRUE(page) << "no browser opened";
     EXPECT_EQ(1u, host->GetHandler()->GetBrowserCount());
     DestroyWindow(host->m_hWnd);
     EXPECT_EQ(0u, host->GetHandler()->GetBrowserCount()) << "closed before DestroyWindow returned";
-    ASSERT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.empty(); }));
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000));
+    ASSERT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.empty(); }))
+        << "the browser was not closed";
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000)) << "the close did not settle";
     EXPECT_EQ(0u, host->GetHandler()->GetBrowserCount());
     EXPECT_FALSE(host->GetHandler()->GetBrowser()) << "a closed browser is not kept";
-    EXPECT_FALSE(host->GetHandler()->GetHostedBrowser());
+    EXPECT_FALSE(host->GetHandler()->GetHostedBrowser()) << "a closed browser is still hosted";
 }
 
 TEST_F(BrowserWindow, ClosingTheBrowserRemovesItOnceThroughBothCloseCallbacks) {
     CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
-    ASSERT_TRUE(page);
+    ASSERT_TRUE(page) << "no browser opened";
     cefdriver::RightClick(page->GetIdentifier(), 10, 10, ID_OPEN_DEVTOOLS);
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 2));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 2)) << "the developer tools did not open";
     EXPECT_EQ(2u, host->GetHandler()->GetBrowserCount());
     // The developer tools close through DoClose and then OnBeforeClose.
-    ASSERT_TRUE(cefdriver::Close(host->GetHandler()->GetBrowser()->GetIdentifier(), false));
-    ASSERT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.size() == 1; }));
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+    ASSERT_TRUE(cefdriver::Close(host->GetHandler()->GetBrowser()->GetIdentifier(), false))
+        << "the developer tools could not be closed";
+    ASSERT_TRUE(WaitFor([] { return cefdriver::GetState().browsers.size() == 1; }))
+        << "the developer tools did not go";
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1)) << "the close did not settle";
     EXPECT_EQ(1u, host->GetHandler()->GetBrowserCount());
 }
 
 TEST_F(BrowserWindow, PageDownloadsProposeTheDocumentsFolder) {
     CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
-    ASSERT_TRUE(page);
+    ASSERT_TRUE(page) << "no browser opened";
     TempFolder folder;
     const std::wstring saved = folder.path() + L"\\saved.bin";
     cefdriver::AnswerSaveDialogs(saved);
@@ -285,13 +272,13 @@ TEST_F(BrowserWindow, PageDownloadsProposeTheDocumentsFolder) {
 
     cefdriver::StartDownload(page->GetIdentifier(), Utf8ToWide(TestServerUrl("/large?size=1000")),
                              L"report");
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1)) << "the first download did not finish";
     EXPECT_EQ(std::wstring(documents) + L"\\report.txt", cefdriver::LastSaveDialogProposal());
     EXPECT_EQ(1000u, ReadFileBytes(saved).size());
 
     cefdriver::StartDownload(page->GetIdentifier(), Utf8ToWide(TestServerUrl("/large?size=1000")),
                              L"a.b");
-    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+    ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1)) << "the second download did not finish";
     EXPECT_EQ(std::wstring(documents) + L"\\a.b", cefdriver::LastSaveDialogProposal());
     cefdriver::ShowSaveDialogs();
 }
@@ -314,16 +301,18 @@ TEST_F(BrowserWindow, ThePageStaysResponsiveWhileANewWindowsActionRuns) {
     TempFolder desktop;
     const ShellFolderRedirect redirect(L"Desktop", desktop.path());
     CefRefPtr<CefBrowser> page = Open(TestServerUrl("/empty"));
-    ASSERT_TRUE(page);
+    ASSERT_TRUE(page) << "no browser opened";
     const HWND mainWindow = parent->get();
 
     const auto asked = cefdriver::RequestNewWindow(page->GetIdentifier(),
                                                    Utf8ToWide(TestServerUrl("/slow/8/report.xls")),
                                                    WOD_NEW_FOREGROUND_TAB, true);
-    EXPECT_TRUE(asked.cancelled);
+    EXPECT_TRUE(asked.cancelled) << "the file's new window was not intercepted";
     for (const char* during : {"/empty?first", "/empty?second"}) {
+        SCOPED_TRACE(during);
         page->GetMainFrame()->LoadURL(TestServerUrl(during));
-        ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1));
+        ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1))
+            << "the page did not load while the download ran";
         EXPECT_EQ(Utf8ToWide(TestServerUrl(during)), page->GetMainFrame()->GetURL().ToWString());
     }
     EXPECT_EQ(nullptr, OpenBox()) << "the download ended before the page loaded twice";
@@ -336,15 +325,17 @@ TEST_F(BrowserWindow, ThePageStaysResponsiveWhileANewWindowsActionRuns) {
     EXPECT_EQ(L"文件已下载到桌面 - report.xls", box->GetMessageText());
     EXPECT_EQ(mainWindow, GetWindow(box->m_hWnd, GW_OWNER)) << "the box belongs to the main window";
     EXPECT_FALSE(IsWindowEnabled(mainWindow)) << "the main window waits for the box";
-    EXPECT_NE(GetCurrentThreadId(), GetWindowThreadProcessId(box->m_hWnd, nullptr));
+    EXPECT_NE(GetCurrentThreadId(), GetWindowThreadProcessId(box->m_hWnd, nullptr))
+        << "the box runs on the test's thread";
     page->GetMainFrame()->LoadURL(TestServerUrl("/empty?third"));
     ASSERT_TRUE(cefdriver::WaitUntilIdle(20000, 1)) << "the page stopped while the box is open";
     EXPECT_EQ(Utf8ToWide(TestServerUrl("/empty?third")),
               page->GetMainFrame()->GetURL().ToWString());
 
     PostMessageW(box->m_hWnd, WM_MSGBOX_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitFor([] { return OpenBox() == nullptr; }));
-    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(mainWindow) != FALSE; }));
+    ASSERT_TRUE(WaitFor([] { return OpenBox() == nullptr; })) << "the box did not close";
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(mainWindow) != FALSE; }))
+        << "the main window was not enabled again";
     EXPECT_EQ(std::vector<std::wstring>{L"report.xls"}, FileNames(desktop.path()));
     EXPECT_EQ(8000u, ReadFileBytes(desktop.path() + L"\\report.xls").size());
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "CodePage.h"
@@ -60,7 +61,7 @@ TEST_F(HttpTransferTest, LargeBodyArrivesIntact) {
     const std::string path = Target("large.bin");
     const size_t size = 24 * 1024 * 1024 + 7;
     ASSERT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/large?size=" + std::to_string(size)), path));
-    EXPECT_TRUE(ExpectedPattern(size) == ReadAnsiFile(path));
+    EXPECT_TRUE(ExpectedPattern(size) == ReadAnsiFile(path)) << "the large body arrived altered";
 }
 
 // Small blocks are gathered before they are written, large ones written as they come: bursts of
@@ -92,7 +93,7 @@ TEST_F(HttpTransferTest, BodyArrivingInSmallAndLargeBurstsIsWrittenInOrder) {
 TEST_F(HttpTransferTest, EmptyBodyCreatesNoFileAndKeepsAnExistingOne) {
     const std::string fresh = Target("fresh.pdf");
     EXPECT_EQ(CURLE_OK, DownloadToFile(TestServerUrl("/empty"), fresh));
-    EXPECT_FALSE(Exists(fresh));
+    EXPECT_FALSE(Exists(fresh)) << "an empty body created a file";
 
     const std::string existing = Target("existing.pdf");
     WriteAnsiFile(existing, "old content");
@@ -115,8 +116,11 @@ TEST_F(HttpTransferTest, OnlyASuccessStatusIsADownload) {
         const int expected = route == "/status?code=204" ? CURLE_OK : CURLE_HTTP_RETURNED_ERROR;
         EXPECT_EQ(expected, DownloadToFile(TestServerUrl(route), path));
         EXPECT_EQ(0, ReplaceByDownload(TestServerUrl(route), path)) << "reported as saved";
-        for (const Placement placement :
-             {Placement::kReplace, Placement::kKeepExisting, Placement::kNextFreeName}) {
+        for (const auto& [placement, name] :
+             {std::pair<Placement, const char*>{Placement::kReplace, "replace"},
+              {Placement::kKeepExisting, "keep existing"},
+              {Placement::kNextFreeName, "next free name"}}) {
+            SCOPED_TRACE(name);
             const DownloadResult download = DownloadFile(TestServerUrl(route), path, placement);
             EXPECT_EQ(expected, download.code);
             EXPECT_EQ("", download.path) << "a file was put in place";
@@ -147,7 +151,7 @@ TEST_F(HttpTransferTest, OnlyHttpAndHttpsAreFetched) {
 TEST_F(HttpTransferTest, UnwritableTargetIsAWriteErrorAndLeavesNoFile) {
     const std::string path = Target("no-such-folder\\file.xls");
     EXPECT_EQ(CURLE_WRITE_ERROR, DownloadToFile(TestServerUrl("/normal"), path));
-    EXPECT_FALSE(Exists(path));
+    EXPECT_FALSE(Exists(path)) << "a file was left at the unwritable target";
 }
 
 TEST_F(HttpTransferTest, TheOldFileStaysUntilTheNewOneArrivedComplete) {
@@ -247,7 +251,7 @@ TEST_F(HttpTransferTest, AStalledDownloadGivesUpAfterAMinute) {
     const DWORD elapsed = GetTickCount() - start;
     EXPECT_GE(elapsed, 59000u) << "gave up before a minute of silence";
     EXPECT_LT(elapsed, 85000u) << "waited for the server far past a minute";
-    EXPECT_TRUE(FileNames(temp.path()).empty());
+    EXPECT_TRUE(FileNames(temp.path()).empty()) << "a stalled download left a file";
 }
 
 TEST_F(HttpTransferTest, ReplaceTakesUrlsOfAnyLength) {
@@ -286,8 +290,10 @@ TEST_F(HttpTransferTest, TwoThreadsDownloadAtTheSameTime) {
     EXPECT_EQ(CURLE_OK, results[0]);
     EXPECT_EQ(CURLE_OK, results[1]);
     const std::string expected = ExpectedPattern(size);
-    EXPECT_TRUE(expected == ReadAnsiFile(Target("a.bin")));
-    EXPECT_TRUE(expected == ReadAnsiFile(Target("b.bin")));
+    EXPECT_TRUE(expected == ReadAnsiFile(Target("a.bin")))
+        << "the first of two parallel downloads arrived altered";
+    EXPECT_TRUE(expected == ReadAnsiFile(Target("b.bin")))
+        << "the second of two parallel downloads arrived altered";
 }
 
 TEST(FetchToString, FetchesTheBodyWithoutCredentials) {
@@ -326,14 +332,14 @@ TEST(FetchToString, AHugeAnnouncedLengthIsRefusedAtOnce) {
         EXPECT_EQ(CURLE_FILESIZE_EXCEEDED,
                   FetchToString(TestServerUrl(std::string("/hugelength?size=") + size), out));
         EXPECT_LT(GetTickCount() - start, 5000u) << "waited for the announced body";
-        EXPECT_TRUE(out.empty());
+        EXPECT_TRUE(out.empty()) << "a body over the limit was kept";
     }
 }
 
 TEST(FetchToString, UnreachableHostFailsWithEmptyOutput) {
     std::string out = "stale";
     EXPECT_EQ(CURLE_COULDNT_CONNECT, FetchToString("http://127.0.0.1:1/curver.json", out));
-    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(out.empty()) << "the output kept its stale text";
 }
 
 TEST(FetchToString, SilentServerTimesOut) {
@@ -341,6 +347,6 @@ TEST(FetchToString, SilentServerTimesOut) {
     const DWORD start = GetTickCount();
     EXPECT_EQ(CURLE_OPERATION_TIMEDOUT, FetchToString(TestServerUrl("/silent"), out));
     const DWORD elapsed = GetTickCount() - start;
-    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(out.empty()) << "the output kept its stale text";
     EXPECT_GE(elapsed, 9000u) << "gives up after about ten seconds, not at once";
 }

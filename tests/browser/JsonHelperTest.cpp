@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+
 #include "LogFile.h"
 #include "TempFolder.h"
 
@@ -14,6 +17,15 @@ struct PathCase {
     const char* out;
     int result;
 };
+
+// The case as text in failure output and in the test's parameter line (bytes outside ASCII
+// escaped).
+void PrintTo(const PathCase& c, std::ostream* os) {
+    using ::testing::PrintToString;
+    *os << "GetArray(" << PrintToString(std::string(c.json)) << ", "
+        << PrintToString(std::string(c.path)) << ", asInteger " << c.asInteger << ") -> "
+        << c.result << ", " << PrintToString(std::string(c.out));
+}
 
 class GetArrayPaths : public ::testing::TestWithParam<PathCase> {};
 
@@ -93,6 +105,7 @@ TEST(GetArray, NotJsonOrEmptyPathFailsLogsAndLeavesOutputAlone) {
     for (const auto& [json, path] : {std::pair<const char*, const char*>{"not json", "curver"},
                                      {"{\"curver\":1}", ""},
                                      {"{\"curver\":1}", "||"}}) {
+        SCOPED_TRACE(std::string("json ") + json + ", path \"" + path + "\"");
         const size_t before = LogSize();
         std::string out = "旧值";
         EXPECT_EQ(0, IJsonHelper::GetArray(json, path, out, 1));

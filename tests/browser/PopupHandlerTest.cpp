@@ -11,8 +11,8 @@
 #include "BkImageWnd.h"
 #include "BkPngPool.h"
 #include "BkSkinResources.h"
-#include "ClientBrowserHandlerListener.h"
 #include "CodePage.h"
+#include "ListenerRecord.h"
 #include "LogFile.h"
 #include "MessagePump.h"
 #include "MsgBox.h"
@@ -21,6 +21,7 @@
 #include "ShellFolderRedirect.h"
 #include "TempFolder.h"
 #include "TestServer.h"
+#include "VisibleWindows.h"
 
 namespace {
 
@@ -66,18 +67,6 @@ private:
         }
     }
 
-    static BOOL CALLBACK CollectDialog(HWND window, LPARAM list) {
-        wchar_t className[16] = {};
-        GetClassNameW(window, className, 16);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
-            std::wstring(className) == L"#32770") {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        }
-        return TRUE;
-    }
-
     bool FirstTime(HWND window, const std::vector<HWND>& open) {
         // Forget windows that have gone, so that a reused handle counts as new.
         handled_.erase(
@@ -94,7 +83,9 @@ private:
 
     void Answer() {
         std::vector<HWND> open = OpenWindows();
-        EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&open));
+        const std::vector<HWND> dialogs = VisibleWindowsOf(
+            GetCurrentProcessId(), [](HWND window) { return HasClassName(window, L"#32770"); });
+        open.insert(open.end(), dialogs.begin(), dialogs.end());
         for (const HWND window : open) {
             if (!IsWindowVisible(window) || !FirstTime(window, open)) {
                 continue;
@@ -139,12 +130,6 @@ private:
 
 DialogAnswerer* DialogAnswerer::current_ = nullptr;
 
-class RecordingListener : public ClientBrowserHandlerListener {
-public:
-    void OnPopupText(const std::string* text) override { texts.push_back(text ? *text : "null"); }
-    std::vector<std::string> texts;
-};
-
 TEST(PopupUrl, DecodingTurnsPlusAndEscapesOfEitherCaseIntoBytesThenAnsi) {
     EXPECT_EQ("发票 1.xls", DecodeUrl("%E5%8F%91%e7%a5%a8+1.xls"));
     EXPECT_EQ("a/b?c=d&e", DecodeUrl("a%2Fb%3fc%3Dd&e"));
@@ -178,19 +163,30 @@ protected:
         CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr));
     }
 
-    // Asks for the new window and waits, answering boxes and dialogs, until its action is done.
-    bool Open(const std::string& url, const CPopupHandler& handler = CPopupHandler()) {
+    // Asks for the new window and waits, answering boxes and dialogs, until its action is done;
+    // succeeds when the handler took the new window over from the browser.
+    ::testing::AssertionResult Open(const std::string& url,
+                                    const CPopupHandler& handler = CPopupHandler()) {
         const bool cancelled =
             handler.HandleNewWindow(url, kNewForegroundTabDisposition, &listener_);
         for (DWORD waited = 0; !handler.IsIdle() && waited < 60000; waited += 20) {
             PumpMessages(20);
         }
         EXPECT_TRUE(handler.IsIdle()) << "the action for " << url << " did not end";
-        return cancelled;
+        if (!cancelled) {
+            return ::testing::AssertionFailure()
+                   << "the new window for " << url << " was left to the browser";
+        }
+        return ::testing::AssertionSuccess();
     }
 
     static CPopupHandler DataTool(const std::string& variant) {
         return CPopupHandler(TestServerUrl("/datatool/" + variant + "/ufdatatransfer/"));
+    }
+
+    // The data tool's download page on the test server, in one of its variants.
+    static std::string DataToolPage(const std::string& variant) {
+        return TestServerUrl("/datatool/" + variant + "/ufdatatransfer/download.htm");
     }
 
     std::wstring OnDesktop(const std::wstring& name) const {
@@ -210,27 +206,31 @@ protected:
     ShellFolderRedirect desktopRedirect_{L"Desktop", desktop_.path()};
     ShellFolderRedirect documentsRedirect_{L"Personal", documents_.path()};
     DialogAnswerer answerer_;
-    RecordingListener listener_;
+    ListenerRecord listener_;
 };
 
 TEST_F(PopupHandlerTest, OnlyNewForegroundTabsAreIntercepted) {
     const CPopupHandler handler;
     for (const int disposition : {0, 1, 2, 3, 5, 6, 7, 8, 9}) {
+        SCOPED_TRACE("disposition " + std::to_string(disposition));
         EXPECT_FALSE(
-            handler.HandleNewWindow(TestServerUrl("/files/a.xls"), disposition, &listener_));
-        EXPECT_FALSE(handler.HandleNewWindow("http://h/page", disposition, &listener_));
+            handler.HandleNewWindow(TestServerUrl("/files/a.xls"), disposition, &listener_))
+            << "a file's new window was intercepted";
+        EXPECT_FALSE(handler.HandleNewWindow("http://h/page", disposition, &listener_))
+            << "a page's new window was intercepted";
     }
-    EXPECT_TRUE(listener_.texts.empty());
-    EXPECT_TRUE(answerer_.boxes.empty());
-    EXPECT_TRUE(FileNames(desktop_.path()).empty());
+    EXPECT_TRUE(listener_.Texts().empty()) << "a text reached the listener";
+    EXPECT_TRUE(answerer_.boxes.empty()) << "a box was shown";
+    EXPECT_TRUE(FileNames(desktop_.path()).empty()) << "a file was written to the desktop";
 }
 
 TEST_F(PopupHandlerTest, OtherUrlsHandTheirDecodedTextToTheListener) {
     EXPECT_TRUE(Open("http://h/app/open?title=%E5%8F%91%E7%A5%A8+2024&p=%2F"));
-    EXPECT_EQ(std::vector<std::string>{"http://h/app/open?title=发票 2024&p=/"}, listener_.texts);
-    EXPECT_TRUE(CPopupHandler().HandleNewWindow("http://h/app/page", 4, nullptr));
-    EXPECT_EQ(1u, listener_.texts.size());
-    EXPECT_TRUE(answerer_.boxes.empty());
+    EXPECT_EQ(std::vector<std::string>{"http://h/app/open?title=发票 2024&p=/"}, listener_.Texts());
+    EXPECT_TRUE(CPopupHandler().HandleNewWindow("http://h/app/page", 4, nullptr))
+        << "without a listener the new window was left to the browser";
+    EXPECT_EQ(1u, listener_.Texts().size());
+    EXPECT_TRUE(answerer_.boxes.empty()) << "a box was shown";
 }
 
 TEST_F(PopupHandlerTest, SpreadsheetLandsOnTheDesktopUnderItsDecodedNameAndIsLogged) {
@@ -240,10 +240,12 @@ TEST_F(PopupHandlerTest, SpreadsheetLandsOnTheDesktopUnderItsDecodedNameAndIsLog
     EXPECT_EQ(std::vector<std::wstring>{L"发票 1.xls"}, FileNames(desktop_.path()));
     EXPECT_EQ("file /files/%E5%8F%91%E7%A5%A8+1.xls", ReadFileBytes(OnDesktop(L"发票 1.xls")));
     const std::string log = ReadFileBytes(AnsiToWide(g_logFile.GetLogFileName()));
-    EXPECT_NE(std::string::npos, log.find("文件下载地址 : " + url + "\r\n"));
+    EXPECT_NE(std::string::npos, log.find("文件下载地址 : " + url + "\r\n"))
+        << "the address is not logged";
     EXPECT_NE(std::string::npos,
-              log.find("文件保存地址 : " + desktop_.narrowPath() + "\\发票 1.xls\r\n"));
-    EXPECT_TRUE(listener_.texts.empty());
+              log.find("文件保存地址 : " + desktop_.narrowPath() + "\\发票 1.xls\r\n"))
+        << "the saved file is not logged";
+    EXPECT_TRUE(listener_.Texts().empty()) << "a download's text reached the listener";
 }
 
 TEST_F(PopupHandlerTest, ExistingNamesAreNumberedUntilOneIsFree) {
@@ -278,89 +280,66 @@ TEST_F(PopupHandlerTest, PdfAnywhereInTheUrlIsADownloadNamedAfterTheLastSlash) {
     EXPECT_EQ(4u, FileNames(desktop_.path()).size());
 }
 
-TEST_F(PopupHandlerTest, DeviceNamesAreRefusedAndNothingIsWritten) {
-    for (const char* name : {"NUL.xls", "aux.xls", "COM1.pdf", "con.tar.xls", "LPT1.pdf"}) {
-        EXPECT_TRUE(Open(TestServerUrl(std::string("/files/") + name)));
+// Nothing lands on the desktop, and the user hears of the failure, when the download fails, is
+// empty or an error page, or when its name is a device's or would leave the desktop.
+TEST_F(PopupHandlerTest, FailedDownloadsShowTheFailureBoxAndWriteNothing) {
+    std::vector<std::string> urls = {std::string(kUnreachable) + "/a.xls"};
+    for (const char* path :
+         {"/blank/b.xls", "/files/..%5C..%5Cescaped.xls", "/files/NUL.xls", "/files/aux.xls",
+          "/files/COM1.pdf", "/files/con.tar.xls", "/files/LPT1.pdf", "/status?code=404&f=a.xls",
+          "/status?code=500&f=a.pdf", "/status?code=302&f=a.xls"}) {
+        urls.push_back(TestServerUrl(path));
+    }
+    for (const std::string& url : urls) {
+        SCOPED_TRACE(url);
+        EXPECT_TRUE(Open(url));
         ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
     }
-    EXPECT_TRUE(FileNames(desktop_.path()).empty());
-}
-
-TEST_F(PopupHandlerTest, FailedOrEmptyDownloadsAndEscapingNamesShowTheFailureBox) {
-    EXPECT_TRUE(Open(std::string(kUnreachable) + "/a.xls"));
-    ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
-
-    EXPECT_TRUE(Open(TestServerUrl("/blank/b.xls")));
-    ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
-
-    EXPECT_TRUE(Open(TestServerUrl("/files/..%5C..%5Cescaped.xls")));
-    ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
     wchar_t outside[MAX_PATH] = {};
     GetFullPathNameW(OnDesktop(L"..\\..\\escaped.xls").c_str(), MAX_PATH, outside, nullptr);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(outside));
-    EXPECT_TRUE(FileNames(desktop_.path()).empty());
-}
-
-// An error page is no download: nothing lands on the desktop and the user hears of the failure.
-TEST_F(PopupHandlerTest, ErrorStatusesShowTheFailureBoxAndWriteNothing) {
-    for (const std::string route :
-         {"/status?code=404&f=a.xls", "/status?code=500&f=a.pdf", "/status?code=302&f=a.xls"}) {
-        EXPECT_TRUE(Open(TestServerUrl(route)));
-        ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
-    }
-    EXPECT_TRUE(FileNames(desktop_.path()).empty()) << "an error page was saved";
-
-    WriteFileBytes(documents_.path() + L"\\kept.pdf", "old");
-    answerer_.saveAnswer = documents_.path() + L"\\kept.pdf";
-    answerer_.replaceAnswer = true;
-    EXPECT_TRUE(Open(TestServerUrl("/status?code=500&r=/cjtgjb/download/ViewReport")));
-    ExpectOneBox(kFailureBox, L"保存失败");
-    EXPECT_EQ("old", ReadFileBytes(documents_.path() + L"\\kept.pdf"))
-        << "an error page replaced the user's report";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(outside))
+        << "a file was written outside the desktop";
+    EXPECT_TRUE(FileNames(desktop_.path()).empty()) << "a failed download left a file";
 }
 
 TEST_F(PopupHandlerTest, DataToolInstallerOfTheCurrentVersionIsDownloaded) {
-    EXPECT_TRUE(
-        Open(TestServerUrl("/datatool/string/ufdatatransfer/download.htm"), DataTool("string")));
-    ExpectOneBox(kNoticeBox, L"文件已下载到桌面 - 数据采集工具 V2.5.1.zip");
-    EXPECT_EQ("setup 2.5.1", ReadFileBytes(OnDesktop(L"数据采集工具 V2.5.1.zip")));
-
-    // A numeric version reads with six decimals, in the address and in the name.
-    EXPECT_TRUE(Open(TestServerUrl("/datatool/number/ufdatatransfer/download.htm?from=menu"),
-                     DataTool("number")));
-    ExpectOneBox(kNoticeBox, L"文件已下载到桌面 - 数据采集工具 V3.000000.zip");
-    EXPECT_EQ("setup 3.000000", ReadFileBytes(OnDesktop(L"数据采集工具 V3.000000.zip")));
+    const struct {
+        const char* variant;
+        const char* query;
+        const wchar_t* name;
+        const char* content;
+    } cases[] = {{"string", "", L"数据采集工具 V2.5.1.zip", "setup 2.5.1"},
+                 // A numeric version reads with six decimals, in the address and in the name.
+                 {"number", "?from=menu", L"数据采集工具 V3.000000.zip", "setup 3.000000"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.variant);
+        EXPECT_TRUE(Open(DataToolPage(c.variant) + c.query, DataTool(c.variant)));
+        ExpectOneBox(kNoticeBox, std::wstring(L"文件已下载到桌面 - ") + c.name);
+        EXPECT_EQ(c.content, ReadFileBytes(OnDesktop(c.name)));
+    }
 }
 
 TEST_F(PopupHandlerTest, DataToolInstallerAlreadyOnTheDesktopIsKept) {
     WriteFileBytes(OnDesktop(L"数据采集工具 V2.5.1.zip"), "old");
-    EXPECT_TRUE(
-        Open(TestServerUrl("/datatool/string/ufdatatransfer/download.htm"), DataTool("string")));
+    EXPECT_TRUE(Open(DataToolPage("string"), DataTool("string")));
     ExpectOneBox(kNoticeBox, L"文件已经存在桌面 - 数据采集工具 V2.5.1.zip");
     EXPECT_EQ("old", ReadFileBytes(OnDesktop(L"数据采集工具 V2.5.1.zip")));
 }
 
-TEST_F(PopupHandlerTest, DataToolWithoutAReadableVersionShowsTheFailureBox) {
-    for (const std::string variant : {"missing", "notjson"}) {
-        EXPECT_TRUE(Open(TestServerUrl("/datatool/" + variant + "/ufdatatransfer/download.htm"),
-                         DataTool(variant)));
-        ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
+// Without a readable version or a whole installer the user hears of the failure, nothing is
+// left, and the next click tries again.
+TEST_F(PopupHandlerTest, AFailedDataToolDownloadLeavesNothingAndIsTriedAgain) {
+    for (const std::string variant : {"missing", "notjson", "noinstaller", "brokeninstaller"}) {
+        for (int click = 1; click <= 2; ++click) {
+            SCOPED_TRACE(variant + ", click " + std::to_string(click));
+            EXPECT_TRUE(Open(DataToolPage(variant), DataTool(variant)));
+            ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
+        }
     }
     const CPopupHandler unreachable(std::string(kUnreachable) + "/ufdatatransfer/");
     EXPECT_TRUE(Open(std::string(kUnreachable) + "/ufdatatransfer/download.htm", unreachable));
     ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
-    EXPECT_TRUE(FileNames(desktop_.path()).empty());
-}
-
-TEST_F(PopupHandlerTest, AFailedDataToolDownloadLeavesNothingAndIsTriedAgain) {
-    for (const std::string variant : {"noinstaller", "brokeninstaller"}) {
-        for (int click = 0; click < 2; ++click) {
-            EXPECT_TRUE(Open(TestServerUrl("/datatool/" + variant + "/ufdatatransfer/download.htm"),
-                             DataTool(variant)));
-            ExpectOneBox(kFailureBox, L"文件下载失败，请重新下载");
-        }
-    }
-    EXPECT_TRUE(FileNames(desktop_.path()).empty()) << "a failed installer download left a file";
+    EXPECT_TRUE(FileNames(desktop_.path()).empty()) << "a failed data tool download left a file";
 }
 
 TEST_F(PopupHandlerTest, ReportIsSavedWhereTheSaveDialogSays) {
@@ -387,7 +366,7 @@ TEST_F(PopupHandlerTest, ReportDialogAsksBeforeReplacingTheFileItWouldWrite) {
     EXPECT_TRUE(Open(TestServerUrl("/files/cjtgjb/download/ViewReport?id=7")));
     EXPECT_EQ(1, answerer_.otherDialogs);
     EXPECT_EQ(2, answerer_.saveDialogs);
-    EXPECT_TRUE(answerer_.boxes.empty());
+    EXPECT_TRUE(answerer_.boxes.empty()) << "a box was shown though the save was refused";
     EXPECT_EQ("old", ReadFileBytes(documents_.path() + L"\\kept.pdf"));
 }
 
@@ -399,7 +378,7 @@ TEST_F(PopupHandlerTest, ReportDialogAsksAboutTheNameWithTheExtensionAdded) {
     answerer_.nextSaveAnswers = {documents_.path() + L"\\报告.txt", kOfferedName};
     EXPECT_TRUE(Open(TestServerUrl("/files/cjtgjb/download/ViewReport?id=7")));
     EXPECT_EQ(1, answerer_.otherDialogs) << "the dialog did not ask about " << WideToUtf8(written);
-    EXPECT_TRUE(answerer_.boxes.empty());
+    EXPECT_TRUE(answerer_.boxes.empty()) << "a box was shown though the save was refused";
     EXPECT_EQ("old", ReadFileBytes(written)) << "replaced without asking";
 
     answerer_.nextSaveAnswers = {documents_.path() + L"\\报告.txt", kOfferedName};
@@ -414,29 +393,37 @@ TEST_F(PopupHandlerTest, CancelledOrFailedReportSavesWriteNothing) {
     answerer_.saveAnswer.clear();
     EXPECT_TRUE(Open(TestServerUrl("/files/cjtgjb/download/ViewReport?id=7")));
     EXPECT_EQ(1, answerer_.saveDialogs);
-    EXPECT_TRUE(answerer_.boxes.empty());
+    EXPECT_TRUE(answerer_.boxes.empty()) << "a box was shown for a cancelled save";
 
     answerer_.saveAnswer = documents_.path() + L"\\failed";
     EXPECT_TRUE(Open(std::string(kUnreachable) + "/cjtgjb/download/ViewReport?id=7"));
     EXPECT_EQ(2, answerer_.saveDialogs);
     ExpectOneBox(kFailureBox, L"保存失败");
-    EXPECT_TRUE(FileNames(documents_.path()).empty());
+    EXPECT_TRUE(FileNames(documents_.path()).empty()) << "a failed save left a file";
 }
 
+// A report that cannot be fetched, or that the server answers with an error page, leaves the
+// file it was to replace as it was, and the next save replaces it.
 TEST_F(PopupHandlerTest, AFailedReportSaveKeepsTheFileItWasToReplace) {
-    WriteFileBytes(documents_.path() + L"\\kept.pdf", "old");
-    answerer_.saveAnswer = documents_.path() + L"\\kept.pdf";
+    const std::wstring kept = documents_.path() + L"\\kept.pdf";
+    WriteFileBytes(kept, "old");
+    answerer_.saveAnswer = kept;
     answerer_.replaceAnswer = true;
-    EXPECT_TRUE(Open(std::string(kUnreachable) + "/cjtgjb/download/ViewReport?id=7"));
-    EXPECT_EQ(1, answerer_.otherDialogs);
-    ExpectOneBox(kFailureBox, L"保存失败");
-    EXPECT_EQ("old", ReadFileBytes(documents_.path() + L"\\kept.pdf"));
-    EXPECT_EQ(std::vector<std::wstring>{L"kept.pdf"}, FileNames(documents_.path()));
+    for (const std::string& url :
+         {std::string(kUnreachable) + "/cjtgjb/download/ViewReport?id=7",
+          TestServerUrl("/status?code=500&r=/cjtgjb/download/ViewReport")}) {
+        SCOPED_TRACE(url);
+        answerer_.otherDialogs = 0;
+        EXPECT_TRUE(Open(url));
+        EXPECT_EQ(1, answerer_.otherDialogs) << "the dialog did not ask whether to replace";
+        ExpectOneBox(kFailureBox, L"保存失败");
+        EXPECT_EQ("old", ReadFileBytes(kept)) << "a failed save replaced the user's report";
+        EXPECT_EQ(std::vector<std::wstring>{L"kept.pdf"}, FileNames(documents_.path()));
+    }
 
     EXPECT_TRUE(Open(TestServerUrl("/files/cjtgjb/download/ViewReport?id=8")));
     ExpectOneBox(kNoticeBox, L"保存成功");
-    EXPECT_EQ("file /files/cjtgjb/download/ViewReport?id=8",
-              ReadFileBytes(documents_.path() + L"\\kept.pdf"));
+    EXPECT_EQ("file /files/cjtgjb/download/ViewReport?id=8", ReadFileBytes(kept));
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ class SystemProxyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "no_proxy"}) {
-            ASSERT_EQ(0, _putenv((std::string(name) + "=").c_str()));
+            ASSERT_EQ(0, _putenv((std::string(name) + "=").c_str())) << name << " stays set";
         }
     }
     void TearDown() override { _putenv("http_proxy="); }
@@ -155,7 +155,7 @@ TEST_F(SystemProxyTest, WithTheProxyOffTransfersGoDirect) {
     const std::string url = Unique("proxied.test", "/echo?text=x");
     std::string body;
     EXPECT_EQ(CURLE_COULDNT_RESOLVE_HOST, FetchToString(url, body));
-    EXPECT_FALSE(WentThroughProxy(url));
+    EXPECT_FALSE(WentThroughProxy(url)) << "a direct setting went through the proxy";
     EXPECT_EQ("", SystemProxyFor(url).proxy);
 }
 
@@ -167,11 +167,11 @@ TEST_F(SystemProxyTest, AConfigurationScriptChoosesTheProxyForEachAddress) {
     std::string body;
     EXPECT_EQ(CURLE_OK, FetchToString(proxied, body));
     EXPECT_EQ("pac", body);
-    EXPECT_TRUE(WentThroughProxy(proxied));
+    EXPECT_TRUE(WentThroughProxy(proxied)) << "the script's proxy was not used";
 
     const std::string direct = Unique("bypassed.test", "/echo?text=pac");
     EXPECT_EQ(CURLE_COULDNT_RESOLVE_HOST, FetchToString(direct, body));
-    EXPECT_FALSE(WentThroughProxy(direct));
+    EXPECT_FALSE(WentThroughProxy(direct)) << "the script's direct address went through the proxy";
 }
 
 TEST_F(SystemProxyTest, AProxyVariableTakesPrecedence) {
@@ -179,12 +179,13 @@ TEST_F(SystemProxyTest, AProxyVariableTakesPrecedence) {
         InternetSettingsOverride::kDirect | InternetSettingsOverride::kProxy, ServerAddress(), "");
     ASSERT_EQ(0, _putenv("http_proxy=http://127.0.0.1:1"));
     const std::string url = Unique("proxied.test", "/echo?text=x");
-    EXPECT_TRUE(SystemProxyFor(url).fromEnvironment);
+    EXPECT_TRUE(SystemProxyFor(url).fromEnvironment)
+        << "the environment's proxy does not come first";
     std::string body;
     EXPECT_EQ(CURLE_COULDNT_CONNECT, FetchToString(url, body))
         << "the variable's proxy was not used";
     ASSERT_EQ(0, _putenv("http_proxy="));
-    EXPECT_FALSE(WentThroughProxy(url));
+    EXPECT_FALSE(WentThroughProxy(url)) << "the system's proxy was used over the environment's";
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ TEST(WebSocketFrames, ClientFramesAreMaskedAndServerFramesParseInAllLengthForms)
         ASSERT_EQ(websocket::ParseStatus::Complete, websocket::ParseFrame(wire, frame, 1 << 20))
             << length;
         EXPECT_EQ(payload, frame.payload) << "unmasked again, length " << length;
-        EXPECT_TRUE(wire.empty()) << "the frame is taken off the buffer";
+        EXPECT_TRUE(wire.empty()) << "the frame of length " << length << " is left in the buffer";
     }
     std::string partial = websocket::EncodeFrame(websocket::kText, "hello", 7);
     partial.pop_back();
@@ -113,13 +113,15 @@ TEST(ChromiumProcessText, CommandLineArgumentsSurviveTheUsualSplitting) {
 TEST(ChromiumProcessText, ActivePortFileGivesPortAndPath) {
     unsigned short port = 0;
     std::string path;
-    ASSERT_TRUE(ParseActivePort("41235\n/devtools/browser/ab-cd\n", port, path));
+    ASSERT_TRUE(ParseActivePort("41235\n/devtools/browser/ab-cd\n", port, path))
+        << "a whole port file was not read";
     EXPECT_EQ(41235, port);
     EXPECT_EQ("/devtools/browser/ab-cd", path);
-    EXPECT_FALSE(ParseActivePort("41235", port, path)) << "still being written";
-    EXPECT_FALSE(ParseActivePort("70000\n/devtools/browser/x", port, path));
-    EXPECT_FALSE(ParseActivePort("12x\n/devtools/browser/x", port, path));
-    EXPECT_FALSE(ParseActivePort("0\n/devtools/browser/x", port, path));
+    // Still being written, a port out of range, not a number, and no port.
+    for (const std::string bad : {"41235", "70000\n/devtools/browser/x", "12x\n/devtools/browser/x",
+                                  "0\n/devtools/browser/x"}) {
+        EXPECT_FALSE(ParseActivePort(bad, port, path)) << "took " << ::testing::PrintToString(bad);
+    }
 }
 
 TEST(PageBridgeText, OnlyTheReservedPathIsABridgeRequest) {
@@ -169,9 +171,12 @@ PopupRequest Asked(const std::string& url) {
 // its own.
 TEST(PopupMatching, AWindowAnswersItsPagesNewestRequestAndRefusedOnesGo) {
     PopupRequests popups;
-    EXPECT_FALSE(popups.Requested("page", Asked("sandboxed")).found);
-    EXPECT_FALSE(popups.Requested("page", Asked("blocked")).found);
-    EXPECT_FALSE(popups.Requested("other", Asked("theirs")).found);
+    EXPECT_FALSE(popups.Requested("page", Asked("sandboxed")).found)
+        << "a request matched before any window came";
+    EXPECT_FALSE(popups.Requested("page", Asked("blocked")).found)
+        << "a request matched before any window came";
+    EXPECT_FALSE(popups.Requested("other", Asked("theirs")).found)
+        << "a request matched before any window came";
     PopupRequests::Match match = popups.WindowCame("page", PopupWindow{"w1", "s1"});
     ASSERT_TRUE(match.found) << "the page's request has come";
     EXPECT_EQ("blocked", match.request.url) << "the newest request is the window's own";
@@ -186,14 +191,15 @@ TEST(PopupMatching, AWindowAnswersItsPagesNewestRequestAndRefusedOnesGo) {
 
     EXPECT_EQ("other", popups.AnyOpenerAsking());
     match = popups.WindowCame("other", PopupWindow{"w3", "s3"});
-    ASSERT_TRUE(match.found);
+    ASSERT_TRUE(match.found) << "the other page's window did not take its request";
     EXPECT_EQ("theirs", match.request.url);
     EXPECT_EQ("", popups.AnyOpenerAsking());
 }
 
 TEST(PopupMatching, GoneTargetsAndEndlessRequestsLeaveNothingBehind) {
     PopupRequests popups;
-    EXPECT_FALSE(popups.WindowCame("page", PopupWindow{"closed", "s"}).found);
+    EXPECT_FALSE(popups.WindowCame("page", PopupWindow{"closed", "s"}).found)
+        << "a window matched though no request was asked";
     popups.Forget("closed");
     EXPECT_FALSE(popups.Requested("page", Asked("next")).found)
         << "a window that closed while it waited takes no request";
@@ -204,7 +210,7 @@ TEST(PopupMatching, GoneTargetsAndEndlessRequestsLeaveNothingBehind) {
         popups.Requested("spam", Asked(std::to_string(i)));
     }
     const PopupRequests::Match match = popups.WindowCame("spam", PopupWindow{"w", "s"});
-    ASSERT_TRUE(match.found);
+    ASSERT_TRUE(match.found) << "the window did not take the newest of many requests";
     EXPECT_EQ("999", match.request.url);
 }
 
@@ -240,13 +246,14 @@ TEST(DevToolsRelay, OnlyTheTokensUpgradeIsLetInAndAnsweredAsTheProtocolSays) {
     const std::string upgrade =
         "GET /t0ken HTTP/1.1\r\nHost: x\r\nSEC-WEBSOCKET-KEY:  abc= \r\n\r\n";
     std::string key;
-    EXPECT_TRUE(IsFrontEndUpgrade(upgrade, "t0ken", key));
+    EXPECT_TRUE(IsFrontEndUpgrade(upgrade, "t0ken", key)) << "the front end's upgrade was refused";
     EXPECT_EQ("abc=", key);
     EXPECT_FALSE(IsFrontEndUpgrade(upgrade, "t0ke", key)) << "a prefix of the path";
     EXPECT_FALSE(IsFrontEndUpgrade(upgrade, "", key)) << "no token";
     EXPECT_FALSE(IsFrontEndUpgrade("GET /t0ken HTTP/1.1\r\n\r\n", "t0ken", key)) << "no key";
     EXPECT_FALSE(
-        IsFrontEndUpgrade("POST /t0ken HTTP/1.1\r\nSec-WebSocket-Key: a\r\n\r\n", "t0ken", key));
+        IsFrontEndUpgrade("POST /t0ken HTTP/1.1\r\nSec-WebSocket-Key: a\r\n\r\n", "t0ken", key))
+        << "a POST upgrade was taken";
 }
 
 // A real front end's view of the relay: a stranger without the token gets nothing, the front end
@@ -272,7 +279,7 @@ TEST(DevToolsRelay, TheFrontEndTalksThroughAndTheDoorCloses) {
 
     WebSocketClient frontEnd;
     ASSERT_TRUE(frontEnd.Connect("127.0.0.1", port, path, error)) << error;
-    EXPECT_TRUE(frontEnd.Send("{\"id\":1}"));
+    EXPECT_TRUE(frontEnd.Send("{\"id\":1}")) << "the front end could not send";
     for (int waited = 0; waited < 5000; waited += 10) {
         std::lock_guard<std::mutex> lock(mutex);
         if (!received.empty()) {
@@ -286,7 +293,7 @@ TEST(DevToolsRelay, TheFrontEndTalksThroughAndTheDoorCloses) {
     }
     ASSERT_TRUE(relay.Send(std::string(70000, 'x'))) << "a message longer than 64 KiB";
     std::string message;
-    ASSERT_TRUE(frontEnd.Receive(message));
+    ASSERT_TRUE(frontEnd.Receive(message)) << "the front end received nothing";
     EXPECT_EQ(std::string(70000, 'x'), message);
     WebSocketClient late;
     EXPECT_FALSE(late.Connect("127.0.0.1", port, path, error)) << "the relay still listens";
@@ -302,13 +309,13 @@ TEST(PipeChannel, MessagesAreCutAtTheirNulsAndCloseEndsAWaitingRead) {
     std::string message;
     EXPECT_FALSE(TakeMessage(buffer, message)) << "no NUL yet";
     buffer += std::string("\0two\0\0thr", 9);
-    ASSERT_TRUE(TakeMessage(buffer, message));
+    ASSERT_TRUE(TakeMessage(buffer, message)) << "the first message was not taken";
     EXPECT_EQ("one", message);
-    ASSERT_TRUE(TakeMessage(buffer, message));
+    ASSERT_TRUE(TakeMessage(buffer, message)) << "the second message was not taken";
     EXPECT_EQ("two", message);
-    ASSERT_TRUE(TakeMessage(buffer, message));
+    ASSERT_TRUE(TakeMessage(buffer, message)) << "the empty message was not taken";
     EXPECT_EQ("", message);
-    EXPECT_FALSE(TakeMessage(buffer, message));
+    EXPECT_FALSE(TakeMessage(buffer, message)) << "a message without its NUL was taken";
     EXPECT_EQ("thr", buffer);
 
     const std::wstring name =
@@ -323,11 +330,12 @@ TEST(PipeChannel, MessagesAreCutAtTheirNulsAndCloseEndsAWaitingRead) {
     PipeChannel channel(client, server, 64);
     HANDLE writer;
     ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), client, GetCurrentProcess(), &writer, 0, FALSE,
-                                DUPLICATE_SAME_ACCESS));
+                                DUPLICATE_SAME_ACCESS))
+        << "the pipe's handle could not be duplicated";
     DWORD written = 0;
     const std::string sent = std::string(200, 'x') + '\0' + "{\"a\":1}" + '\0' + "{\"b\"";
     WriteFile(writer, sent.data(), static_cast<DWORD>(sent.size()), &written, nullptr);
-    ASSERT_TRUE(channel.Receive(message));
+    ASSERT_TRUE(channel.Receive(message)) << "the channel received nothing";
     EXPECT_EQ("{\"a\":1}", message) << "a message too long ends the channel or comes through";
     std::thread closer([&] {
         Sleep(300);
@@ -349,7 +357,8 @@ TEST(NetErrors, ProtocolErrorTextsMapToLibraryCodes) {
 
 TEST(InputTranslation, MouseMessagesBecomeProtocolEvents) {
     input::MouseEvent event;
-    ASSERT_TRUE(input::TranslateMouse(WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, POINT{5, 7}, event));
+    ASSERT_TRUE(input::TranslateMouse(WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, POINT{5, 7}, event))
+        << "a left button press was not translated";
     EXPECT_EQ("mousePressed", event.type);
     EXPECT_EQ("left", event.button);
     EXPECT_EQ(1, event.buttons);
@@ -357,45 +366,54 @@ TEST(InputTranslation, MouseMessagesBecomeProtocolEvents) {
     EXPECT_EQ(input::kShift, event.modifiers);
     EXPECT_EQ(5, event.x);
     EXPECT_EQ(7, event.y);
-    ASSERT_TRUE(input::TranslateMouse(WM_RBUTTONDBLCLK, MK_RBUTTON, POINT{0, 0}, event));
+    ASSERT_TRUE(input::TranslateMouse(WM_RBUTTONDBLCLK, MK_RBUTTON, POINT{0, 0}, event))
+        << "a right double click was not translated";
     EXPECT_EQ("right", event.button);
     EXPECT_EQ(2, event.clickCount);
-    ASSERT_TRUE(input::TranslateMouse(WM_MBUTTONUP, 0, POINT{0, 0}, event));
+    ASSERT_TRUE(input::TranslateMouse(WM_MBUTTONUP, 0, POINT{0, 0}, event))
+        << "a middle button release was not translated";
     EXPECT_EQ("mouseReleased", event.type);
     EXPECT_EQ("middle", event.button);
     EXPECT_EQ(0, event.buttons);
-    ASSERT_TRUE(input::TranslateMouse(WM_MOUSEMOVE, MK_RBUTTON, POINT{1, 1}, event));
+    ASSERT_TRUE(input::TranslateMouse(WM_MOUSEMOVE, MK_RBUTTON, POINT{1, 1}, event))
+        << "a drag was not translated";
     EXPECT_EQ("right", event.button) << "a drag names its button";
     ASSERT_TRUE(
-        input::TranslateMouse(WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), POINT{1, 1}, event));
+        input::TranslateMouse(WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), POINT{1, 1}, event))
+        << "a wheel turn was not translated";
     EXPECT_EQ("mouseWheel", event.type);
     EXPECT_EQ(100, event.deltaY) << "rolling towards the user scrolls down";
-    EXPECT_FALSE(input::TranslateMouse(WM_PAINT, 0, POINT{0, 0}, event));
+    EXPECT_FALSE(input::TranslateMouse(WM_PAINT, 0, POINT{0, 0}, event))
+        << "a paint message became a mouse event";
 }
 
 TEST(InputTranslation, KeysAndTypedTextBecomeProtocolEvents) {
     input::KeyEvent event;
     bool insert = true;
     ASSERT_TRUE(
-        input::TranslateKey(WM_KEYDOWN, VK_BACK, 0x000E0001, input::kControl, event, insert));
+        input::TranslateKey(WM_KEYDOWN, VK_BACK, 0x000E0001, input::kControl, event, insert))
+        << "Ctrl+Backspace was not translated";
     EXPECT_EQ("rawKeyDown", event.type);
     EXPECT_EQ("Backspace", event.key);
     EXPECT_EQ(VK_BACK, event.virtualKey);
     EXPECT_EQ(0x0E, event.scanCode);
     EXPECT_EQ(input::kControl, event.modifiers);
-    EXPECT_FALSE(insert);
-    ASSERT_TRUE(input::TranslateKey(WM_CHAR, L'\r', 0, 0, event, insert));
+    EXPECT_FALSE(insert) << "a key with Ctrl was inserted as text";
+    ASSERT_TRUE(input::TranslateKey(WM_CHAR, L'\r', 0, 0, event, insert))
+        << "Enter was not translated";
     EXPECT_EQ("char", event.type);
     EXPECT_EQ("\r", event.text);
     EXPECT_EQ(VK_RETURN, event.virtualKey);
-    ASSERT_TRUE(input::TranslateKey(WM_CHAR, 0x53D1, 0, 0, event, insert));
+    ASSERT_TRUE(input::TranslateKey(WM_CHAR, 0x53D1, 0, 0, event, insert))
+        << "a typed Chinese character was not translated";
     EXPECT_TRUE(insert) << "Chinese text is inserted, not keyed";
     EXPECT_EQ("\xE5\x8F\x91", event.text) << "UTF-8";
     EXPECT_FALSE(input::TranslateKey(WM_CHAR, 0x01, 0, input::kControl, event, insert))
         << "Ctrl+A's control character is no text";
-    ASSERT_TRUE(input::TranslateKey(WM_SYSKEYUP, VK_F4, 0, input::kAlt, event, insert));
+    ASSERT_TRUE(input::TranslateKey(WM_SYSKEYUP, VK_F4, 0, input::kAlt, event, insert))
+        << "Alt+F4's release was not translated";
     EXPECT_EQ("keyUp", event.type);
-    EXPECT_TRUE(event.systemKey);
+    EXPECT_TRUE(event.systemKey) << "Alt+F4 is not a system key";
 }
 
 TEST(InputTranslation, CssCursorsBecomeSystemCursors) {

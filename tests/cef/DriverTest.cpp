@@ -118,10 +118,10 @@ protected:
         SetEnvironmentVariableA("TESSEL_CEF_DRIVER_TOKEN", kToken);
         app = new RecordingApp(log);
         client = new RecordingClient(log);
-        ASSERT_TRUE(StartLibrary(app.get()));
+        ASSERT_TRUE(StartLibrary(app.get())) << "the browser library did not start";
         ASSERT_NE(0, cefdriver::ListeningPort());
         connection = std::make_unique<DriverConnection>(cefdriver::ListeningPort());
-        ASSERT_TRUE(connection->connected());
+        ASSERT_TRUE(connection->connected()) << "no connection to the driver";
     }
 
     void TearDown() override {
@@ -142,7 +142,7 @@ protected:
         info.SetAsChild(parent.get(), RECT{0, 0, 200, 100});
         CefBrowserHost::CreateBrowser(info, client.get(), url, CefBrowserSettings(), nullptr);
         Json waited = connection->Request(R"({"op":"wait","timeout_ms":20000})");
-        EXPECT_TRUE(Flag(waited.get(), "idle"));
+        EXPECT_TRUE(Flag(waited.get(), "idle")) << "the new browser did not settle";
         return client->BrowserIds().empty() ? 0 : client->BrowserIds().back();
     }
 
@@ -155,7 +155,10 @@ protected:
         return response;
     }
 
-    void Wait() { EXPECT_TRUE(Flag(Request(R"({"op":"wait"})").get(), "idle")); }
+    void Wait() {
+        EXPECT_TRUE(Flag(Request(R"({"op":"wait"})").get(), "idle"))
+            << "the driver's wait did not end idle";
+    }
 
     EventLog log;
     ParentWindow parent;
@@ -172,9 +175,9 @@ TEST_F(DriverTest, StateAndScriptCallsRoundTrip) {
     const cJSON* first = cJSON_GetArrayItem(Member(state.get(), "browsers"), 0);
     EXPECT_EQ(id, Number(first, "id"));
     EXPECT_EQ(TestServerUrl("/empty"), Text(first, "url"));
-    EXPECT_FALSE(Flag(first, "loading"));
+    EXPECT_FALSE(Flag(first, "loading")) << "the loaded page is still loading";
     const cJSON* mainFrame = cJSON_GetArrayItem(Member(first, "frames"), 0);
-    EXPECT_TRUE(Flag(mainFrame, "context"));
+    EXPECT_TRUE(Flag(mainFrame, "context")) << "the main frame has no script context";
 
     Json described = Request(R"({"id":7,"op":"call","browser":)" + browser +
                              R"(,"function":"Describe","args":[")" + u8"文本" +
@@ -187,7 +190,8 @@ TEST_F(DriverTest, StateAndScriptCallsRoundTrip) {
     Json echoed =
         Request(R"({"op":"call","browser":)" + browser + R"(,"function":"Echo","args":[false]})");
     EXPECT_EQ("bool", Text(Member(echoed.get(), "result"), "type"));
-    EXPECT_FALSE(Flag(Member(echoed.get(), "result"), "value"));
+    EXPECT_FALSE(Flag(Member(echoed.get(), "result"), "value"))
+        << "the echoed false came back true";
     Json nothing = Request(R"({"op":"call","browser":)" + browser + R"(,"function":"Nothing"})");
     EXPECT_EQ("undefined", Text(Member(nothing.get(), "result"), "type"));
     Json failed = Request(R"({"op":"call","browser":)" + browser + R"(,"function":"Fail"})");
@@ -209,7 +213,7 @@ TEST_F(DriverTest, FramesNavigationAndWindowsRoundTrip) {
     const std::string next = TestServerUrl("/empty?next");
     Json navigated =
         Request(R"({"op":"navigate","browser":)" + browser + R"(,"url":")" + next + R"("})");
-    EXPECT_FALSE(Flag(navigated.get(), "cancelled"));
+    EXPECT_FALSE(Flag(navigated.get(), "cancelled")) << "the navigation was cancelled";
     Wait();
     Json state = Request(R"({"op":"state"})");
     const cJSON* first = cJSON_GetArrayItem(Member(state.get(), "browsers"), 0);
@@ -218,18 +222,19 @@ TEST_F(DriverTest, FramesNavigationAndWindowsRoundTrip) {
 
     Json tab = Request(R"({"op":"new_window","browser":)" + browser +
                        R"(,"url":"about:blank","disposition":"new_foreground_tab"})");
-    EXPECT_TRUE(Flag(tab.get(), "cancelled"));
+    EXPECT_TRUE(Flag(tab.get(), "cancelled")) << "the foreground tab was not cancelled";
     EXPECT_EQ(nullptr, Member(tab.get(), "browser_id"));
     Json popup = Request(R"({"op":"new_window","browser":)" + browser +
                          R"(,"url":"about:blank","disposition":6,"user_gesture":false})");
-    EXPECT_FALSE(Flag(popup.get(), "cancelled"));
+    EXPECT_FALSE(Flag(popup.get(), "cancelled")) << "the popup was cancelled";
     const int popupId = static_cast<int>(Number(popup.get(), "browser_id"));
     EXPECT_NE(id, popupId);
     Wait();
     EXPECT_EQ(2, cJSON_GetArraySize(Member(Request(R"({"op":"state"})").get(), "browsers")));
 
     Request(R"({"op":"close","browser":)" + std::to_string(popupId) + "}");
-    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforeClose") == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforeClose") == 1; }))
+        << "the popup did not close";
     EXPECT_EQ(1, cJSON_GetArraySize(Member(Request(R"({"op":"state"})").get(), "browsers")));
 }
 
@@ -239,7 +244,7 @@ TEST_F(DriverTest, ContextMenuAndDownloadsRoundTrip) {
 
     Json menu =
         Request(R"({"op":"context_menu","browser":)" + browser + R"(,"x":5,"y":5,"command":0})");
-    EXPECT_TRUE(Flag(menu.get(), "shown"));
+    EXPECT_TRUE(Flag(menu.get(), "shown")) << "no context menu was shown";
     const cJSON* items = Member(menu.get(), "items");
     const cJSON* last = cJSON_GetArrayItem(items, cJSON_GetArraySize(items) - 1);
     EXPECT_EQ("DevTools", Text(last, "label"));
@@ -258,7 +263,7 @@ TEST_F(DriverTest, ContextMenuAndDownloadsRoundTrip) {
     Wait();
     Json state = Request(R"({"op":"state"})");
     const cJSON* download = cJSON_GetArrayItem(Member(state.get(), "downloads"), 0);
-    EXPECT_TRUE(Flag(download, "complete"));
+    EXPECT_TRUE(Flag(download, "complete")) << "the download did not complete";
     EXPECT_EQ(300, Number(download, "received"));
     EXPECT_EQ(chosen, Text(download, "path"));
     EXPECT_EQ("a.bin", Text(download, "suggested_name"));
@@ -281,8 +286,9 @@ TEST_F(DriverTest, BadRequestsAreAnsweredAndPipelinedOnesKeepTheirOrder) {
 
     // A line that is no request at all is answered, and the connection ends.
     const Json response = connection->Request(R"({"no_op":1})");
-    ASSERT_TRUE(response);
-    EXPECT_FALSE(Text(response.get(), "error").empty());
+    ASSERT_TRUE(response) << "no answer to a line that is no request";
+    EXPECT_FALSE(Text(response.get(), "error").empty())
+        << "the answer to a line that is no request carries no error";
     EXPECT_EQ(nullptr, connection->Receive()) << "the connection stayed open";
 }
 
@@ -298,18 +304,19 @@ TEST_F(DriverTest, ForgedRequestsAreRefusedAndEndTheConnection) {
         "\r\n" +
         close + "\n" + DriverConnection::WithToken(close) + "\n";
     for (const std::string& forged : {close + "\n", wrong + "\n", posted}) {
+        SCOPED_TRACE(forged);
         DriverConnection intruder(cefdriver::ListeningPort());
         connection.reset();  // the driver serves one client at a time
-        ASSERT_TRUE(intruder.connected());
+        ASSERT_TRUE(intruder.connected()) << "the driver took no connection";
         intruder.Send(forged);
         const Json refusal = intruder.Receive();
-        ASSERT_TRUE(refusal) << forged;
-        EXPECT_FALSE(Flag(refusal.get(), "ok")) << forged;
-        EXPECT_EQ(nullptr, intruder.Receive()) << "the connection stayed open after " << forged;
+        ASSERT_TRUE(refusal) << "no refusal came back";
+        EXPECT_FALSE(Flag(refusal.get(), "ok")) << "the forged request was accepted";
+        EXPECT_EQ(nullptr, intruder.Receive()) << "the connection stayed open";
         connection = std::make_unique<DriverConnection>(cefdriver::ListeningPort());
     }
     const Json state = connection->Request(R"({"op":"state"})");
-    ASSERT_TRUE(state);
+    ASSERT_TRUE(state) << "the driver stopped answering after the forged requests";
     EXPECT_EQ(1, cJSON_GetArraySize(cJSON_GetObjectItem(state.get(), "browsers")))
         << "a forged request closed the browser";
 }

@@ -30,7 +30,7 @@ protected:
         parent = std::make_unique<ParentWindow>();
         app = new RecordingApp(log);
         client = new RecordingClient(log);
-        ASSERT_TRUE(StartLibrary(app.get()));
+        ASSERT_TRUE(StartLibrary(app.get())) << "the browser library did not start";
     }
 
     // Every test ends as the program does: shutdown closes what is left, then nothing the
@@ -59,13 +59,21 @@ protected:
         CefWindowInfo info;
         info.SetAsChild(parent->get(), RECT{0, 0, 400, 300});
         EXPECT_TRUE(
-            CefBrowserHost::CreateBrowser(info, client.get(), url, CefBrowserSettings(), nullptr));
-        EXPECT_TRUE(WaitFor([&] { return log.Count("OnAfterCreated") > before; }));
+            CefBrowserHost::CreateBrowser(info, client.get(), url, CefBrowserSettings(), nullptr))
+            << "the library refused to create a browser for " << url;
+        EXPECT_TRUE(WaitFor([&] { return log.Count("OnAfterCreated") > before; }))
+            << "no browser was created for " << url;
         const auto created = log.Named("OnAfterCreated");
         return created.empty() ? 0 : created.back().browser;
     }
 
-    static bool Idle() { return cefdriver::WaitUntilIdle(20000); }
+    // Every browser settled: none being created, loading or closing, and no download running.
+    static ::testing::AssertionResult Idle() {
+        if (cefdriver::WaitUntilIdle(20000)) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << "the library did not settle within 20 s";
+    }
 
     std::wstring MainUrl(int browser) {
         return client->Browser(browser)->GetMainFrame()->GetURL().ToWString();
@@ -134,7 +142,7 @@ TEST_F(CefRuntimeTest, LoadReportsItsStepsInOrderWithTheHttpStatus) {
     EXPECT_EQ(0, log.Count("OnLoadError")) << "an HTTP error status is a loaded page";
     EXPECT_EQ(404, log.Named("OnLoadEnd").at(0).number);
     EXPECT_EQ(1, log.Named("Loaded").at(0).number) << "the first page is in the history";
-    EXPECT_TRUE(client->Browser(id)->CanGoBack());
+    EXPECT_TRUE(client->Browser(id)->CanGoBack()) << "the browser cannot go back to the first page";
 }
 
 TEST_F(CefRuntimeTest, LoadErrorsCarryTheLibraryCodes) {
@@ -150,12 +158,13 @@ TEST_F(CefRuntimeTest, LoadErrorsCarryTheLibraryCodes) {
                  {unknown, ERR_NAME_NOT_RESOLVED, L"net::ERR_NAME_NOT_RESOLVED"},
                  {silent, ERR_TIMED_OUT, L"net::ERR_TIMED_OUT"}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
         log.Clear();
         OpenBrowser(c.url);
-        ASSERT_TRUE(Idle());
+        ASSERT_TRUE(Idle()) << "the failed load did not settle";
         const auto errors = log.Named("OnLoadError");
-        ASSERT_EQ(1u, errors.size()) << c.url;
-        EXPECT_EQ(c.code, errors[0].number) << c.url;
+        ASSERT_EQ(1u, errors.size());
+        EXPECT_EQ(c.code, errors[0].number);
         EXPECT_EQ(Wide(c.url) + L" " + c.text, errors[0].text);
         EXPECT_EQ(std::vector<std::string>({"Loading", "OnLoadError", "Loaded"}),
                   log.Names({"Loading", "OnLoadStart", "OnLoadEnd", "OnLoadError", "Loaded"}));
@@ -166,7 +175,8 @@ TEST_F(CefRuntimeTest, NavigationThatReplacesARunningOneReportsAborted) {
     const std::string silent = TestServerUrl("/silent");
     const std::string empty = TestServerUrl("/empty");
     const int id = OpenBrowser(silent);
-    ASSERT_TRUE(WaitFor([&] { return log.Count("Loading") == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return log.Count("Loading") == 1; }))
+        << "the silent page did not start loading";
     client->Browser(id)->GetMainFrame()->LoadURL(empty);
     ASSERT_TRUE(Idle());
 
@@ -193,7 +203,7 @@ TEST_F(CefRuntimeTest, EveryFrameHasItsOwnContextAndANewPageReleasesThem) {
     EXPECT_EQ(child, created[1].frame);
     std::vector<CefRefPtr<CefV8Context>> old = app->Contexts();
     ASSERT_EQ(2u, old.size());
-    EXPECT_FALSE(old[0]->IsSame(old[1]));
+    EXPECT_FALSE(old[0]->IsSame(old[1])) << "the two frames share one context";
     EXPECT_EQ(L"main", cefdriver::CallFunction(id, main, L"WhichFrame", {}).value.text);
     EXPECT_EQ(L"child", cefdriver::CallFunction(id, child, L"WhichFrame", {}).value.text);
     EXPECT_EQ(2, cefdriver::CountLiveObjects().v8Contexts);
@@ -209,10 +219,11 @@ TEST_F(CefRuntimeTest, EveryFrameHasItsOwnContextAndANewPageReleasesThem) {
     EXPECT_EQ(child, released[0].frame);
     EXPECT_EQ(main, released[1].frame);
     EXPECT_EQ(1, released[0].number) << "still usable while the handler hears of it";
-    EXPECT_FALSE(old[0]->IsValid());
-    EXPECT_FALSE(old[1]->IsValid());
+    EXPECT_FALSE(old[0]->IsValid()) << "the main frame's old context is still valid";
+    EXPECT_FALSE(old[1]->IsValid()) << "the sub-frame's old context is still valid";
     EXPECT_EQ(1u, client->Browser(id)->GetFrameCount()) << "the sub-frame went with its page";
-    EXPECT_FALSE(cefdriver::CallFunction(id, child, L"WhichFrame", {}).called);
+    EXPECT_FALSE(cefdriver::CallFunction(id, child, L"WhichFrame", {}).called)
+        << "a function ran in the sub-frame that went with its page";
 
     old.clear();
     app->ForgetContexts();
@@ -229,12 +240,14 @@ TEST_F(CefRuntimeTest, DriverCallsGlobalFunctionsWithEveryScriptType) {
         ScriptValue::Bool(true),           ScriptValue::Null(),      ScriptValue::Undefined()};
 
     const auto described = cefdriver::CallFunction(id, 0, L"Describe", values);
-    ASSERT_TRUE(described.called);
-    EXPECT_FALSE(described.threw);
+    ASSERT_TRUE(described.called) << "Describe was not called";
+    EXPECT_FALSE(described.threw) << "Describe threw: " << described.exception;
     EXPECT_EQ(ScriptValue::Type::String, described.value.type);
     EXPECT_EQ(L"string:文本 text,double:1.5,int:7,bool:true,null,undefined", described.value.text);
 
-    for (const ScriptValue& value : values) {
+    for (size_t i = 0; i < values.size(); ++i) {
+        SCOPED_TRACE("Echo of argument " + std::to_string(i));
+        const ScriptValue& value = values[i];
         const auto echoed = cefdriver::CallFunction(id, 0, L"Echo", {value});
         EXPECT_EQ(value.type, echoed.value.type);
         EXPECT_EQ(value.text, echoed.value.text);
@@ -243,25 +256,27 @@ TEST_F(CefRuntimeTest, DriverCallsGlobalFunctionsWithEveryScriptType) {
     }
 
     const auto failed = cefdriver::CallFunction(id, 0, L"Fail", {});
-    EXPECT_TRUE(failed.called);
-    EXPECT_TRUE(failed.threw);
+    EXPECT_TRUE(failed.called) << "Fail was not called";
+    EXPECT_TRUE(failed.threw) << "Fail did not throw";
     EXPECT_NE(std::wstring::npos, failed.exception.find(L"broken on purpose"));
     EXPECT_EQ(ScriptValue::Type::Undefined,
               cefdriver::CallFunction(id, 0, L"Nothing", {}).value.type);
     const auto absent = cefdriver::CallFunction(id, 0, L"Absent", {});
-    EXPECT_FALSE(absent.called);
-    EXPECT_FALSE(absent.error.empty());
+    EXPECT_FALSE(absent.called) << "a function that does not exist was called";
+    EXPECT_FALSE(absent.error.empty()) << "calling a function that does not exist gave no error";
 }
 
 TEST_F(CefRuntimeTest, PageNavigationsAskTheRendererFirst) {
     const int id = OpenBrowser(TestServerUrl("/empty"));
     ASSERT_TRUE(Idle());
     app->blockedUrl = Wide(TestServerUrl("/missing"));
-    EXPECT_TRUE(cefdriver::Navigate(id, 0, app->blockedUrl).cancelled);
+    EXPECT_TRUE(cefdriver::Navigate(id, 0, app->blockedUrl).cancelled)
+        << "the renderer did not cancel the blocked navigation";
     ASSERT_TRUE(Idle());
     EXPECT_EQ(Wide(TestServerUrl("/empty")), MainUrl(id));
 
-    EXPECT_FALSE(cefdriver::Navigate(id, 0, Wide(TestServerUrl("/empty?next"))).cancelled);
+    EXPECT_FALSE(cefdriver::Navigate(id, 0, Wide(TestServerUrl("/empty?next"))).cancelled)
+        << "an allowed navigation was cancelled";
     ASSERT_TRUE(Idle());
     EXPECT_EQ(Wide(TestServerUrl("/empty?next")), MainUrl(id));
     const auto asked = log.Named("OnBeforeNavigation");
@@ -275,13 +290,13 @@ TEST_F(CefRuntimeTest, PopupThatIsNotCancelledCreatesASecondBrowser) {
 
     const auto tab = cefdriver::RequestNewWindow(id, Wide(TestServerUrl("/empty?tab")),
                                                  WOD_NEW_FOREGROUND_TAB, true);
-    EXPECT_TRUE(tab.cancelled);
+    EXPECT_TRUE(tab.cancelled) << "the foreground tab was not cancelled";
     EXPECT_EQ(0, tab.browserId);
     EXPECT_EQ(1u, cefdriver::GetState().browsers.size());
 
     const std::wstring popupUrl = Wide(TestServerUrl("/empty?popup"));
     const auto popup = cefdriver::RequestNewWindow(id, popupUrl, WOD_NEW_POPUP, true);
-    EXPECT_FALSE(popup.cancelled);
+    EXPECT_FALSE(popup.cancelled) << "the popup was cancelled";
     ASSERT_NE(0, popup.browserId);
     ASSERT_TRUE(Idle());
 
@@ -304,14 +319,15 @@ TEST_F(CefRuntimeTest, CloseBrowserRunsDoCloseThenClosesTheTopLevelWindow) {
     const int id = OpenBrowser(TestServerUrl("/empty"));
     ASSERT_TRUE(Idle());
     client->Browser(id)->GetHost()->CloseBrowser(false);
-    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforeClose") == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforeClose") == 1; }))
+        << "the browser did not close";
 
     const std::vector<std::string> steps = {"DoClose", "OnContextReleased", "OnBrowserDestroyed",
                                             "OnBeforeClose"};
     EXPECT_EQ(steps, log.Names(steps));
     EXPECT_FALSE(IsWindow(parent->get())) << "the library closed its top-level window";
-    EXPECT_TRUE(cefdriver::GetState().browsers.empty());
-    EXPECT_TRUE(client->BrowserIds().empty());
+    EXPECT_TRUE(cefdriver::GetState().browsers.empty()) << "the driver still lists a browser";
+    EXPECT_TRUE(client->BrowserIds().empty()) << "the client still holds a browser";
 }
 
 TEST_F(CefRuntimeTest, ClientKeepingTheBrowserInDoCloseLeavesItOpen) {
@@ -319,9 +335,9 @@ TEST_F(CefRuntimeTest, ClientKeepingTheBrowserInDoCloseLeavesItOpen) {
     const int id = OpenBrowser(TestServerUrl("/empty"));
     ASSERT_TRUE(Idle());
     client->Browser(id)->GetHost()->CloseBrowser(true);
-    ASSERT_TRUE(WaitFor([&] { return log.Count("DoClose") == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return log.Count("DoClose") == 1; })) << "DoClose was not called";
     ASSERT_TRUE(Idle());
-    EXPECT_TRUE(IsWindow(parent->get()));
+    EXPECT_TRUE(IsWindow(parent->get())) << "the window closed though the client kept the browser";
     EXPECT_EQ(0, log.Count("OnBeforeClose"));
     EXPECT_EQ(1u, cefdriver::GetState().browsers.size());
 }
@@ -339,7 +355,8 @@ TEST_F(CefRuntimeTest, DestroyingTheParentClosesTheBrowserButNotItsPopups) {
     EXPECT_EQ(0, log.Count("DoClose"));
     ASSERT_EQ(1u, cefdriver::GetState().browsers.size()) << "the popup stays open";
     EXPECT_EQ(popup.browserId, cefdriver::GetState().browsers[0].id);
-    EXPECT_TRUE(IsWindow(client->Browser(popup.browserId)->GetHost()->GetWindowHandle()));
+    EXPECT_TRUE(IsWindow(client->Browser(popup.browserId)->GetHost()->GetWindowHandle()))
+        << "the popup's window went with the parent";
 }
 
 TEST_F(CefRuntimeTest, ShutdownClosesEveryBrowserLeft) {
@@ -351,9 +368,10 @@ TEST_F(CefRuntimeTest, ShutdownClosesEveryBrowserLeft) {
     CefShutdown();
     EXPECT_EQ(3, log.Count("OnBeforeClose"));
     EXPECT_EQ(3, log.Count("OnBrowserDestroyed"));
-    EXPECT_FALSE(cefdriver::GetState().running);
+    EXPECT_FALSE(cefdriver::GetState().running) << "the library still runs after shutdown";
     EXPECT_FALSE(CefBrowserHost::CreateBrowser(CefWindowInfo(), client.get(), "about:blank",
-                                               CefBrowserSettings(), nullptr));
+                                               CefBrowserSettings(), nullptr))
+        << "a browser was created after shutdown";
 }
 
 TEST_F(CefRuntimeTest, ContextMenuOffersTheLibraryItemsAndCarriesOutItsOwnCommands) {
@@ -364,7 +382,7 @@ TEST_F(CefRuntimeTest, ContextMenuOffersTheLibraryItemsAndCarriesOutItsOwnComman
     ASSERT_TRUE(Idle());
 
     const auto back = cefdriver::RightClick(id, 10, 20, MENU_ID_BACK);
-    ASSERT_TRUE(back.shown);
+    ASSERT_TRUE(back.shown) << "no context menu was shown";
     std::vector<int> ids;
     for (const auto& item : back.items) {
         ids.push_back(item.type == MENUITEMTYPE_SEPARATOR ? 0 : item.commandId);
@@ -372,11 +390,11 @@ TEST_F(CefRuntimeTest, ContextMenuOffersTheLibraryItemsAndCarriesOutItsOwnComman
     EXPECT_EQ(std::vector<int>({MENU_ID_BACK, MENU_ID_FORWARD, 0, MENU_ID_PRINT,
                                 MENU_ID_VIEW_SOURCE, 0, RecordingClient::kDevToolsCommand}),
               ids);
-    EXPECT_TRUE(back.items[0].enabled);
+    EXPECT_TRUE(back.items[0].enabled) << "Back is disabled with a page to go back to";
     EXPECT_FALSE(back.items[1].enabled) << "nothing to go forward to";
     EXPECT_EQ(L"DevTools", back.items.back().label);
     EXPECT_EQ(MENU_ID_BACK, back.command);
-    EXPECT_FALSE(back.handledByClient);
+    EXPECT_FALSE(back.handledByClient) << "the client took the library's Back command";
     ASSERT_TRUE(Idle());
     EXPECT_EQ(first, MainUrl(id)) << "the library went back itself";
     EXPECT_EQ(CM_TYPEFLAG_PAGE, log.Named("OnBeforeContextMenu").at(0).number);
@@ -391,8 +409,9 @@ TEST_F(CefRuntimeTest, ContextMenuOffersTheLibraryItemsAndCarriesOutItsOwnComman
     EXPECT_EQ(loads, log.Count("Loading"));
 
     const auto devTools = cefdriver::RightClick(id, 0, 0, RecordingClient::kDevToolsCommand);
-    EXPECT_TRUE(devTools.handledByClient);
-    ASSERT_TRUE(WaitFor([&] { return client->BrowserIds().size() == 2; }));
+    EXPECT_TRUE(devTools.handledByClient) << "the client did not handle its own command";
+    ASSERT_TRUE(WaitFor([&] { return client->BrowserIds().size() == 2; }))
+        << "the developer tools did not open";
     ASSERT_TRUE(Idle());
     const int devToolsId = client->BrowserIds().back();
     const HWND window = client->Browser(devToolsId)->GetHost()->GetWindowHandle();
@@ -400,7 +419,7 @@ TEST_F(CefRuntimeTest, ContextMenuOffersTheLibraryItemsAndCarriesOutItsOwnComman
     GetWindowTextW(window, title, 64);
     EXPECT_EQ(std::wstring(L"DevTools"), title);
     EXPECT_EQ(window, GetAncestor(window, GA_ROOT));
-    EXPECT_TRUE(client->Browser(devToolsId)->IsPopup());
+    EXPECT_TRUE(client->Browser(devToolsId)->IsPopup()) << "the developer tools are not a popup";
 
     cefdriver::RightClick(id, 0, 0, RecordingClient::kDevToolsCommand);
     ASSERT_TRUE(Idle());
@@ -428,13 +447,14 @@ TEST_F(CefRuntimeTest, RightClickShowsANativeMenuWhileTasksKeepRunning) {
     POINT at{30, 40};
     ClientToScreen(window, &at);
     PostMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(at.x, at.y));
-    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforeContextMenu") == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return log.Count("OnBeforeContextMenu") == 1; }))
+        << "the right click showed no menu";
     // The menu's own modal loop runs on the UI thread now; tasks posted there must still arrive,
     // and one of them closes the menu.
     ASSERT_TRUE(WaitFor([&] {
         CefPostTask(TID_UI, new EndMenuTask());
         return log.Count("OnContextMenuDismissed") == 1;
-    }));
+    })) << "the menu was not dismissed";
     EXPECT_TRUE(sawMenu) << "a task ran inside the menu's loop";
     EXPECT_EQ(L"30,40", log.Named("OnBeforeContextMenu").at(0).text) << "in client coordinates";
     EXPECT_EQ(0, log.Count("OnContextMenuCommand"));
@@ -458,7 +478,7 @@ TEST_F(CefRuntimeTest, DownloadsGoThroughTheClientAndTheSaveDialog) {
     const std::string bytes = ReadFileBytes(direct);
     ASSERT_EQ(100000u, bytes.size());
     for (size_t i = 0; i < bytes.size(); i += 9973) {
-        EXPECT_EQ(static_cast<char>(i % 251), bytes[i]);
+        EXPECT_EQ(static_cast<char>(i % 251), bytes[i]) << "byte " << i;
     }
 
     log.Clear();

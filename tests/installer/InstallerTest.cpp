@@ -11,6 +11,7 @@
 #include "Processes.h"
 #include "ShellFolderRedirect.h"
 #include "TempFolder.h"
+#include "VisibleWindows.h"
 
 namespace {
 
@@ -66,31 +67,17 @@ bool UninstallKeyExists() {
     return true;
 }
 
-// The program's main window: visible, owned by `process`, titled "Tessel".
-struct VisibleWindowOf {
-    DWORD process;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<VisibleWindowOf*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
+bool TitledTessel(HWND window) {
     wchar_t title[16] = {};
     GetWindowTextW(window, title, 16);
-    if (owner == search->process && IsWindowVisible(window) && std::wstring(title) == L"Tessel") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    return std::wstring(title) == L"Tessel";
 }
 
+// The program's main window: visible, owned by `process`, titled "Tessel".
 HWND WaitForMainWindow(DWORD process, DWORD ms) {
     for (DWORD waited = 0; waited < ms; waited += 200) {
-        VisibleWindowOf search{process};
-        EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
-            return search.found;
+        if (const HWND found = FindVisibleWindowOf(process, TitledTessel)) {
+            return found;
         }
         Sleep(200);
     }
@@ -104,8 +91,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(Exists(SetupPath())) << "the installer was not built";
         ASSERT_FALSE(UninstallKeyExists()) << "an earlier run left its uninstall entry";
-        ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
-        ASSERT_TRUE(CreateDirectoryW(programs.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr))
+            << "the test desktop could not be made";
+        ASSERT_TRUE(CreateDirectoryW(programs.c_str(), nullptr))
+            << "the test start menu could not be made";
         WriteFileBytes(desktop + L"\\notes.txt", "the user's own file");
     }
 
@@ -158,20 +147,21 @@ TEST_F(Installer, InstallsTheProgramAndUninstallsEverythingItInstalled) {
 
     {
         const ChildProcess program(L"\"" + Installed(L"Tessel.exe") + L"\"");
-        ASSERT_TRUE(program.started());
+        ASSERT_TRUE(program.started()) << "the installed program did not start";
         const HWND window = WaitForMainWindow(program.Id(), 60000);
         ASSERT_NE(nullptr, window) << "the installed program shows no window";
         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_TRUE(program.Ended(60000));
+        EXPECT_TRUE(program.Ended(60000))
+            << "the installed program did not end when its window closed";
     }
     EXPECT_TRUE(Exists(Installed(L"_OrvanLog"))) << "the program keeps its log beside itself";
 
     Uninstall();
     EXPECT_FALSE(Exists(folder)) << "the program's folder, its log included, is gone";
-    EXPECT_TRUE(FileNames(programs).empty());
+    EXPECT_TRUE(FileNames(programs).empty()) << "the start menu entry is left";
     EXPECT_EQ(std::vector<std::wstring>{L"notes.txt"}, FileNames(desktop));
     EXPECT_EQ("the user's own file", ReadFileBytes(desktop + L"\\notes.txt"));
-    EXPECT_FALSE(UninstallKeyExists());
+    EXPECT_FALSE(UninstallKeyExists()) << "the uninstall entry is left";
     EXPECT_EQ((std::vector<std::wstring>{L"Desktop", L"Programs"}), FileNames(temp.path()));
 }
 
@@ -179,10 +169,11 @@ TEST_F(Installer, AnUpgradeEndsTheRunningProgramAndReplacesItsFiles) {
     ASSERT_EQ(0, RunInstaller(folder));
     // An older program: a stand-in that runs until it is ended, under the program's name.
     ASSERT_TRUE(CopyFileW(BuiltBinary(L"install_waiter.exe").c_str(),
-                          Installed(L"Tessel.exe").c_str(), FALSE));
+                          Installed(L"Tessel.exe").c_str(), FALSE))
+        << "the older program could not be copied in";
     const ChildProcess older(L"\"" + Installed(L"Tessel.exe") + L"\"");
-    ASSERT_TRUE(older.started());
-    ASSERT_FALSE(older.Ended(500));
+    ASSERT_TRUE(older.started()) << "the older program did not start";
+    ASSERT_FALSE(older.Ended(500)) << "the older program ended by itself";
 
     EXPECT_EQ(0, RunInstaller(folder));
     EXPECT_TRUE(older.Ended(0)) << "the running program was not ended";
@@ -191,7 +182,7 @@ TEST_F(Installer, AnUpgradeEndsTheRunningProgramAndReplacesItsFiles) {
     EXPECT_EQ((std::vector<std::wstring>{L"Tessel.exe", L"corvel_tcp.dll", L"uninstall.exe"}),
               FileNames(folder));
     Uninstall();
-    EXPECT_FALSE(Exists(folder));
+    EXPECT_FALSE(Exists(folder)) << "the uninstall left the folder";
 }
 
 TEST_F(Installer, FilesInUseLeaveThePreviousInstallationWhole) {
@@ -212,7 +203,7 @@ TEST_F(Installer, FilesInUseLeaveThePreviousInstallationWhole) {
               FileNames(folder))
         << "files moved aside were left behind";
     Uninstall();
-    EXPECT_FALSE(Exists(folder));
+    EXPECT_FALSE(Exists(folder)) << "the uninstall left the folder";
 }
 
 // Makes Wine report Windows XP to the installer alone, for as long as it exists.
@@ -234,9 +225,9 @@ private:
 TEST_F(Installer, ASystemBeforeVistaIsToldSoAndNothingIsInstalled) {
     const InstallerSeesWindowsXp xp;
     EXPECT_EQ(3, RunInstaller(folder));
-    EXPECT_FALSE(Exists(folder));
-    EXPECT_FALSE(UninstallKeyExists());
-    EXPECT_TRUE(FileNames(programs).empty());
+    EXPECT_FALSE(Exists(folder)) << "the refused install left a folder";
+    EXPECT_FALSE(UninstallKeyExists()) << "the refused install left an uninstall entry";
+    EXPECT_TRUE(FileNames(programs).empty()) << "the refused install left a start menu entry";
 }
 
 struct VersionInfo {
@@ -271,18 +262,19 @@ TEST(VersionResources, EveryBinaryCarriesTheProjectsVersion) {
     unsigned major = 0, minor = 0, patch = 0;
     ASSERT_EQ(3, swscanf(kVersion, L"%u.%u.%u", &major, &minor, &patch));
     for (const wchar_t* name : {L"Tessel.exe", L"corvel_tcp.dll", L"OrvanInstallHelper.dll"}) {
+        SCOPED_TRACE(name);
         VersionInfo info;
-        ASSERT_TRUE(ReadVersion(BuiltBinary(name), info)) << name << " has no version resource";
-        EXPECT_EQ(MAKELONG(minor, major), info.fixed.dwFileVersionMS) << name;
-        EXPECT_EQ(MAKELONG(0, patch), info.fixed.dwFileVersionLS) << name;
-        EXPECT_EQ(info.fixed.dwFileVersionMS, info.fixed.dwProductVersionMS) << name;
-        EXPECT_EQ(kVersion, info.Text(L"FileVersion")) << name;
-        EXPECT_EQ(kVersion, info.Text(L"ProductVersion")) << name;
-        EXPECT_EQ(L"Tessel", info.Text(L"ProductName")) << name;
-        EXPECT_EQ(L"Tessel", info.Text(L"CompanyName")) << name;
+        ASSERT_TRUE(ReadVersion(BuiltBinary(name), info)) << "no version resource";
+        EXPECT_EQ(MAKELONG(minor, major), info.fixed.dwFileVersionMS);
+        EXPECT_EQ(MAKELONG(0, patch), info.fixed.dwFileVersionLS);
+        EXPECT_EQ(info.fixed.dwFileVersionMS, info.fixed.dwProductVersionMS);
+        EXPECT_EQ(kVersion, info.Text(L"FileVersion"));
+        EXPECT_EQ(kVersion, info.Text(L"ProductVersion"));
+        EXPECT_EQ(L"Tessel", info.Text(L"ProductName"));
+        EXPECT_EQ(L"Tessel", info.Text(L"CompanyName"));
         EXPECT_EQ(name, info.Text(L"OriginalFilename"));
-        EXPECT_NE(L"(absent)", info.Text(L"FileDescription")) << name;
-        EXPECT_NE(std::wstring::npos, info.Text(L"LegalCopyright").find(L"Tessel")) << name;
+        EXPECT_NE(L"(absent)", info.Text(L"FileDescription"));
+        EXPECT_NE(std::wstring::npos, info.Text(L"LegalCopyright").find(L"Tessel"));
     }
     VersionInfo setup;
     ASSERT_TRUE(ReadVersion(SetupPath(), setup)) << "the installer has no version resource";

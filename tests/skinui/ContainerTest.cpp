@@ -38,8 +38,9 @@ TEST(DialogFile, ChildrenComeFromTheNamedResource) {
         400, 300);
     CBkWindow* file = root->FindById(30);
     ASSERT_NE(nullptr, file);
-    EXPECT_TRUE(file->IsClass("dlgfile"));
-    EXPECT_FALSE(file->IsClass("dlg"));
+    EXPECT_TRUE(file->IsClass("dlgfile")) << "the included file's element does not answer its tag";
+    EXPECT_FALSE(file->IsClass("dlg"))
+        << "the included file's element answers the plain dialog's tag";
     ASSERT_NE(nullptr, root->FindById(33));
     EXPECT_EQ(nullptr, root->FindById(39)) << "its own XML children are ignored";
     const RECT inner = root->FindById(33)->GetRect();
@@ -54,9 +55,10 @@ TEST(DialogFile, MissingOrForeignResourcesLeaveItEmpty) {
         "<dlgfile id=\"3\" src=\"\"/></dlg>",
         400, 300);
     for (const int id : {1, 2, 3}) {
+        SCOPED_TRACE("dlgfile " + std::to_string(id));
         auto* file = static_cast<CBkContainerWnd*>(root->FindById(id));
-        ASSERT_NE(nullptr, file);
-        EXPECT_TRUE(file->Children().empty()) << id;
+        ASSERT_NE(nullptr, file) << "the element is missing";
+        EXPECT_TRUE(file->Children().empty()) << "it loaded children";
     }
     EXPECT_EQ(50, root->FindById(1)->GetRect().right);
     EXPECT_EQ(root->FindById(1)->GetHandle(), root->HitTest(POINT{20, 20}));
@@ -104,8 +106,9 @@ TEST(TabCtrl, PagesFillThePageAreaBelowTheStrip) {
     EXPECT_EQ(20, second.bottom);
 
     EXPECT_EQ(0, tabs->GetCurSel());
-    EXPECT_TRUE(root->FindById(11)->IsVisible(false));
-    EXPECT_FALSE(root->FindById(13)->IsVisible(false));
+    EXPECT_TRUE(root->FindById(11)->IsVisible(false)) << "the first page is hidden";
+    EXPECT_FALSE(root->FindById(13)->IsVisible(false))
+        << "the second page shows before it is selected";
     EXPECT_EQ(root->FindById(12)->GetHandle(), root->HitTest(POINT{100, 100}));
     EXPECT_EQ(tabs->GetHandle(), root->HitTest(POINT{100, 10}));
 }
@@ -117,10 +120,10 @@ TEST(TabCtrl, AHiddenFirstPageSelectsTheSecond) {
         400, 300);
     CBkTabCtrl* tabs = TabCtrlOf(*root, 10);
     EXPECT_EQ(1, tabs->GetCurSel());
-    EXPECT_TRUE(root->FindById(13)->IsVisible(false));
-    EXPECT_FALSE(root->FindById(11)->IsVisible(false));
+    EXPECT_TRUE(root->FindById(13)->IsVisible(false)) << "the selected page is hidden";
+    EXPECT_FALSE(root->FindById(11)->IsVisible(false)) << "the page left shows";
     const RECT hiddenTab = tabs->TabRect(0);
-    EXPECT_TRUE(IsRectEmpty(&hiddenTab));
+    EXPECT_TRUE(IsRectEmpty(&hiddenTab)) << "the hidden tab's area is not empty";
     EXPECT_EQ(0, tabs->TabRect(1).left) << "hidden pages take no place in the strip";
     EXPECT_EQ(60, tabs->TabRect(2).left);
 }
@@ -141,12 +144,12 @@ TEST(TabCtrl, ClicksSelectOtherTabsAndRedrawThem) {
     EXPECT_EQ(1, host.pageChanges[0].newIndex);
     EXPECT_EQ(0, host.pageChanges[0].oldIndex);
     EXPECT_EQ(1, tabs->GetCurSel());
-    EXPECT_TRUE(root->FindById(13)->IsVisible(false));
-    EXPECT_FALSE(root->FindById(11)->IsVisible(false));
-    EXPECT_FALSE(host.redraws.empty());
+    EXPECT_TRUE(root->FindById(13)->IsVisible(false)) << "the selected page is hidden";
+    EXPECT_FALSE(root->FindById(11)->IsVisible(false)) << "the page left shows";
+    EXPECT_FALSE(host.redraws.empty()) << "selecting a page repainted nothing";
     EXPECT_EQ(root->FindById(14)->GetHandle(), root->HitTest(POINT{100, 100}));
 
-    EXPECT_FALSE(tabs->SelectPage(5));
+    EXPECT_FALSE(tabs->SelectPage(5)) << "a page that does not exist was selected";
     EXPECT_EQ(1, tabs->GetCurSel());
 }
 
@@ -156,11 +159,11 @@ TEST(TabCtrl, ACancelledChangeChangesAndRedrawsNothing) {
     CBkTabCtrl* tabs = TabCtrlOf(*root, 10);
     host.refusePageChange = true;
     host.redraws.clear();
-    EXPECT_FALSE(tabs->SelectPage(1));
+    EXPECT_FALSE(tabs->SelectPage(1)) << "the refused page change was carried out";
     EXPECT_EQ(1u, host.pageChanges.size());
     EXPECT_EQ(0, tabs->GetCurSel());
-    EXPECT_TRUE(root->FindById(11)->IsVisible(false));
-    EXPECT_TRUE(host.redraws.empty());
+    EXPECT_TRUE(root->FindById(11)->IsVisible(false)) << "the shown page changed";
+    EXPECT_TRUE(host.redraws.empty()) << "a refused selection repainted";
 }
 
 TEST(TabCtrl, LeftAlignmentStacksTabsDownwards) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -68,9 +69,9 @@ TEST_F(DialogHost, ClickOnAButtonInAModalRunReportsItsIdAndTag) {
         Click(d, 7);
     };
     EXPECT_EQ(7, dialog.DoModal(owner.hwnd()));
-    EXPECT_FALSE(ownerEnabledDuringRun);
-    EXPECT_TRUE(IsWindowEnabled(owner.hwnd()));
-    EXPECT_FALSE(dialog.IsWindow());
+    EXPECT_FALSE(ownerEnabledDuringRun) << "the owner stayed enabled during the modal run";
+    EXPECT_TRUE(IsWindowEnabled(owner.hwnd())) << "the owner was not enabled again";
+    EXPECT_FALSE(dialog.IsWindow()) << "the ended dialog's window still exists";
     ASSERT_EQ(std::vector<int>{7}, dialog.CommandIds());
     const SeenCommand& command = dialog.seen.back();
     EXPECT_EQ("button", command.elementClass);
@@ -80,7 +81,7 @@ TEST_F(DialogHost, ClickOnAButtonInAModalRunReportsItsIdAndTag) {
 
 TEST_F(DialogHost, PressMovedOffBeforeReleaseIsNoClick) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     ShowWindow(dialog.m_hWnd, SW_SHOWNA);
     CBkWindow* button = dialog.GetView().FindElement(7);
     const POINT at = CentreOf(dialog, 7);
@@ -93,10 +94,11 @@ TEST_F(DialogHost, PressMovedOffBeforeReleaseIsNoClick) {
     SendMouse(dialog.view(), WM_LBUTTONUP, 250, 60);
     EXPECT_EQ(0u, button->GetState() & StatePushed);
     EXPECT_EQ(nullptr, GetCapture());
-    EXPECT_TRUE(dialog.CommandIds().empty());
+    EXPECT_TRUE(dialog.CommandIds().empty()) << "a press released off the button was a click";
 
     // Dragged out of the window: the capture brings the moves and the release from outside.
     for (const POINT outside : {POINT{-30, at.y}, POINT{at.x, 260}}) {
+        SCOPED_TRACE("released at " + std::to_string(outside.x) + "," + std::to_string(outside.y));
         SendMouse(dialog.view(), WM_MOUSEMOVE, at.x, at.y);
         SendMouse(dialog.view(), WM_LBUTTONDOWN, at.x, at.y, MK_LBUTTON);
         SendMouse(dialog.view(), WM_MOUSEMOVE, outside.x, outside.y, MK_LBUTTON);
@@ -119,17 +121,17 @@ TEST_F(DialogHost, PressMovedOffBeforeReleaseIsNoClick) {
 
 TEST_F(DialogHost, DisabledElementsGetNoHoverPushOrClick) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     CBkWindow* button = dialog.GetView().FindElement(7);
     button->ModifyState(StateDisabled, 0);
     Click(dialog, 7);
     EXPECT_EQ(0u, button->GetState() & (StateHover | StatePushed));
-    EXPECT_TRUE(dialog.CommandIds().empty());
+    EXPECT_TRUE(dialog.CommandIds().empty()) << "a disabled button was clicked";
 }
 
 TEST_F(DialogHost, MouseEnterAndLeaveAreReportedAndLeaveClearsStates) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     CBkWindow* button = dialog.GetView().FindElement(7);
     const POINT at = CentreOf(dialog, 7);
     SendMouse(dialog.view(), WM_MOUSEMOVE, at.x, at.y);
@@ -140,12 +142,12 @@ TEST_F(DialogHost, MouseEnterAndLeaveAreReportedAndLeaveClearsStates) {
     EXPECT_EQ(BKNM_MOUSEENTER, dialog.seen.front().code);
     EXPECT_EQ(BKNM_MOUSELEAVE, dialog.seen.back().code);
     SendMouse(dialog.view(), WM_LBUTTONUP, at.x, at.y);
-    EXPECT_TRUE(dialog.CommandIds().empty());
+    EXPECT_TRUE(dialog.CommandIds().empty()) << "a release after the mouse left was a click";
 }
 
 TEST_F(DialogHost, EnterEscapeAndCloseAreClicksOnElementsOneAndTwo) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     const HWND window = dialog.m_hWnd;
     SendMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
     SendMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
@@ -172,7 +174,7 @@ TEST_F(DialogHost, EnterEscapeAndCloseAreClicksOnElementsOneAndTwo) {
 
 TEST_F(DialogHost, HeaderStripDragsOnTextButPressesButtons) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     ShowWindow(dialog.m_hWnd, SW_SHOWNA);
     const POINT text = CentreOf(dialog, 5);
     SendMouse(dialog.view(), WM_LBUTTONDOWN, text.x, text.y, MK_LBUTTON);
@@ -194,17 +196,19 @@ TEST_F(DialogHost, HeaderStripDragsOnTextButPressesButtons) {
 
 TEST_F(DialogHost, MaximisedWindowIsNotDraggedAndDoubleClickRestoresOnlyWhenResizable) {
     TestDialog fixed(Layout());
-    ASSERT_TRUE(fixed.Create(nullptr));
+    ASSERT_TRUE(fixed.Create(nullptr)) << "the dialog window was not created";
     SendMouse(fixed.view(), WM_LBUTTONDBLCLK, 250, 20, MK_LBUTTON);
-    EXPECT_TRUE(fixed.sysCommands.empty());
+    EXPECT_TRUE(fixed.sysCommands.empty())
+        << "a double click on a fixed-size window's strip did something";
 
     TestDialog noMax(Layout("resize=\"1\" nomaxsize=\"1\""));
-    ASSERT_TRUE(noMax.Create(nullptr));
+    ASSERT_TRUE(noMax.Create(nullptr)) << "the dialog window was not created";
     SendMouse(noMax.view(), WM_LBUTTONDBLCLK, 250, 20, MK_LBUTTON);
-    EXPECT_TRUE(noMax.sysCommands.empty());
+    EXPECT_TRUE(noMax.sysCommands.empty())
+        << "a double click maximized a window that may not be maximized";
 
     TestDialog resizable(Layout("resize=\"1\""));
-    ASSERT_TRUE(resizable.Create(nullptr));
+    ASSERT_TRUE(resizable.Create(nullptr)) << "the dialog window was not created";
     SendMouse(resizable.view(), WM_LBUTTONDBLCLK, 250, 20, MK_LBUTTON);
     SendMouse(resizable.view(), WM_LBUTTONDBLCLK, 130, 20, MK_LBUTTON);  // on the button
     SendMouse(resizable.view(), WM_LBUTTONDBLCLK, 250, 60, MK_LBUTTON);  // below the strip
@@ -221,12 +225,12 @@ TEST_F(DialogHost, MaximisedWindowIsNotDraggedAndDoubleClickRestoresOnlyWhenResi
 TEST_F(DialogHost, ElementWithHrefOpensItInsteadOfNotifying) {
     TempFolder folder;
     const std::wstring target = folder.path() + L"\\href_target.exe";
-    ASSERT_TRUE(
-        CopyFileW((ExecutableFolder() + L"href_target.exe").c_str(), target.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((ExecutableFolder() + L"href_target.exe").c_str(), target.c_str(), FALSE))
+        << "the href target program could not be copied";
     TestDialog dialog(Layout("", folder.narrowPath() + "\\href_target.exe"));
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     Click(dialog, 9);
-    EXPECT_TRUE(dialog.CommandIds().empty());
+    EXPECT_TRUE(dialog.CommandIds().empty()) << "an element with an href notified its window";
     const std::wstring marker = target + L".ran";
     for (int i = 0; i < 200 && GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
         Sleep(50);
@@ -245,10 +249,10 @@ TEST_F(DialogHost, EndDialogFromATimerEndsTheModalRunWithItsCode) {
         d.EndDialog(42);
     };
     EXPECT_EQ(42, dialog.DoModal(owner.hwnd()));
-    EXPECT_FALSE(IsWindow(duringRun));
-    for (HWND open : OpenWindows()) {
-        EXPECT_NE(duringRun, open);
-    }
+    EXPECT_FALSE(IsWindow(duringRun)) << "the ended dialog's window still exists";
+    const std::vector<HWND> open = OpenWindows();
+    EXPECT_EQ(0, std::count(open.begin(), open.end(), duringRun))
+        << "the ended dialog is still among the open windows";
 }
 
 TEST_F(DialogHost, NestedModalWindowIsOwnedByTheCurrentOne) {
@@ -263,14 +267,15 @@ TEST_F(DialogHost, NestedModalWindowIsOwnedByTheCurrentOne) {
             i.EndDialog(1);
         };
         EXPECT_EQ(1, inner.DoModal());
-        EXPECT_TRUE(IsWindowEnabled(o.m_hWnd));
+        EXPECT_TRUE(IsWindowEnabled(o.m_hWnd)) << "the outer dialog was not enabled again";
         o.EndDialog(2);
     };
     HWND outerWindow = nullptr;
     outer.onInit = [&](TestDialog& o) { outerWindow = o.m_hWnd; };
     EXPECT_EQ(2, outer.DoModal());
     EXPECT_EQ(outerWindow, innerOwner);
-    EXPECT_FALSE(outerEnabledDuringInner);
+    EXPECT_FALSE(outerEnabledDuringInner)
+        << "the outer dialog stayed enabled while the inner one ran";
 }
 
 TEST_F(DialogHost, QuitRequestEndsTheModalRunAndStaysForTheOuterLoop) {
@@ -278,7 +283,8 @@ TEST_F(DialogHost, QuitRequestEndsTheModalRunAndStaysForTheOuterLoop) {
     dialog.script = [](TestDialog&) { PostQuitMessage(3); };
     EXPECT_EQ(0, dialog.DoModal());
     MSG message = {};
-    ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "the quit request was not left for the outer loop";
     EXPECT_EQ(3u, message.wParam);
 }
 
@@ -286,19 +292,20 @@ TEST_F(DialogHost, MissingOrBadLayoutOpensNothingAndFreesTheOwner) {
     OwnerWindow owner(0, 0, 100, 100);
     TestDialog dialog("<dlg/>");
     EXPECT_EQ(0, dialog.DoModal(owner.hwnd()));
-    EXPECT_TRUE(IsWindowEnabled(owner.hwnd()));
+    EXPECT_TRUE(IsWindowEnabled(owner.hwnd())) << "the owner was not enabled again";
     CBkDialogEx missing(9999, 1000);
     EXPECT_EQ(nullptr, missing.Create(nullptr));
 }
 
 TEST_F(DialogHost, NonLayerXmlEmptiesTheViewAndPaintsOnlyTheBackground) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     EXPECT_NE(nullptr, dialog.GetView().FindElement(7));
-    EXPECT_FALSE(dialog.SetXml("<dlg><button id=\"7\" pos=\"0,0,10,10\"/></dlg>"));
-    EXPECT_FALSE(dialog.SetXml("<layer"));
-    EXPECT_FALSE(dialog.GetView().IsLayoutLoaded());
-    EXPECT_TRUE(dialog.GetView().Root().Children().empty());
+    EXPECT_FALSE(dialog.SetXml("<dlg><button id=\"7\" pos=\"0,0,10,10\"/></dlg>"))
+        << "a layout without a layer root was taken";
+    EXPECT_FALSE(dialog.SetXml("<layer")) << "broken XML was taken";
+    EXPECT_FALSE(dialog.GetView().IsLayoutLoaded()) << "the view still has a layout";
+    EXPECT_TRUE(dialog.GetView().Root().Children().empty()) << "the view kept its elements";
     EXPECT_EQ(nullptr, dialog.GetView().FindElement(7));
     DibCanvas canvas(300, 200, 0x123456);
     SendMessageW(dialog.view(), WM_PRINT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
@@ -311,8 +318,9 @@ TEST_F(DialogHost, NonLayerXmlEmptiesTheViewAndPaintsOnlyTheBackground) {
 
 TEST_F(DialogHost, ANewLayoutInAnOpenWindowIsLaidOutAtOnce) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
-    ASSERT_TRUE(dialog.SetXml("<layer><button id=\"3\" pos=\"-50,-40,-10,-10\"/></layer>"));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
+    ASSERT_TRUE(dialog.SetXml("<layer><button id=\"3\" pos=\"-50,-40,-10,-10\"/></layer>"))
+        << "the new layout was refused";
     const RECT rect = dialog.GetView().FindElement(3)->GetRect();
     EXPECT_EQ(250, rect.left);
     EXPECT_EQ(160, rect.top);
@@ -322,7 +330,7 @@ TEST_F(DialogHost, ANewLayoutInAnOpenWindowIsLaidOutAtOnce) {
 
 TEST_F(DialogHost, ViewPaintsElementsThroughTheBackBufferWithTheBorderLine) {
     TestDialog dialog(Layout("ShowBorder=\"1\" crborder=\"0000FF\""));
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     DibCanvas canvas(300, 200, 0x123456);
     SendMessageW(dialog.view(), WM_PRINT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
     EXPECT_EQ(0xF0F0F0u, canvas.Pixel(150, 80));
@@ -337,7 +345,7 @@ TEST_F(DialogHost, ViewPaintsElementsThroughTheBackBufferWithTheBorderLine) {
 
 TEST_F(DialogHost, WindowHasTheStringTableTitleAndNoNonClientArea) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     wchar_t title[64] = {};
     GetWindowTextW(dialog.m_hWnd, title, 64);
     EXPECT_STREQ(L"Tessel", title);
@@ -358,7 +366,7 @@ TEST_F(DialogHost, WindowHasTheStringTableTitleAndNoNonClientArea) {
 
 TEST_F(DialogHost, ConstructorSizeWinsOverTheLayoutsUnlessEitherIsZero) {
     TestDialog sized(Layout(), 500, 350);
-    ASSERT_TRUE(sized.Create(nullptr));
+    ASSERT_TRUE(sized.Create(nullptr)) << "the dialog window was not created";
     RECT client = {};
     GetClientRect(sized.m_hWnd, &client);
     EXPECT_EQ(500, client.right);
@@ -368,7 +376,7 @@ TEST_F(DialogHost, ConstructorSizeWinsOverTheLayoutsUnlessEitherIsZero) {
     EXPECT_EQ(340, sized.GetView().FindElement(15)->GetRect().bottom);
 
     TestDialog half(Layout(), 500, 0);
-    ASSERT_TRUE(half.Create(nullptr));
+    ASSERT_TRUE(half.Create(nullptr)) << "the dialog window was not created";
     GetClientRect(half.m_hWnd, &client);
     EXPECT_EQ(300, client.right);
     EXPECT_EQ(200, client.bottom);
@@ -376,7 +384,7 @@ TEST_F(DialogHost, ConstructorSizeWinsOverTheLayoutsUnlessEitherIsZero) {
 
 TEST_F(DialogHost, RoundBorderCutsTwoPixelsOffEveryCorner) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     const HRGN region = CreateRectRgn(0, 0, 0, 0);
     ASSERT_NE(ERROR, GetWindowRgn(dialog.m_hWnd, region));
     struct Probe {
@@ -397,7 +405,7 @@ TEST_F(DialogHost, RoundBorderCutsTwoPixelsOffEveryCorner) {
     DeleteObject(region);
 
     TestDialog square(Layout("RoundBorder=\"0\""));
-    ASSERT_TRUE(square.Create(nullptr));
+    ASSERT_TRUE(square.Create(nullptr)) << "the dialog window was not created";
     const HRGN none = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(ERROR, GetWindowRgn(square.m_hWnd, none));
     DeleteObject(none);
@@ -410,7 +418,7 @@ TEST_F(DialogHost, RealWindowSlotPlacesTheChildAndTheViewPassesItsNotificationOn
         child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, d.view(),
                                 reinterpret_cast<HMENU>(15), GetModuleHandleW(nullptr), nullptr);
     };
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     RECT placed = {};
     GetWindowRect(child, &placed);
     MapWindowPoints(nullptr, dialog.view(), reinterpret_cast<POINT*>(&placed), 2);
@@ -422,12 +430,12 @@ TEST_F(DialogHost, RealWindowSlotPlacesTheChildAndTheViewPassesItsNotificationOn
     for (const SeenCommand& seen : dialog.seen) {
         passedOn = passedOn || (seen.code == 2 && seen.from == dialog.view());
     }
-    EXPECT_TRUE(passedOn);
+    EXPECT_TRUE(passedOn) << "the real window's notification did not reach the window";
 }
 
 TEST_F(DialogHost, HoverSetsTheToolTipText) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     const POINT at = CentreOf(dialog, 7);
     SendMouse(dialog.view(), WM_MOUSEMOVE, at.x, at.y);
     wchar_t text[64] = {};
@@ -439,7 +447,8 @@ TEST_F(DialogHost, HoverSetsTheToolTipText) {
     SendMessageW(dialog.GetView().GetToolTip(), TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
     EXPECT_STREQ(L"Press me", text);
 
-    ASSERT_TRUE(dialog.GetView().SetItemAttribute(6, "tip", u8"关闭 %str1%"));
+    ASSERT_TRUE(dialog.GetView().SetItemAttribute(6, "tip", u8"关闭 %str1%"))
+        << "the button's tip could not be set";
     const POINT close = CentreOf(dialog, 6);
     SendMouse(dialog.view(), WM_MOUSEMOVE, close.x, close.y);
     SendMessageW(dialog.GetView().GetToolTip(), TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
@@ -462,7 +471,7 @@ HWND EditWindowOf(TestDialog& dialog, int id) {
 
 TEST_F(DialogHost, TypedTextReachesTheEditElementAndIsNoEnter) {
     TestDialog dialog(kEdits);
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     const HWND edit = EditWindowOf(dialog, 1);
     ASSERT_NE(nullptr, edit);
     for (const wchar_t c : std::wstring(L"发票 1")) {
@@ -483,17 +492,19 @@ TEST_F(DialogHost, TypedTextReachesTheEditElementAndIsNoEnter) {
 
 TEST_F(DialogHost, EditWindowsAreShownOnlyWhereTheirElementIs) {
     TestDialog dialog(kEdits);
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     ShowWindow(dialog.m_hWnd, SW_SHOWNA);
     for (const int id : {1, 21, 32, 34}) {
         ASSERT_NE(nullptr, EditWindowOf(dialog, id)) << id;
     }
-    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 32)));
+    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 32))) << "the first page's edit box is hidden";
     EXPECT_FALSE(IsWindowVisible(EditWindowOf(dialog, 34))) << "its page is behind the first";
     auto* tabs = static_cast<CBkTabCtrl*>(dialog.GetView().FindElement(30));
-    ASSERT_TRUE(tabs->SelectPage(1));
-    EXPECT_FALSE(IsWindowVisible(EditWindowOf(dialog, 32)));
-    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 34)));
+    ASSERT_TRUE(tabs->SelectPage(1)) << "the second page could not be selected";
+    EXPECT_FALSE(IsWindowVisible(EditWindowOf(dialog, 32)))
+        << "the edit box of the page left still shows";
+    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 34)))
+        << "the selected page's edit box is hidden";
 
     dialog.GetView().SetItemVisible(20, false);
     EXPECT_FALSE(IsWindowVisible(EditWindowOf(dialog, 21))) << "its panel is hidden";
@@ -505,10 +516,13 @@ TEST_F(DialogHost, EditWindowsAreShownOnlyWhereTheirElementIs) {
     dialog.GetView().SetItemVisible(20, true);
     dialog.GetView().SetItemVisible(30, true);
     dialog.GetView().SetItemVisible(1, true);
-    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 21)));
-    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 34)));
+    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 21)))
+        << "the panel's edit box did not show again";
+    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 34)))
+        << "the tab control's edit box did not show again";
     EXPECT_FALSE(IsWindowVisible(EditWindowOf(dialog, 32))) << "its page is still behind";
-    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 1)));
+    EXPECT_TRUE(IsWindowVisible(EditWindowOf(dialog, 1)))
+        << "the edit element's box did not show again";
 }
 
 // The part of the view waiting for a paint.
@@ -520,30 +534,36 @@ RECT PendingPaint(HWND view) {
 
 TEST_F(DialogHost, ItemSettersChangeElementsAndAskForRepaint) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     ShowWindow(dialog.m_hWnd, SW_SHOWNA);
     const RECT button = dialog.GetView().FindElement(7)->GetRect();
     ValidateRect(dialog.view(), nullptr);
-    EXPECT_TRUE(dialog.SetItemVisible(7, false));
-    EXPECT_FALSE(dialog.GetView().FindElement(7)->IsVisible(true));
+    EXPECT_TRUE(dialog.SetItemVisible(7, false)) << "hiding the button was refused";
+    EXPECT_FALSE(dialog.GetView().FindElement(7)->IsVisible(true))
+        << "the hidden button is visible";
     const RECT hiddenPending = PendingPaint(dialog.view());
-    EXPECT_TRUE(EqualRect(&button, &hiddenPending));
-    EXPECT_TRUE(dialog.SetItemVisible(7, true));
-    EXPECT_TRUE(dialog.GetView().FindElement(7)->IsVisible(true));
+    EXPECT_TRUE(EqualRect(&button, &hiddenPending))
+        << "the hidden button's place was not repainted";
+    EXPECT_TRUE(dialog.SetItemVisible(7, true)) << "showing the button was refused";
+    EXPECT_TRUE(dialog.GetView().FindElement(7)->IsVisible(true)) << "the shown button is hidden";
 
     ValidateRect(dialog.view(), nullptr);
-    EXPECT_TRUE(dialog.SetItemAttribute(7, "pos", "30,60,90,90"));
+    EXPECT_TRUE(dialog.SetItemAttribute(7, "pos", "30,60,90,90"))
+        << "moving the button was refused";
     EXPECT_EQ(30, dialog.GetView().FindElement(7)->GetRect().left);
     RECT both = {};
     const RECT moved = {30, 60, 90, 90};
     UnionRect(&both, &button, &moved);
     const RECT movedPending = PendingPaint(dialog.view());
-    EXPECT_TRUE(EqualRect(&both, &movedPending));  // the old place and the new
+    EXPECT_TRUE(EqualRect(&both, &movedPending))
+        << "the old place and the new were not both repainted";
 
-    EXPECT_TRUE(dialog.SetItemIntAttribute(5, "transparent", 1));
-    EXPECT_TRUE(dialog.GetView().FindElement(5)->IsTransparent());
-    EXPECT_FALSE(dialog.SetItemAttribute(404, "pos", "0,0"));
-    EXPECT_FALSE(dialog.SetItemVisible(404, true));
+    EXPECT_TRUE(dialog.SetItemIntAttribute(5, "transparent", 1))
+        << "the transparent attribute was refused";
+    EXPECT_TRUE(dialog.GetView().FindElement(5)->IsTransparent()) << "the text is not transparent";
+    EXPECT_FALSE(dialog.SetItemAttribute(404, "pos", "0,0"))
+        << "an attribute was set on an element that does not exist";
+    EXPECT_FALSE(dialog.SetItemVisible(404, true)) << "an element that does not exist was shown";
 }
 
 TEST_F(DialogHost, OnlyTheUpdateRegionIsRepaintedIntoTheBackBuffer) {
@@ -551,7 +571,7 @@ TEST_F(DialogHost, OnlyTheUpdateRegionIsRepaintedIntoTheBackBuffer) {
         "<layer width=\"200\" height=\"100\" crbg=\"FFFFFF\">"
         "<button id=\"1\" class=\"btnRoundRect2\" pos=\"10,10,90,90\"/>"
         "<button id=\"2\" class=\"btnRoundRect2\" pos=\"110,10,190,90\"/></layer>");
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     DibCanvas canvas(200, 100);
     SendMessageW(dialog.view(), WM_PRINT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
     EXPECT_EQ(0xE73C3Cu, canvas.Pixel(50, 50));
@@ -576,7 +596,7 @@ TEST_F(DialogHost, TabPageChangesArePassedToTheWindowWhichMayRefuseThem) {
         "<tab id=\"11\" title=\"One\"><dlg id=\"12\" pos=\"0,0,-0,-0\"/></tab>"
         "<tab id=\"13\" title=\"Two\"><dlg id=\"14\" pos=\"0,0,-0,-0\"/></tab>"
         "</tabctrl></layer>");
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     auto* tabs = static_cast<CBkTabCtrl*>(dialog.GetView().FindElement(10));
     dialog.refusePageChange = true;
     ClickAt(dialog.view(), 90, 10);
@@ -593,7 +613,7 @@ TEST_F(DialogHost, TabPageChangesArePassedToTheWindowWhichMayRefuseThem) {
 
 TEST_F(DialogHost, LostCaptureEndsThePress) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     OwnerWindow other(0, 0, 50, 50);
     const POINT at = CentreOf(dialog, 7);
     SendMouse(dialog.view(), WM_MOUSEMOVE, at.x, at.y);
@@ -602,7 +622,7 @@ TEST_F(DialogHost, LostCaptureEndsThePress) {
     EXPECT_EQ(0u, dialog.GetView().FindElement(7)->GetState() & StatePushed);
     ReleaseCapture();
     SendMouse(dialog.view(), WM_LBUTTONUP, at.x, at.y);
-    EXPECT_TRUE(dialog.CommandIds().empty());
+    EXPECT_TRUE(dialog.CommandIds().empty()) << "a press ended by a lost capture was a click";
     Click(dialog, 7);  // the next press works
     EXPECT_EQ(std::vector<int>{7}, dialog.CommandIds());
 }
@@ -617,7 +637,7 @@ TEST_F(DialogHost, HiddenByItsOwnerAtInitAndPlacedByARectangle) {
         d.EndDialog(1);
     };
     EXPECT_EQ(1, hidden.DoModal(owner.hwnd()));
-    EXPECT_FALSE(visible);
+    EXPECT_FALSE(visible) << "the window hidden at its start was shown";
 
     // With a rectangle the window sits there (no centring) and a real window created at
     // WM_INITDIALOG still gets its slot.
@@ -636,9 +656,9 @@ TEST_F(DialogHost, HiddenByItsOwnerAtInitAndPlacedByARectangle) {
     };
     const RECT rect = {40, 30, 340, 230};
     EXPECT_EQ(1, placed.DoModal(owner.hwnd(), &rect));
-    EXPECT_TRUE(EqualRect(&rect, &window));
+    EXPECT_TRUE(EqualRect(&rect, &window)) << "the window is not at the given rectangle";
     const RECT expected = {220, 150, 290, 190};
-    EXPECT_TRUE(EqualRect(&expected, &slot));
+    EXPECT_TRUE(EqualRect(&expected, &slot)) << "the real window is not in its slot";
 }
 
 TEST_F(DialogHost, TheSameObjectRunsModallyTwice) {
@@ -671,7 +691,7 @@ TEST(LayerAttributes, SizesStylesAndColours) {
     EXPECT_EQ(1040, a.height);
     EXPECT_EQ(0x80080000u, a.style);
     EXPECT_EQ(0x300u, a.exStyle);
-    EXPECT_FALSE(a.maximizable);
+    EXPECT_FALSE(a.maximizable) << "a plain layer is maximizable";
     EXPECT_EQ(0u, a.crbg);
     EXPECT_EQ(0x40000000u, a.crborder);
     EXPECT_EQ(1, a.roundBorder);
@@ -690,10 +710,10 @@ TEST(LayerAttributes, SizesStylesAndColours) {
     a = parse("<layer resize=\"1\" appwin=\"1\" toolwin=\"1\"/>");
     EXPECT_EQ(0x80080000u | 0x70000u, a.style);
     EXPECT_EQ(0x40000u | 0x88u, a.exStyle);
-    EXPECT_TRUE(a.maximizable);
+    EXPECT_TRUE(a.maximizable) << "a resizable layer is not maximizable";
     a = parse("<layer resize=\"1\" nomaxsize=\"1\"/>");
     EXPECT_EQ(0x80080000u | 0x60000u, a.style);
-    EXPECT_FALSE(a.maximizable);
+    EXPECT_FALSE(a.maximizable) << "a layer with nomaxsize is maximizable";
     a = parse("<layer nomaxsize=\"1\"/>");
     EXPECT_EQ(0x80080000u, a.style);
     a = parse("<layer child=\"1\"/>");
@@ -736,7 +756,7 @@ TEST(WindowGeometry, CentringStaysInsideTheWorkAreaLeftAndTopWinning) {
 
 TEST_F(DialogHost, MinMaxInfoAndCentringUseTheWindowsMonitor) {
     TestDialog dialog(Layout());
-    ASSERT_TRUE(dialog.Create(nullptr));
+    ASSERT_TRUE(dialog.Create(nullptr)) << "the dialog window was not created";
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(dialog.m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);

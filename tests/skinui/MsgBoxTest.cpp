@@ -143,8 +143,8 @@ TEST_F(MsgBoxTest, OpensWithTheMessageInItsTextSlotAShadowAndAnOpenWindowEntry) 
     EXPECT_EQ(50, slot.top);
     EXPECT_EQ(370, slot.right);
     EXPECT_EQ(150, slot.bottom);
-    EXPECT_TRUE(listed);
-    EXPECT_TRUE(shadowShown);
+    EXPECT_TRUE(listed) << "the open box is not among the open windows";
+    EXPECT_TRUE(shadowShown) << "the open box shows no shadow";
     const std::vector<HWND> open = OpenWindows();
     EXPECT_EQ(0, std::count(open.begin(), open.end(), window));
     EXPECT_EQ(0xFFFFFFFFu, box.GetTextWindow().GetBackgroundColor());
@@ -211,8 +211,9 @@ TEST_F(MsgBoxTest, LongMessageWrapsInsideTheTextSlot) {
     message.resize(300);
     const HWND parent = owner_.hwnd();
     for (const int alignment : {1, 0}) {
+        SCOPED_TRACE("line alignment " + std::to_string(alignment));
         CMyText text;
-        ASSERT_TRUE(text.Create(parent, 15000));
+        ASSERT_TRUE(text.Create(parent, 15000)) << "the text element was not created";
         SetWindowPos(text.m_hWnd, nullptr, 0, 0, 220, 400, SWP_NOZORDER);
         text.SetText(message);
         text.SetAlignment(0, alignment);
@@ -221,9 +222,9 @@ TEST_F(MsgBoxTest, LongMessageWrapsInsideTheTextSlot) {
                      PRF_CLIENT);
         int left = 0, right = 0;
         const int bands = InkBands(canvas, &left, &right);
-        EXPECT_GE(bands, 10) << "line alignment " << alignment;
-        EXPECT_LT(left, 20) << "line alignment " << alignment;
-        EXPECT_GT(right, 180) << "line alignment " << alignment;
+        EXPECT_GE(bands, 10) << "too few lines";
+        EXPECT_LT(left, 20) << "the lines do not start at the slot's left";
+        EXPECT_GT(right, 180) << "the lines do not reach across the slot";
     }
 }
 
@@ -266,7 +267,8 @@ TEST(TextLayout, CharactersWrapBeforeTheEdgeAndAtLineBreaks) {
     EXPECT_EQ(0.0f, cells[4].x);
     EXPECT_EQ(42.0f, cells[4].y);
     for (const TextCell& cell : cells) {
-        EXPECT_LE(cell.x + widths[cell.index], 25.0f);
+        EXPECT_LE(cell.x + widths[cell.index], 25.0f)
+            << "character " << cell.index << " ends past the line's edge";
     }
 }
 
@@ -277,7 +279,8 @@ TEST(TextLayout, ACharacterWiderThanTheLineStaysOnItsOwnLine) {
     EXPECT_EQ(0.0f, cells[0].y);
     EXPECT_EQ(10.0f, cells[1].y);
     EXPECT_EQ(20.0f, cells[2].y);
-    EXPECT_TRUE(LayoutCharacters(L"", {}, 20.0f, 10.0f).empty());
+    EXPECT_TRUE(LayoutCharacters(L"", {}, 20.0f, 10.0f).empty())
+        << "an empty text laid out characters";
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "MessagePump.h"
@@ -103,7 +105,8 @@ TEST(ShadowImage, RoundedRegionGivesRoundedCornersAndTheSameSpansAsAPointScan) {
         EXPECT_EQ(scanned[y].right, spans[y].right) << y;
     }
     const auto fromScan = ComputeShadowImage(scanned, width, height, kSystem);
-    EXPECT_TRUE(fromScan == ComputeShadowImage(spans, width, height, kSystem));
+    EXPECT_TRUE(fromScan == ComputeShadowImage(spans, width, height, kSystem))
+        << "the shadow of the scanned outline differs from the one of the spans";
     DeleteObject(rounded);
 
     const auto square = RectangleShadow(width, height, kSystem);
@@ -160,41 +163,44 @@ TEST(ShadowImage, TheFastImageIsTheStampByStampImage) {
     }
     for (size_t s = 0; s < shapes.size(); ++s) {
         for (const ShadowParams& p : params) {
+            std::ostringstream shape;
+            shape << "shape " << s << " (" << sizes[s].first << " x " << sizes[s].second
+                  << "), spread " << p.spread << ", softness " << p.softness;
+            SCOPED_TRACE(shape.str());
             const auto fast = ComputeShadowImage(shapes[s], sizes[s].first, sizes[s].second, p);
             const auto reference =
                 ComputeShadowImageStampByStamp(shapes[s], sizes[s].first, sizes[s].second, p);
             ASSERT_EQ(reference.size(), fast.size());
-            EXPECT_TRUE(fast == reference)
-                << "shape " << s << " (" << sizes[s].first << " x " << sizes[s].second
-                << "), spread " << p.spread << ", softness " << p.softness;
+            EXPECT_TRUE(fast == reference) << "the fast shadow differs from the stamped one";
         }
     }
 }
 
 TEST(ShadowSetters, RangesAreChecked) {
     CWndShadow shadow;
-    EXPECT_FALSE(shadow.SetSpread(21));
-    EXPECT_TRUE(shadow.SetSpread(-20));
-    EXPECT_FALSE(shadow.SetSoftness(21));
-    EXPECT_FALSE(shadow.SetSoftness(-1));
-    EXPECT_TRUE(shadow.SetSoftness(20));
-    EXPECT_TRUE(shadow.SetOpacity(255));
-    EXPECT_FALSE(shadow.SetOpacity(256));
-    EXPECT_FALSE(shadow.SetOffset(-21, 0));
-    EXPECT_FALSE(shadow.SetOffset(0, 21));
-    EXPECT_TRUE(shadow.SetOffset(-20, 20));
-    EXPECT_TRUE(shadow.SetShadowColour(RGB(1, 2, 3)));
+    EXPECT_FALSE(shadow.SetSpread(21)) << "a spread over 20 was taken";
+    EXPECT_TRUE(shadow.SetSpread(-20)) << "a spread of -20 was refused";
+    EXPECT_FALSE(shadow.SetSoftness(21)) << "a softness over 20 was taken";
+    EXPECT_FALSE(shadow.SetSoftness(-1)) << "a negative softness was taken";
+    EXPECT_TRUE(shadow.SetSoftness(20)) << "a softness of 20 was refused";
+    EXPECT_TRUE(shadow.SetOpacity(255)) << "an opacity of 255 was refused";
+    EXPECT_FALSE(shadow.SetOpacity(256)) << "an opacity over 255 was taken";
+    EXPECT_FALSE(shadow.SetOffset(-21, 0)) << "an offset below -20 was taken";
+    EXPECT_FALSE(shadow.SetOffset(0, 21)) << "an offset over 20 was taken";
+    EXPECT_TRUE(shadow.SetOffset(-20, 20)) << "offsets of -20 and 20 were refused";
+    EXPECT_TRUE(shadow.SetShadowColour(RGB(1, 2, 3))) << "a colour was refused";
 }
 
 TEST(ShadowWindow, FollowsItsOwner) {
     CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr));
-    EXPECT_FALSE(CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr)));
+    EXPECT_FALSE(CWndShadow::InstallShadowSupport(GetModuleHandleW(nullptr)))
+        << "the shadow's window class was registered twice";
     ShadowOwner owner;
     ShadowedOwner shadowed;
     shadowed.Attach(owner.window());
     const HWND shadow = shadowed.shadow().GetShadowWindow();
     ASSERT_NE(nullptr, shadow);
-    EXPECT_TRUE(IsWindowVisible(shadow));
+    EXPECT_TRUE(IsWindowVisible(shadow)) << "the shadow of a shown owner is hidden";
     EXPECT_EQ(owner.window(), GetWindow(shadow, GW_OWNER));
     RECT rect;
     GetWindowRect(shadow, &rect);
@@ -211,20 +217,21 @@ TEST(ShadowWindow, FollowsItsOwner) {
     EXPECT_EQ(108, rect.top);
     EXPECT_EQ(rebuilds, shadowed.shadow().GetRebuildCount()) << "a move does not rebuild";
 
-    ShowWindow(owner.window(), SW_MINIMIZE);
-    PumpMessages();
-    EXPECT_FALSE(IsWindowVisible(shadow));
-    ShowWindow(owner.window(), SW_RESTORE);
-    PumpMessages();
-    EXPECT_TRUE(IsWindowVisible(shadow));
-    ShowWindow(owner.window(), SW_MAXIMIZE);
-    PumpMessages();
-    EXPECT_FALSE(IsWindowVisible(shadow));
-    ShowWindow(owner.window(), SW_RESTORE);
-    PumpMessages();
-    EXPECT_TRUE(IsWindowVisible(shadow));
+    const struct {
+        int show;
+        const char* state;
+        bool shadowShown;
+    } states[] = {{SW_MINIMIZE, "minimized", false},
+                  {SW_RESTORE, "restored", true},
+                  {SW_MAXIMIZE, "maximized", false},
+                  {SW_RESTORE, "restored again", true}};
+    for (const auto& s : states) {
+        ShowWindow(owner.window(), s.show);
+        PumpMessages();
+        EXPECT_EQ(s.shadowShown, IsWindowVisible(shadow) != FALSE) << "owner " << s.state;
+    }
     ShowWindow(owner.window(), SW_HIDE);
-    EXPECT_FALSE(IsWindowVisible(shadow));
+    EXPECT_FALSE(IsWindowVisible(shadow)) << "the shadow stays while its owner is hidden";
 }
 
 // An owner that gives itself a rounded window region of its size whenever it is resized, as the
@@ -254,7 +261,7 @@ TEST(ShadowWindow, ADragMakesOneImageAtItsEndFromTheOwnersFinalRegion) {
         shadowed.Attach(owner);
         PumpMessages();
         const HWND shadow = shadowed.shadow().GetShadowWindow();
-        ASSERT_TRUE(IsWindowVisible(shadow));
+        ASSERT_TRUE(IsWindowVisible(shadow)) << "the shadow of a shown owner is hidden";
         int before = shadowed.shadow().GetRebuildCount();
         SetWindowPos(owner, nullptr, 0, 0, 210, 105, SWP_NOMOVE | SWP_NOZORDER);
         PumpMessages();
@@ -267,13 +274,14 @@ TEST(ShadowWindow, ADragMakesOneImageAtItsEndFromTheOwnersFinalRegion) {
         for (const SIZE& step : steps) {
             SetWindowPos(owner, nullptr, 0, 0, step.cx, step.cy, SWP_NOMOVE | SWP_NOZORDER);
             PumpMessages();
-            EXPECT_FALSE(IsWindowVisible(shadow)) << "the shadow stays out of the drag's way";
+            EXPECT_FALSE(IsWindowVisible(shadow))
+                << "the shadow shows during the drag, at " << step.cx << " x " << step.cy;
         }
         EXPECT_EQ(before, shadowed.shadow().GetRebuildCount()) << "no image during the drag";
         SendMessageW(owner, WM_EXITSIZEMOVE, 0, 0);
         PumpMessages();
         EXPECT_EQ(before + 1, shadowed.shadow().GetRebuildCount()) << "one image at its end";
-        EXPECT_TRUE(IsWindowVisible(shadow));
+        EXPECT_TRUE(IsWindowVisible(shadow)) << "the shadow did not come back after the drag";
         RECT placed = {};
         GetWindowRect(shadow, &placed);
         EXPECT_EQ(324, placed.right - placed.left);
@@ -302,10 +310,10 @@ TEST(ShadowWindow, AnOwnerThatOutlivesItsShadowObjectGetsItsWindowProcedureBack)
         shadowed.Attach(owner.window());  // a second attach would hook the hook
         EXPECT_EQ(hook, GetWindowLongPtrW(owner.window(), GWLP_WNDPROC));
         shadowWindow = shadowed.shadow().GetShadowWindow();
-        EXPECT_TRUE(IsWindow(shadowWindow));
+        EXPECT_TRUE(IsWindow(shadowWindow)) << "the attached shadow has no window";
     }
     EXPECT_EQ(ownProc, GetWindowLongPtrW(owner.window(), GWLP_WNDPROC));
-    EXPECT_FALSE(IsWindow(shadowWindow));
+    EXPECT_FALSE(IsWindow(shadowWindow)) << "the shadow's window outlived the shadow";
     // The owner still works and moves without a shadow.
     SetWindowPos(owner.window(), nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     PumpMessages();

@@ -5,14 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BkPngPool.h"
 #include "BkSkinPool.h"
 #include "BkSkinResources.h"
 #include "BkString.h"
+#include "ColourDistance.h"
 #include "DibCanvas.h"
 #include "TempFolder.h"
 
@@ -39,17 +40,6 @@ const std::vector<Row>& ShippedRows() {
 
 constexpr int kGap = 12;
 constexpr DWORD kBackdrop = 0x5A6E8C;
-
-bool Near(DWORD actual, DWORD expected, int tolerance) {
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int a = static_cast<int>((actual >> shift) & 0xFF);
-        const int e = static_cast<int>((expected >> shift) & 0xFF);
-        if (std::abs(a - e) > tolerance) {
-            return false;
-        }
-    }
-    return true;
-}
 
 class ShippedSkins : public ::testing::Test {
 protected:
@@ -87,21 +77,20 @@ TEST_F(ShippedSkins, ContactSheetShowsEverySkinInEveryState) {
         y += row.cell.cy + kGap;
     }
     const std::wstring file = ExecutableFolder() + L"..\\skin-contact-sheet.png";
-    EXPECT_TRUE(sheet.SavePng(file));
-    EXPECT_FALSE(ReadFileBytes(file).empty());
+    EXPECT_TRUE(sheet.SavePng(file)) << "the contact sheet could not be saved";
+    EXPECT_FALSE(ReadFileBytes(file).empty()) << "the saved contact sheet is empty";
 }
 
 TEST_F(ShippedSkins, ConfirmButtonIsFilledRedAndDarkerWhenActive) {
     DibCanvas canvas(80, 28, 0xFFFFFF);
     const SIZE size = {80, 28};
-    DrawAt(canvas.dc(), "btnRoundRect2", 0x00, 0, 0, size);
-    EXPECT_EQ(0xE73C3Cu, canvas.Pixel(40, 14));
-    DrawAt(canvas.dc(), "btnRoundRect2", 0x01, 0, 0, size);
-    EXPECT_EQ(0xBF0A11u, canvas.Pixel(40, 14));
-    DrawAt(canvas.dc(), "btnRoundRect2", 0x02, 0, 0, size);
-    EXPECT_EQ(0xBF0A11u, canvas.Pixel(40, 14));
-    DrawAt(canvas.dc(), "btnRoundRect2", 0x10, 0, 0, size);
-    EXPECT_EQ(0xCCCCCCu, canvas.Pixel(40, 14));
+    for (const auto& [state, fill] : {std::pair<int, DWORD>{0x00, 0xE73C3C},
+                                      {0x01, 0xBF0A11},
+                                      {0x02, 0xBF0A11},
+                                      {0x10, 0xCCCCCC}}) {
+        DrawAt(canvas.dc(), "btnRoundRect2", state, 0, 0, size);
+        EXPECT_EQ(fill, canvas.Pixel(40, 14)) << "fill in state 0x" << std::hex << state;
+    }
 }
 
 TEST_F(ShippedSkins, CancelButtonIsWhiteWithARedBorderAndTranslucentWhenActive) {
@@ -109,11 +98,13 @@ TEST_F(ShippedSkins, CancelButtonIsWhiteWithARedBorderAndTranslucentWhenActive) 
     const SIZE size = {80, 28};
     DrawAt(canvas.dc(), "btnRoundRect1", 0x00, 0, 0, size);
     EXPECT_EQ(0xFFFFFFu, canvas.Pixel(40, 14));
-    EXPECT_TRUE(Near(canvas.Pixel(40, 0), 0xF25435, 40)) << std::hex << canvas.Pixel(40, 0);
+    EXPECT_LE(ColourDistance(canvas.Pixel(40, 0), 0xF25435), 40)
+        << "the border is not red: 0x" << std::hex << canvas.Pixel(40, 0);
 
     DrawAt(canvas.dc(), "btnRoundRect1", 0x01, 0, 0, size);
     // 0x40 of F25435 over white.
-    EXPECT_TRUE(Near(canvas.Pixel(40, 14), 0xFCD4CC, 2)) << std::hex << canvas.Pixel(40, 14);
+    EXPECT_LE(ColourDistance(canvas.Pixel(40, 14), 0xFCD4CC), 2)
+        << "the active fill is not the translucent red: 0x" << std::hex << canvas.Pixel(40, 14);
 }
 
 TEST_F(ShippedSkins, CaptionButtonsHaveThreeCellsAndNoDisabledCell) {

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -17,6 +15,7 @@
 #include "BkPngSkin.h"
 #include "BkSkin.h"
 #include "BkSkinFrames.h"
+#include "ColourDistance.h"
 #include "DibCanvas.h"
 #include "TempFolder.h"
 
@@ -37,22 +36,11 @@ constexpr DWORD kGreen = 0x00FF00;
 constexpr DWORD kBlue = 0x0000FF;
 constexpr DWORD kMagenta = 0xFF00FF;
 
-int Channel(DWORD rgb, int shift) {
-    return static_cast<int>((rgb >> shift) & 0xFF);
-}
-
-// The largest channel difference between two colours.
-int Distance(DWORD a, DWORD b) {
-    return std::max({std::abs(Channel(a, 16) - Channel(b, 16)),
-                     std::abs(Channel(a, 8) - Channel(b, 8)),
-                     std::abs(Channel(a, 0) - Channel(b, 0))});
-}
-
 DWORD Mix(DWORD from, DWORD to, double t) {
     DWORD mixed = 0;
     for (int shift : {16, 8, 0}) {
-        const double a = Channel(from, shift);
-        mixed |= static_cast<DWORD>(a + (Channel(to, shift) - a) * t + 0.5) << shift;
+        const double a = ColourChannel(from, shift);
+        mixed |= static_cast<DWORD>(a + (ColourChannel(to, shift) - a) * t + 0.5) << shift;
     }
     return mixed;
 }
@@ -97,7 +85,7 @@ bool Inside(int x, int y, const RECT& r) {
                                      int tolerance = 0) {
     for (int y = 0; y < canvas.height(); ++y) {
         for (int x = 0; x < canvas.width(); ++x) {
-            if (Distance(canvas.Pixel(x, y), expected(x, y)) > tolerance) {
+            if (ColourDistance(canvas.Pixel(x, y), expected(x, y)) > tolerance) {
                 std::ostringstream message;
                 message << "pixel (" << x << ", " << y << ") is 0x" << std::hex
                         << canvas.Pixel(x, y) << ", expected 0x" << expected(x, y);
@@ -134,10 +122,11 @@ DWORD Region(int column, int row) {
 TEST(SkinFactory, CreatesEachKindByItsExactTagOnly) {
     for (const char* tag : {"imglst", "imgframe", "imgframeEx", "button", "tabButton", "shape",
                             "imghorzex", "gradation", "png"}) {
+        SCOPED_TRACE(tag);
         std::unique_ptr<CBkSkinBase> skin = CreateSkin(tag);
-        ASSERT_NE(nullptr, skin) << tag;
+        ASSERT_NE(nullptr, skin) << "no skin made";
         EXPECT_STREQ(tag, skin->GetObjectClass());
-        EXPECT_TRUE(skin->IsClass(tag));
+        EXPECT_TRUE(skin->IsClass(tag)) << "the skin does not answer its own tag";
     }
     for (const char* tag : {"Button", "IMGLST", "imgFrameEx", "", "unknown", "style"}) {
         EXPECT_EQ(nullptr, CreateSkin(tag)) << tag;
@@ -167,11 +156,12 @@ TEST(SkinFactory, SizeAndStateDependenceFollowTheKind) {
         {"<shape ignoreState='0'/>", nullptr, 0, 0, false},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.xml) + (c.bitmap ? " with a bitmap" : ""));
         std::unique_ptr<CBkSkinBase> skin = MakeSkin(c.xml, c.bitmap);
         ASSERT_NE(nullptr, skin);
-        EXPECT_EQ(c.cx, skin->GetSkinSize().cx) << c.xml;
-        EXPECT_EQ(c.cy, skin->GetSkinSize().cy) << c.xml;
-        EXPECT_EQ(c.ignoreState, skin->IgnoreState()) << c.xml;
+        EXPECT_EQ(c.cx, skin->GetSkinSize().cx);
+        EXPECT_EQ(c.cy, skin->GetSkinSize().cy);
+        EXPECT_EQ(c.ignoreState, skin->IgnoreState());
     }
 }
 
@@ -288,8 +278,8 @@ TEST_F(ImageCells, AlphaModeBlendsEachPixelByItsOwnAlpha) {
         DWORD blended = 0;
         for (int shift : {16, 8, 0}) {
             blended |= static_cast<DWORD>(BlendChannel(
-                           static_cast<BYTE>(Channel(background, shift)),
-                           static_cast<BYTE>(Channel(s, shift)), static_cast<BYTE>(s >> 24)))
+                           static_cast<BYTE>(ColourChannel(background, shift)),
+                           static_cast<BYTE>(ColourChannel(s, shift)), static_cast<BYTE>(s >> 24)))
                        << shift;
         }
         return blended;
@@ -444,7 +434,8 @@ TEST(ImgHorzExtend, StateChoosesTheCellAndNarrowTargetsWiden) {
     PaintBitmap(single, [&](int x, int) { return color(0, Band(x, 2, 3)); });
     canvas.Fill(kGrey);
     MakeSkin("<imghorzex left='2'/>", &single)->Draw(canvas.dc(), RECT{1, 0, 21, 4}, 0x01);
-    EXPECT_TRUE(painted(RECT{1, 0, 21, 4}, 0));
+    EXPECT_TRUE(painted(RECT{1, 0, 21, 4}, 0))
+        << "a strip without cells did not draw its only cell on hover";
 }
 
 TEST(Gradation, BandRunsFromTheStartEdgeAndTheRestIsTheEndColour) {
@@ -688,9 +679,9 @@ TEST(Shape, SixDigitEndColourIsTransparentAndGraphicsGradientsSpanTheRectangle) 
     DibCanvas canvas(60, 60, kWhite);
     MakeSkin("<shape shape='3' from='ffff0000' to='000000'/>")
         ->Draw(canvas.dc(), RECT{10, 10, 50, 50}, 0);
-    EXPECT_LE(Distance(kRed, canvas.Pixel(30, 10)), 16);
-    EXPECT_LE(Distance(kWhite, canvas.Pixel(30, 49)), 16);
-    EXPECT_LT(Channel(canvas.Pixel(30, 20), 8), Channel(canvas.Pixel(30, 40), 8));
+    EXPECT_LE(ColourDistance(kRed, canvas.Pixel(30, 10)), 16);
+    EXPECT_LE(ColourDistance(kWhite, canvas.Pixel(30, 49)), 16);
+    EXPECT_LT(ColourChannel(canvas.Pixel(30, 20), 8), ColourChannel(canvas.Pixel(30, 40), 8));
 
     canvas.Fill(kWhite);
     {
@@ -698,9 +689,9 @@ TEST(Shape, SixDigitEndColourIsTransparentAndGraphicsGradientsSpanTheRectangle) 
         MakeSkin("<shape shape='4' from='ffff0000' to='ff0000ff'/>")
             ->DrawOnGraphics(&graphics, 10, 10, 40, 20, 0);
     }
-    EXPECT_LE(Distance(kRed, canvas.Pixel(10, 20)), 12);
-    EXPECT_LE(Distance(kBlue, canvas.Pixel(49, 20)), 12);
-    EXPECT_LE(Distance(Mix(kRed, kBlue, 0.5), canvas.Pixel(30, 20)), 12);
+    EXPECT_LE(ColourDistance(kRed, canvas.Pixel(10, 20)), 12);
+    EXPECT_LE(ColourDistance(kBlue, canvas.Pixel(49, 20)), 12);
+    EXPECT_LE(ColourDistance(Mix(kRed, kBlue, 0.5), canvas.Pixel(30, 20)), 12);
     EXPECT_EQ(kWhite, canvas.Pixel(50, 20));
     EXPECT_EQ(kWhite, canvas.Pixel(30, 30));
 }
@@ -712,7 +703,7 @@ protected:
         DibBitmap pixels(static_cast<int>(cells.size()) * 4, 4);
         PaintBitmap(pixels, [&](int x, int) { return cells[x / 4]; });
         const std::wstring path = folder_.path() + L"\\" + name;
-        EXPECT_TRUE(pixels.SavePng(path));
+        EXPECT_TRUE(pixels.SavePng(path)) << "the test picture could not be written";
         return path;
     }
 
@@ -726,7 +717,8 @@ protected:
 
 TEST_F(PngStrip, DrawsCellsAtNaturalSizeAndStretched) {
     auto skin = Skin("<png subwidth='4'/>");
-    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"strip.png", {kRed, kGreen, kBlue})));
+    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"strip.png", {kRed, kGreen, kBlue})))
+        << "the three-cell strip did not load";
     EXPECT_EQ(4, skin->GetSkinSize().cx);
     EXPECT_EQ(4, skin->GetSkinSize().cy);
     skin->Draw(canvas_.dc(), RECT{5, 6, 25, 16}, 1);
@@ -744,7 +736,8 @@ TEST_F(PngStrip, DrawsCellsAtNaturalSizeAndStretched) {
     // Without a cell width the whole image is the one cell, whatever the state.
     canvas_.Fill(kGrey);
     skin = Skin("<png/>");
-    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"two.png", {kRed, kBlue})));
+    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"two.png", {kRed, kBlue})))
+        << "the two-cell strip did not load";
     EXPECT_EQ(8, skin->GetSkinSize().cx);
     skin->Draw(canvas_.dc(), RECT{1, 1, 2, 2}, 3);
     EXPECT_TRUE(PixelsAre(canvas_, [](int x, int y) {
@@ -754,8 +747,9 @@ TEST_F(PngStrip, DrawsCellsAtNaturalSizeAndStretched) {
 
 TEST_F(PngStrip, ReloadingReplacesTheImageAndAFailedLoadLeavesNone) {
     auto skin = Skin("<png subwidth='4'/>");
-    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"a.png", {kRed})));
-    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"b.png", {kGreen, kBlue})));
+    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"a.png", {kRed}))) << "the first picture did not load";
+    ASSERT_TRUE(skin->LoadFromFile(WritePng(L"b.png", {kGreen, kBlue})))
+        << "the second picture did not load over the first";
     {
         Gdiplus::Graphics graphics(canvas_.dc());
         skin->DrawOnGraphics(&graphics, 0, 0, 30, 20, 1);
@@ -763,7 +757,7 @@ TEST_F(PngStrip, ReloadingReplacesTheImageAndAFailedLoadLeavesNone) {
     EXPECT_TRUE(AreaIs(canvas_, RECT{0, 0, 4, 4}, kBlue, kGrey));
 
     canvas_.Fill(kGrey);
-    EXPECT_FALSE(skin->LoadFromFile(folder_.path() + L"\\missing.png"));
+    EXPECT_FALSE(skin->LoadFromFile(folder_.path() + L"\\missing.png")) << "a missing file loaded";
     skin->Draw(canvas_.dc(), RECT{0, 0, 30, 20}, 0);
     skin->StretchDraw(canvas_.dc(), RECT{0, 0, 30, 20}, 0);
     EXPECT_TRUE(AreaIs(canvas_, RECT{}, 0, kGrey));

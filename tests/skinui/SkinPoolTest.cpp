@@ -28,7 +28,7 @@ LOGFONTW FontOf(HFONT font) {
 // A style built from one `class` entry's attributes (UTF-8, as in the resources).
 BkStyle StyleFrom(const std::string& attributes) {
     const std::string xml = "<style><class name=\"probe\" " + attributes + "/></style>";
-    EXPECT_TRUE(BkStylePool::Instance().LoadXml(xml));
+    EXPECT_TRUE(BkStylePool::Instance().LoadXml(xml)) << "the style table was refused: " << xml;
     return GetStyle("probe");
 }
 
@@ -86,8 +86,8 @@ TEST(SkinStyle, AttributesTakeTheirValuesAndReportRepaints) {
     EXPECT_EQ(18, style.linespacing);
     EXPECT_EQ(E_FAIL, style.SetAttribute("colour", "FFFFFF", true));
     EXPECT_EQ(E_FAIL, style.SetAttribute("CRTEXT", "FFFFFF", true));
-    EXPECT_TRUE(style.IsClass("style"));
-    EXPECT_FALSE(style.IsClass("Style"));
+    EXPECT_TRUE(style.IsClass("style")) << "a style does not answer its tag";
+    EXPECT_FALSE(style.IsClass("Style")) << "a style answers its tag in another case";
 }
 
 TEST(SkinStyle, DefaultsOfANewStyle) {
@@ -123,17 +123,20 @@ TEST(SkinStyle, TextModesAndCursorWords) {
 TEST(SkinStylePool, ClassesAccumulateAndUnknownNamesGiveTheDefault) {
     ASSERT_TRUE(BkStylePool::Instance().LoadXml(
         "<style><class name=\"a\" crtext=\"010203\"/><other name=\"b\"/><class crtext=\"FFFFFF\"/>"
-        "<class name=\"a\" spacing=\"4\"/></style>"));
+        "<class name=\"a\" spacing=\"4\"/></style>"))
+        << "the style table was refused";
     EXPECT_EQ(2u, BkStylePool::Instance().Size());
     EXPECT_EQ(0x00030201u, GetStyle("a").crtext);
     EXPECT_EQ(4, GetStyle("a").spacing);
     EXPECT_EQ("", GetStyle("b").name);
     EXPECT_EQ(0xFFFFFFFFu, GetStyle("missing").crtext);
 
-    EXPECT_FALSE(BkStylePool::Instance().LoadXml("<styles><class name=\"a\"/></styles>"));
+    EXPECT_FALSE(BkStylePool::Instance().LoadXml("<styles><class name=\"a\"/></styles>"))
+        << "a table with another root was taken";
     EXPECT_EQ(1u, BkStylePool::Instance().Size());
     EXPECT_EQ(0xFFFFFFFFu, GetStyle("a").crtext);
-    EXPECT_FALSE(BkStylePool::Instance().LoadXml("<style><class name=\"a\"></style>"));
+    EXPECT_FALSE(BkStylePool::Instance().LoadXml("<style><class name=\"a\"></style>"))
+        << "a broken table was taken";
 }
 
 TEST(SkinFonts, KeysGiveSizeWeightAndStyle) {
@@ -146,8 +149,8 @@ TEST(SkinFonts, KeysGiveSizeWeightAndStyle) {
 
     const LOGFONTW styled = FontOf(GetFont(0x0007));
     EXPECT_EQ(600, styled.lfWeight);
-    EXPECT_TRUE(styled.lfItalic);
-    EXPECT_TRUE(styled.lfUnderline);
+    EXPECT_TRUE(styled.lfItalic) << "font key 0x0007 is not italic";
+    EXPECT_TRUE(styled.lfUnderline) << "font key 0x0007 is not underlined";
     EXPECT_EQ(ANTIALIASED_QUALITY, styled.lfQuality);
     EXPECT_EQ(GetFont(0x0007), GetFont(0x0007));
 }
@@ -178,28 +181,32 @@ TEST(SkinTables, StringTableReplacesDuplicatesAndSkipsEntriesWithoutId) {
     BkString& strings = BkString::Instance();
     EXPECT_TRUE(
         strings.LoadXml(u8"\uFEFF<string><s id=\"900\">一</s><s>x</s><t id=\"901\">y</t>"
-                        u8"<s id=\"900\">二</s><s id=\"902\"/></string>"));
+                        u8"<s id=\"900\">二</s><s id=\"902\"/></string>"))
+        << "the string table was refused";
     ASSERT_NE(nullptr, GetString(900));
     EXPECT_EQ(L"二", *GetString(900));
     EXPECT_EQ(nullptr, GetString(901));
     ASSERT_NE(nullptr, GetString(902));
     EXPECT_EQ(L"", *GetString(902));
 
-    EXPECT_FALSE(strings.LoadXml("<strings><s id=\"903\">z</s></strings>"));
+    EXPECT_FALSE(strings.LoadXml("<strings><s id=\"903\">z</s></strings>"))
+        << "a table with another root was taken";
     EXPECT_EQ(nullptr, GetString(903));
-    EXPECT_FALSE(strings.LoadXml("<string><s id=\"903\">z</string>"));
-    EXPECT_FALSE(strings.Load(777));
+    EXPECT_FALSE(strings.LoadXml("<string><s id=\"903\">z</string>")) << "a broken table was taken";
+    EXPECT_FALSE(strings.Load(777)) << "a resource that does not exist was loaded";
 }
 
 TEST(SkinTables, ColourTableReadsOpaqueAndAlphaEntries) {
     BkColor& colors = BkColor::Instance();
     EXPECT_TRUE(
         colors.LoadXml("<color><cr id=\"900\">123456</cr><cr id=\"901\">80ABCDEF</cr>"
-                       "<cr>FFFFFF</cr></color>"));
+                       "<cr>FFFFFF</cr></color>"))
+        << "the colour table was refused";
     EXPECT_EQ(0xFF123456u, GetColor(900));
     EXPECT_EQ(0x80ABCDEFu, GetColor(901));
     EXPECT_EQ(0u, GetColor(902));
-    EXPECT_FALSE(colors.LoadXml("<colour><cr id=\"902\">123456</cr></colour>"));
+    EXPECT_FALSE(colors.LoadXml("<colour><cr id=\"902\">123456</cr></colour>"))
+        << "a table with another root was taken";
     EXPECT_EQ(0u, GetColor(902));
 }
 
@@ -207,25 +214,31 @@ TEST(SkinTables, SkinTableKnowsOnlyItsKinds) {
     BkSkinPool& skins = BkSkinPool::Instance();
     EXPECT_TRUE(
         skins.LoadXml("<skins><shape name=\"probe1\"/><Shape name=\"probe2\"/>"
-                      "<circle name=\"probe3\"/><gradation/></skins>"));
+                      "<circle name=\"probe3\"/><gradation/></skins>"))
+        << "the skin table was refused";
     ASSERT_NE(nullptr, GetSkin("probe1"));
     EXPECT_STREQ("shape", GetSkin("probe1")->GetObjectClass());
     EXPECT_EQ(nullptr, GetSkin("probe2"));
     EXPECT_EQ(nullptr, GetSkin("probe3"));
 
-    EXPECT_TRUE(skins.LoadXml("<skins><gradation name=\"probe1\"/></skins>"));
+    EXPECT_TRUE(skins.LoadXml("<skins><gradation name=\"probe1\"/></skins>"))
+        << "the skin table was refused";
     EXPECT_STREQ("gradation", GetSkin("probe1")->GetObjectClass());
-    EXPECT_FALSE(skins.LoadXml("<skin><shape name=\"probe4\"/></skin>"));
+    EXPECT_FALSE(skins.LoadXml("<skin><shape name=\"probe4\"/></skin>"))
+        << "a table with another root was taken";
     EXPECT_EQ(nullptr, GetSkin("probe4"));
 }
 
 TEST(SkinResources, ResourceDataIsExactAndMissingOnesFail) {
     std::string bytes;
-    EXPECT_FALSE(LoadResourceData(9999, L"xml", bytes));
-    ASSERT_TRUE(LoadResourceData(kStyleTableId, L"XML", bytes));
+    EXPECT_FALSE(LoadResourceData(9999, L"xml", bytes))
+        << "a resource that does not exist was found";
+    ASSERT_TRUE(LoadResourceData(kStyleTableId, L"XML", bytes))
+        << "the style table's resource is missing (its type in upper case)";
     EXPECT_EQ(0u, bytes.find("<?xml")) << "the style table has no byte-order mark";
     EXPECT_EQ("</style>\r\n", bytes.substr(bytes.size() - 10));
-    ASSERT_TRUE(LoadResourceData(kStringTableId, L"xml", bytes));
+    ASSERT_TRUE(LoadResourceData(kStringTableId, L"xml", bytes))
+        << "the string table's resource is missing";
     EXPECT_EQ(0u, bytes.find("\xEF\xBB\xBF<?xml"));
 }
 
@@ -247,7 +260,8 @@ TEST(SkinResources, ShippedTablesLoad) {
     EXPECT_EQ(4, kinds.at("png"));
     EXPECT_EQ(2, kinds.at("button"));
     for (const char* name : {"btnSysClose", "btnSysMin", "btnSysMax", "imgMsgBoxTips"}) {
-        ASSERT_NE(nullptr, GetSkin(name)) << name;
+        SCOPED_TRACE(name);
+        ASSERT_NE(nullptr, GetSkin(name)) << "the skin is missing";
         EXPECT_STREQ("png", GetSkin(name)->GetObjectClass());
     }
     EXPECT_EQ(12, GetSkin("btnSysClose")->GetSkinSize().cx);
@@ -276,12 +290,13 @@ TEST(SkinResources, ShippedImagesHaveTheirSizes) {
         UINT height;
     } images[] = {{2, 36, 12}, {3, 36, 12}, {4, 36, 12}, {50, 384, 96}};
     for (const auto& expected : images) {
+        SCOPED_TRACE("image " + std::to_string(expected.id));
         Gdiplus::Image* image = GetPng(expected.id);
-        ASSERT_NE(nullptr, image);
+        ASSERT_NE(nullptr, image) << "the image is missing";
         EXPECT_EQ(Gdiplus::Ok, image->GetLastStatus());
         EXPECT_EQ(expected.width, image->GetWidth());
         EXPECT_EQ(expected.height, image->GetHeight());
-        EXPECT_EQ(image, GetPng(expected.id));
+        EXPECT_EQ(image, GetPng(expected.id)) << "a second look-up made another image";
     }
     EXPECT_EQ(nullptr, GetPng(51));
 

@@ -67,10 +67,11 @@ TEST_F(TcpPluginTest, TableHasThirteenEntriesInFiftyTwoBytes) {
     EXPECT_EQ(24u, offsetof(PlugDllFuns, receive));
     EXPECT_EQ(32u, offsetof(PlugDllFuns, drain));
     EXPECT_EQ(52, funs_.size);
-    for (const PlugReservedFn reserved :
-         {funs_.reserved1, funs_.reserved2, funs_.reserved3, funs_.reserved4, funs_.reserved5}) {
-        ASSERT_NE(nullptr, reserved);
-        EXPECT_EQ(0, reserved());
+    const PlugReservedFn reserved[] = {funs_.reserved1, funs_.reserved2, funs_.reserved3,
+                                       funs_.reserved4, funs_.reserved5};
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_NE(nullptr, reserved[i]) << "reserved" << i + 1 << " is missing";
+        EXPECT_EQ(0, reserved[i]()) << "reserved" << i + 1;
     }
     const auto get = LoadExport<GetPlugDllFunsFn>(library_, "GetPlugDllFuns");
     EXPECT_EQ(-1, get(nullptr));
@@ -103,11 +104,12 @@ TEST_F(TcpPluginTest, KeysAreFoundInEitherOrderAndOnlyAsWholeKeys) {
              L"ip=127.0.0.1;port=" + port, L"port=" + port + L";ip=127.0.0.1",
              L"xip=1;ip=127.0.0.1;port=" + port, L"ip=127.0.0.1;port=" + port + L";name=printer",
              L"port=" + std::wstring(49 - port.size(), L'0') + port + L";ip=127.0.0.1"}) {
+        SCOPED_TRACE(text);
         const PlugHandle handle = Open(text);
-        ASSERT_NE(nullptr, handle);
-        EXPECT_EQ(2, funs_.state(handle));
+        ASSERT_NE(nullptr, handle) << "no connection opened";
+        EXPECT_EQ(2, funs_.state(handle)) << "not connected";
         ScopedSocket peer(server.Accept());
-        EXPECT_NE(INVALID_SOCKET, peer.get());
+        EXPECT_NE(INVALID_SOCKET, peer.get()) << "the server saw no connection";
         EXPECT_EQ(0, funs_.close(handle));
     }
 }
@@ -219,7 +221,7 @@ TEST_F(TcpPluginTest, EachOpenHandleKeepsSocketsStartedUntilClosed) {
 
     funs_.close(handle);
     probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    EXPECT_EQ(INVALID_SOCKET, probe);
+    EXPECT_EQ(INVALID_SOCKET, probe) << "the last close left the sockets library started";
     EXPECT_EQ(WSANOTINITIALISED, WSAGetLastError());
     closesocket(probe);
 }
@@ -234,22 +236,24 @@ TEST_F(TcpPluginTest, FailedOpenReleasesTheSocketsLibrary) {
 TEST_F(TcpPluginTest, ThousandsOfConnectionsLeakNoHandles) {
     LoopbackServer server;
     const std::wstring text = server.connectionText();
-    auto cycle = [&] {
+    auto cycle = [&](int i) {
         const PlugHandle handle = Open(text);
-        ASSERT_NE(nullptr, handle);
+        ASSERT_NE(nullptr, handle) << "connection " << i << " did not open";
         ScopedSocket peer(server.Accept());
-        ASSERT_EQ(1, funs_.send(handle, "x", 1));
-        ASSERT_EQ(0, funs_.close(handle));
+        ASSERT_EQ(1, funs_.send(handle, "x", 1)) << "connection " << i;
+        ASSERT_EQ(0, funs_.close(handle)) << "connection " << i;
     };
-    for (int i = 0; i < 50; ++i) {
-        cycle();
+    for (int i = 0; i < 50 && !HasFailure(); ++i) {
+        cycle(i);
     }
     DWORD before = 0;
-    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
-    for (int i = 0; i < 2000; ++i) {
-        cycle();
+    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before))
+        << "the handle count is unreadable: error " << GetLastError();
+    for (int i = 0; i < 2000 && !HasFailure(); ++i) {
+        cycle(i);
     }
     DWORD after = 0;
-    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
-    EXPECT_LE(after, before + 5);
+    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after))
+        << "the handle count is unreadable: error " << GetLastError();
+    EXPECT_LE(after, before + 5) << "handles leaked over 2000 connections";
 }
