@@ -51,13 +51,11 @@ CBkCheckBox::~CBkCheckBox() {
     }
 }
 
-HRESULT CBkCheckBox::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0 || name != "check") {
-        return result;
-    }
-    check_ = ParseInt(value);
-    return 1;
+const BkAttributeTable& CBkCheckBox::AttributeTable() {
+    using A = BkAttributes<CBkCheckBox>;
+    static const A table(&CBkWindow::AttributeTable(),
+                         {{"check", A::Field<ParseInt, &CBkCheckBox::check_>, kAttrRepaint}});
+    return table;
 }
 
 void CBkCheckBox::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
@@ -129,18 +127,21 @@ int CBkRadioBox::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-HRESULT CBkRadioBox::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkCheckBox::SetAttribute(name, value, loading);
-    if (result >= 0 || name != "group") {
-        return result;
-    }
+const BkAttributeTable& CBkRadioBox::AttributeTable() {
+    using A = BkAttributes<CBkRadioBox>;
+    static const A table(&CBkCheckBox::AttributeTable(),
+                         {{"group", &CBkRadioBox::SetGroup, kAttrRepaint}});
+    return table;
+}
+
+bool CBkRadioBox::SetGroup(CBkRadioBox& box, const std::string& group, bool) {
     // A box changes group as a whole: it must not stay listed under the old name.
-    if (joined_ && value != group_) {
-        LeaveRadioGroup(group_, GetHandle());
-        JoinRadioGroup(value, GetHandle());
+    if (box.joined_ && group != box.group_) {
+        LeaveRadioGroup(box.group_, box.GetHandle());
+        JoinRadioGroup(group, box.GetHandle());
     }
-    group_ = value;
-    return 1;
+    box.group_ = group;
+    return true;
 }
 
 void CBkRadioBox::OnClick() {

@@ -10,7 +10,7 @@ class CBkCheckBox : public CBkWindow {
 public:
     ~CBkCheckBox() override;
     BK_OBJECT_CLASS(CBkCheckBox)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     bool RepaintsOnStateChange() override { return true; }
     void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
                        LRESULT& result) override;
@@ -33,7 +33,7 @@ public:
     ~CBkRadioBox() override;
     BK_OBJECT_CLASS(CBkRadioBox)
     int Load(const TiXmlElement* xml) override;
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
     const std::string& GetGroup() const { return group_; }
 
@@ -41,6 +41,9 @@ protected:
     void OnClick() override;
 
 private:
+    // "group": leaves the old group for the new one when the box has joined one already.
+    static bool SetGroup(CBkRadioBox& box, const std::string& group, bool loading);
+
     std::string group_;
     bool joined_ = false;
 };

@@ -27,8 +27,6 @@
 
 namespace {
 
-constexpr HRESULT kRepaint = 1;
-
 bool IsMouseMessage(UINT message) {
     return message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP ||
            message == WM_MOUSELEAVE;
@@ -115,13 +113,12 @@ int CBkDialog::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-HRESULT CBkDialog::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkPanel::SetAttribute(name, value, loading);
-    if (result >= 0 || name != "onlydrawchild") {
-        return result;
-    }
-    onlyDrawChild_ = ParseInt(value);
-    return kRepaint;
+const BkAttributeTable& CBkDialog::AttributeTable() {
+    using A = BkAttributes<CBkDialog>;
+    static const A table(
+        &CBkWindow::AttributeTable(),
+        {{"onlydrawchild", A::Field<ParseInt, &CBkDialog::onlyDrawChild_>, kAttrRepaint}});
+    return table;
 }
 
 void CBkDialog::LoadChildren(const TiXmlElement* first) {

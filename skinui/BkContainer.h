@@ -44,7 +44,7 @@ class CBkDialog : public CBkPanel {
 public:
     BK_OBJECT_CLASS(CBkDialog)
     int Load(const TiXmlElement* xml) override;
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     int HitTest(POINT point) override;
     bool PaintInRegion(HDC dc, HRGN region) override;
     void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,

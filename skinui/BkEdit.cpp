@@ -64,21 +64,16 @@ CBkEdit::~CBkEdit() {
     }
 }
 
-HRESULT CBkEdit::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "defaultfont") {
-        fontKey_ = static_cast<WORD>(ParseHex(value));
-    } else if (name == "password") {
-        password_ = ParseInt(value);
-    } else if (name == "readonly") {
-        readOnly_ = ParseInt(value);
-    } else {
-        return E_FAIL;
-    }
-    return 1;
+const BkAttributeTable& CBkEdit::AttributeTable() {
+    using A = BkAttributes<CBkEdit>;
+    static const A table(
+        &CBkWindow::AttributeTable(),
+        {
+            {"defaultfont", A::Field<bkattr::FontKey, &CBkEdit::fontKey_>, kAttrRepaint},
+            {"password", A::Field<ParseInt, &CBkEdit::password_>, kAttrRepaint},
+            {"readonly", A::Field<ParseInt, &CBkEdit::readOnly_>, kAttrRepaint},
+        });
+    return table;
 }
 
 void CBkEdit::SetEnabled(bool enabled) {

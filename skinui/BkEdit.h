@@ -12,7 +12,7 @@ class CBkEdit : public CBkWindow {
 public:
     ~CBkEdit() override;
     BK_OBJECT_CLASS(CBkEdit)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     bool RepaintsOnStateChange() override { return true; }
     void ApplyCursor() override;
     void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,

@@ -9,20 +9,14 @@ SIZE WithSkinSize(SIZE measured, const CBkSkinBase* skin) {
     return SIZE{own.cx ? own.cx : measured.cx, own.cy ? own.cy : measured.cy};
 }
 
-HRESULT CBkImageWnd::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "skin") {
-        skin_ = GetSkin(value);
-        return 0;
-    }
-    if (name == "sub") {
-        subImage_ = ParseInt(value);
-        return 1;
-    }
-    return E_FAIL;
+const BkAttributeTable& CBkImageWnd::AttributeTable() {
+    using A = BkAttributes<CBkImageWnd>;
+    static const A table(&CBkWindow::AttributeTable(),
+                         {
+                             {"skin", A::Field<GetSkin, &CBkImageWnd::skin_>, kAttrTaken},
+                             {"sub", A::Field<ParseInt, &CBkImageWnd::subImage_>, kAttrRepaint},
+                         });
+    return table;
 }
 
 SIZE CBkImageWnd::CalcContentSize(bool available, SIZE size) {

@@ -6,19 +6,15 @@
 #include "BkSkinPool.h"
 #include "Win32Handles.h"
 
-HRESULT CBkProgress::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkRangeBar::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "crframe") {
-        frameColor_ = ParseColorRGB(value);
-    } else if (name == "crposbar") {
-        barColor_ = ParseColorRGB(value);
-    } else {
-        return E_FAIL;
-    }
-    return 1;
+const BkAttributeTable& CBkProgress::AttributeTable() {
+    using A = BkAttributes<CBkProgress>;
+    static const A table(
+        &CBkRangeBar::AttributeTable(),
+        {
+            {"crframe", A::Field<ParseColorRGB, &CBkProgress::frameColor_>, kAttrRepaint},
+            {"crposbar", A::Field<ParseColorRGB, &CBkProgress::barColor_>, kAttrRepaint},
+        });
+    return table;
 }
 
 void CBkProgress::OnPaint(HDC dc) {

@@ -7,7 +7,7 @@
 class CBkProgress : public CBkRangeBar {
 public:
     BK_OBJECT_CLASS(CBkProgress)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
 protected:
     void OnPaint(HDC dc) override;

@@ -55,27 +55,19 @@ RECT CentredBand(const RECT& rect, int height) {
 
 }  // namespace bkrange
 
-HRESULT CBkRangeBar::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "bgskin" || name == "posskin") {
-        (name == "bgskin" ? bgSkin_ : posSkin_) = GetSkin(value);
-        return 0;
-    }
-    if (name == "min") {
-        min_ = ParseInt(value);
-    } else if (name == "max") {
-        max_ = ParseInt(value);
-    } else if (name == "value") {
-        value_ = ParseInt(value);
-    } else if (name == "showpercent") {
-        showPercent_ = ParseInt(value);
-    } else {
-        return E_FAIL;
-    }
-    return 1;
+const BkAttributeTable& CBkRangeBar::AttributeTable() {
+    using A = BkAttributes<CBkRangeBar>;
+    static const A table(
+        &CBkWindow::AttributeTable(),
+        {
+            {"bgskin", A::Field<GetSkin, &CBkRangeBar::bgSkin_>, kAttrTaken},
+            {"posskin", A::Field<GetSkin, &CBkRangeBar::posSkin_>, kAttrTaken},
+            {"min", A::Field<ParseInt, &CBkRangeBar::min_>, kAttrRepaint},
+            {"max", A::Field<ParseInt, &CBkRangeBar::max_>, kAttrRepaint},
+            {"value", A::Field<ParseInt, &CBkRangeBar::value_>, kAttrRepaint},
+            {"showpercent", A::Field<ParseInt, &CBkRangeBar::showPercent_>, kAttrRepaint},
+        });
+    return table;
 }
 
 SIZE CBkRangeBar::CalcContentSize(bool available, SIZE size) {

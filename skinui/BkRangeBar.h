@@ -11,7 +11,7 @@ class CBkSkinBase;
 // and the background skin's height as their own.
 class CBkRangeBar : public CBkWindow {
 public:
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
     int GetMin() const { return min_; }
     int GetMax() const { return max_; }

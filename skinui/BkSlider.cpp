@@ -16,19 +16,15 @@ constexpr COLORREF kSliderBar = 0x906142;
 
 }  // namespace
 
-HRESULT CBkSlider::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkRangeBar::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "thumbskin") {
-        thumbSkin_ = GetSkin(value);
-    } else if (name == "offset") {
-        offset_ = BkClamp(ParseInt(value), -kBkMaxCoordinate, kBkMaxCoordinate);
-    } else {
-        return E_FAIL;
-    }
-    return 1;
+const BkAttributeTable& CBkSlider::AttributeTable() {
+    using A = BkAttributes<CBkSlider>;
+    static const A table(
+        &CBkRangeBar::AttributeTable(),
+        {
+            {"thumbskin", A::Field<GetSkin, &CBkSlider::thumbSkin_>, kAttrRepaint},
+            {"offset", A::Field<bkattr::Coordinate, &CBkSlider::offset_>, kAttrRepaint},
+        });
+    return table;
 }
 
 SIZE CBkSlider::ThumbSize() const {

@@ -8,7 +8,7 @@
 class CBkSlider : public CBkRangeBar {
 public:
     BK_OBJECT_CLASS(CBkSlider)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
                        LRESULT& result) override;
 

@@ -14,12 +14,15 @@
 
 namespace {
 
-constexpr HRESULT kTaken = 0;
-constexpr HRESULT kRepaint = 1;
 constexpr UINT kTitleFormat =
     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_TABSTOP | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr int kAlignTop = 0;
 constexpr int kAlignLeft = 1;
+
+// "tabalign": the strip on top (kAlignTop) or on the left (kAlignLeft).
+std::optional<int> TabAlignOf(const std::string& value) {
+    return bkattr::WordIndex(value, {"top", "left"});
+}
 
 POINT PointOf(LPARAM lParam) {
     return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -27,19 +30,14 @@ POINT PointOf(LPARAM lParam) {
 
 }  // namespace
 
-HRESULT CBkTab::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkDialog::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "title") {
-        title_ = Utf8ToWide(value);
-    } else if (name == "hide") {
-        hidden_ = ParseInt(value);
-    } else {
-        return E_FAIL;
-    }
-    return kRepaint;
+const BkAttributeTable& CBkTab::AttributeTable() {
+    using A = BkAttributes<CBkTab>;
+    static const A table(&CBkDialog::AttributeTable(),
+                         {
+                             {"title", A::Field<Utf8ToWide, &CBkTab::title_>, kAttrRepaint},
+                             {"hide", A::Field<ParseInt, &CBkTab::hidden_>, kAttrRepaint},
+                         });
+    return table;
 }
 
 int CBkTabCtrl::Load(const TiXmlElement* xml) {
@@ -71,44 +69,28 @@ int CBkTabCtrl::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-HRESULT CBkTabCtrl::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkContainerWnd::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "tabalign") {
-        if (value != "top" && value != "left") {
-            return E_FAIL;
-        }
-        align_ = value == "left" ? kAlignLeft : kAlignTop;
-        return kTaken;
-    }
-    struct {
-        const char* name;
-        int* field;
-    } const numbers[] = {{"cursel", &current_},        {"tabwidth", &tabWidth_},
-                         {"tabheight", &tabHeight_},   {"tabpos", &tabPos_},
-                         {"tabspacing", &tabSpacing_}, {"framepos", &framePos_},
-                         {"icon-x", &iconX_},          {"icon-y", &iconY_},
-                         {"text-x", &textX_},          {"text-y", &textY_}};
-    for (const auto& number : numbers) {
-        if (name == number.name) {
-            *number.field = number.field == &current_
-                                ? ParseInt(value)
-                                : BkClamp(ParseInt(value), -kBkMaxCoordinate, kBkMaxCoordinate);
-            return kRepaint;
-        }
-    }
-    CBkSkinBase** skin = name == "tabskin"        ? &tabSkin_
-                         : name == "frameskin"    ? &frameSkin_
-                         : name == "iconskin"     ? &iconSkin_
-                         : name == "splitterskin" ? &splitterSkin_
-                                                  : nullptr;
-    if (!skin) {
-        return E_FAIL;
-    }
-    *skin = GetSkin(value);
-    return kRepaint;
+const BkAttributeTable& CBkTabCtrl::AttributeTable() {
+    using A = BkAttributes<CBkTabCtrl>;
+    static const A table(
+        &CBkWindow::AttributeTable(),
+        {
+            {"tabalign", A::Field<TabAlignOf, &CBkTabCtrl::align_>, kAttrTaken},
+            {"cursel", A::Field<ParseInt, &CBkTabCtrl::current_>, kAttrRepaint},
+            {"tabwidth", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabWidth_>, kAttrRepaint},
+            {"tabheight", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabHeight_>, kAttrRepaint},
+            {"tabpos", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabPos_>, kAttrRepaint},
+            {"tabspacing", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabSpacing_>, kAttrRepaint},
+            {"framepos", A::Field<bkattr::Coordinate, &CBkTabCtrl::framePos_>, kAttrRepaint},
+            {"icon-x", A::Field<bkattr::Coordinate, &CBkTabCtrl::iconX_>, kAttrRepaint},
+            {"icon-y", A::Field<bkattr::Coordinate, &CBkTabCtrl::iconY_>, kAttrRepaint},
+            {"text-x", A::Field<bkattr::Coordinate, &CBkTabCtrl::textX_>, kAttrRepaint},
+            {"text-y", A::Field<bkattr::Coordinate, &CBkTabCtrl::textY_>, kAttrRepaint},
+            {"tabskin", A::Field<GetSkin, &CBkTabCtrl::tabSkin_>, kAttrRepaint},
+            {"frameskin", A::Field<GetSkin, &CBkTabCtrl::frameSkin_>, kAttrRepaint},
+            {"iconskin", A::Field<GetSkin, &CBkTabCtrl::iconSkin_>, kAttrRepaint},
+            {"splitterskin", A::Field<GetSkin, &CBkTabCtrl::splitterSkin_>, kAttrRepaint},
+        });
+    return table;
 }
 
 CBkTab* CBkTabCtrl::Page(int index) const {

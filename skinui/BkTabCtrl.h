@@ -10,7 +10,7 @@ class CBkSkinBase;
 class CBkTab : public CBkDialog {
 public:
     BK_OBJECT_CLASS(CBkTab)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
     const std::wstring& GetTitle() const { return title_; }
     bool IsHiddenPage() const { return hidden_ != 0; }
@@ -25,7 +25,7 @@ class CBkTabCtrl : public CBkContainerWnd {
 public:
     BK_OBJECT_CLASS(CBkTabCtrl)
     int Load(const TiXmlElement* xml) override;
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     void ApplyCursor() override;
     int HitTest(POINT point) override;
     bool PaintInRegion(HDC dc, HRGN region) override;

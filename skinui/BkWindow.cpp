@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr HRESULT kTaken = 0;
-constexpr HRESULT kRepaint = 1;
 constexpr UINT kAlignmentBits = 0xF;
 constexpr int kUnboundedBottom = 0x7FFF;
 
@@ -115,6 +113,22 @@ DWORD SizeModeOf(const char* value, DWORD fixed, DWORD full, DWORD autoSize, int
         return fixed;
     }
     return autoSize;
+}
+
+// "valign": top, middle or bottom as 0, 0x1000 or 0x2000.
+std::optional<int> VAlignOf(const std::string& value) {
+    const std::optional<int> word = bkattr::WordIndex(value, {"top", "middle", "bottom"});
+    return word ? std::optional<int>(*word * 0x1000) : std::nullopt;
+}
+
+// "align": left, center or right as 0, 0x4000 or 0x8000.
+std::optional<int> AlignOf(const std::string& value) {
+    const std::optional<int> word = bkattr::WordIndex(value, {"left", "center", "right"});
+    return word ? std::optional<int>(*word * 0x4000) : std::nullopt;
+}
+
+std::wstring TipOf(const std::string& value) {
+    return SubstituteStrings(Utf8ToWide(value));
 }
 
 }  // namespace
@@ -220,58 +234,41 @@ void CBkWindow::LoadSizeAttributes(const TiXmlElement* xml) {
     sizeMode_ |= floating && ParseInt(floating) != 0 ? SizeFloat : SizeNotFloat;
 }
 
-HRESULT CBkWindow::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    if (name == "class") {
-        style_ = ::GetStyle(value);
-        return kTaken;
+const BkAttributeTable& CBkWindow::AttributeTable() {
+    using A = BkAttributes<CBkWindow>;
+    static const A table(
+        nullptr,
+        {
+            {"class", A::Field<::GetStyle, &CBkWindow::style_>, kAttrTaken},
+            {"valign", A::Field<VAlignOf, &CBkWindow::valign_>, kAttrTaken},
+            {"align", A::Field<AlignOf, &CBkWindow::align_>, kAttrTaken},
+            {"posmode", A::Field<ParseInt, &CBkWindow::posMode_>, kAttrTaken},
+            {"id", A::Field<ParseInt, &CBkWindow::id_>, kAttrRepaint},
+            {"crbg", A::Field<ParseColorRGB, &CBkWindow::style_, &BkStyle::crbg>, kAttrRepaint},
+            {"crtext", A::Field<ParseColorRGB, &CBkWindow::style_, &BkStyle::crtext>, kAttrRepaint},
+            {"font", A::Field<bkattr::Font, &CBkWindow::style_, &BkStyle::font>, kAttrRepaint},
+            {"href", A::Field<Utf8ToWide, &CBkWindow::href_>, kAttrRepaint},
+            {"tip", A::Field<TipOf, &CBkWindow::tip_>, kAttrRepaint},
+            {"transparent", A::Field<ParseInt, &CBkWindow::transparent_>, kAttrRepaint},
+            {"pos", &CBkWindow::SetPos, kAttrRepaint},
+        });
+    return table;
+}
+
+bool CBkWindow::SetPos(CBkWindow& element, const std::string& value, bool loading) {
+    if (value.empty()) {
+        return true;
     }
-    if (name == "valign" || name == "align") {
-        static const char* const kWords[2][3] = {{"top", "middle", "bottom"},
-                                                 {"left", "center", "right"}};
-        const int row = name == "align" ? 1 : 0;
-        for (int i = 0; i < 3; ++i) {
-            if (value == kWords[row][i]) {
-                (row ? align_ : valign_) = i * (row ? 0x4000 : 0x1000);
-                return kTaken;
-            }
-        }
-        return E_FAIL;
+    const int count = ParsePos(value, element.pos_);
+    element.posCount_ = count == 2 || count == 4 ? count : 0;
+    if (element.posCount_) {
+        element.sizeMode_ = (element.sizeMode_ & ~0x55u) | SizeWidthAuto | SizeHeightAuto;
     }
-    if (name == "posmode") {
-        posMode_ = ParseInt(value);
-        return kTaken;
+    CBkWindow* parent = loading ? nullptr : element.GetParent();
+    if (parent && parent->IsContainer()) {
+        static_cast<CBkContainerWnd*>(parent)->LayoutChild(&element);
     }
-    if (name == "id") {
-        id_ = ParseInt(value);
-    } else if (name == "crbg") {
-        style_.crbg = ParseColorRGB(value);
-    } else if (name == "crtext") {
-        style_.crtext = ParseColorRGB(value);
-    } else if (name == "font") {
-        style_.font = GetFont(static_cast<WORD>(ParseHex(value)));
-    } else if (name == "href") {
-        href_ = Utf8ToWide(value);
-    } else if (name == "tip") {
-        tip_ = SubstituteStrings(Utf8ToWide(value));
-    } else if (name == "transparent") {
-        transparent_ = ParseInt(value);
-    } else if (name == "pos") {
-        if (value.empty()) {
-            return kRepaint;
-        }
-        const int count = ParsePos(value, pos_);
-        posCount_ = count == 2 || count == 4 ? count : 0;
-        if (posCount_) {
-            sizeMode_ = (sizeMode_ & ~0x55u) | SizeWidthAuto | SizeHeightAuto;
-        }
-        CBkWindow* parent = loading ? nullptr : GetParent();
-        if (parent && parent->IsContainer()) {
-            static_cast<CBkContainerWnd*>(parent)->LayoutChild(this);
-        }
-    } else {
-        return E_FAIL;
-    }
-    return kRepaint;
+    return true;
 }
 
 void CBkWindow::ApplyCursor() {

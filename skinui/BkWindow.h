@@ -36,7 +36,7 @@ public:
     CBkWindow& operator=(const CBkWindow&) = delete;
 
     int Load(const TiXmlElement* xml) override;
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
     virtual void ApplyCursor();
     virtual void AttachHostWindow(HWND host) { host_ = host; }
@@ -115,6 +115,8 @@ protected:
 
 private:
     void LoadSizeAttributes(const TiXmlElement* xml);
+    // "pos": the position items, and the layout again when the element is already placed.
+    static bool SetPos(CBkWindow& element, const std::string& value, bool loading);
 
     int handle_ = 0;
     int parentHandle_ = 0;

@@ -38,25 +38,37 @@ std::unique_ptr<CBkObject> MakeElement(const std::string& tag) {
 
 // The attributes every element takes, whatever its tag.
 const AttributeCase kElementCases[] = {
-    {"", "class", "1", kTaken},           {"", "valign", "middle", kTaken},
-    {"", "valign", "center", kRefused},   {"", "align", "right", kTaken},
-    {"", "align", "justify", kRefused},   {"", "align", "Left", kRefused},
-    {"", "posmode", "1", kTaken},         {"", "id", "7", kRepaint},
-    {"", "crbg", "ff0000", kRepaint},     {"", "crtext", "00ff00", kRepaint},
-    {"", "font", "4", kRepaint},          {"", "href", "x", kRepaint},
-    {"", "tip", "t", kRepaint},           {"", "transparent", "1", kRepaint},
-    {"", "pos", "", kRepaint},            {"", "pos", "0,0,10,10", kRepaint},
-    {"", "pos", "junk", kRepaint},        {"", "width", "10", kRefused},
-    {"", "height", "10", kRefused},       {"", "show", "0", kRefused},
-    {"", "float", "1", kRefused},         {"", "ID", "7", kRefused},
-    {"", "", "1", kRefused},              {"", "colour", "1", kRefused},
+    {"", "class", "1", kTaken},
+    {"", "valign", "middle", kTaken},
+    {"", "valign", "center", kRefused},
+    {"", "align", "right", kTaken},
+    {"", "align", "justify", kRefused},
+    {"", "align", "Left", kRefused},
+    {"", "posmode", "1", kTaken},
+    {"", "id", "7", kRepaint},
+    {"", "crbg", "ff0000", kRepaint},
+    {"", "crtext", "00ff00", kRepaint},
+    {"", "font", "4", kRepaint},
+    {"", "href", "x", kRepaint},
+    {"", "tip", "t", kRepaint},
+    {"", "transparent", "1", kRepaint},
+    {"", "pos", "", kRepaint},
+    {"", "pos", "0,0,10,10", kRepaint},
+    {"", "pos", "junk", kRepaint},
+    {"", "width", "10", kRefused},
+    {"", "height", "10", kRefused},
+    {"", "show", "0", kRefused},
+    {"", "float", "1", kRefused},
+    {"", "ID", "7", kRefused},
+    {"", "", "1", kRefused},
+    {"", "colour", "1", kRefused},
 };
 
 const char* const kElementTags[] = {
-    "dlg",    "dlgfile", "text",  "button",   "img",      "imgZoom",  "progress",
-    "imgbtn", "realwnd", "hr",    "check",    "icon",     "tabctrl",  "radio",
-    "link",   "memimage", "imglisth", "iconfrommodule", "imgHover", "slider", "edit",
-    "tab",
+    "dlg",      "dlgfile", "text",    "button",   "img",      "imgZoom",
+    "progress", "imgbtn",  "realwnd", "hr",       "check",    "icon",
+    "tabctrl",  "radio",   "link",    "memimage", "imglisth", "iconfrommodule",
+    "imgHover", "slider",  "edit",    "tab",
 };
 
 // The attributes of each kind of element beyond the common ones.
@@ -218,21 +230,31 @@ const AttributeCase kSkinCases[] = {
 };
 
 const AttributeCase kStyleCases[] = {
-    {"style", "name", "n", kTaken},           {"style", "skin", "s", kTaken},
-    {"style", "textmode", "25", kTaken},      {"style", "font", "4", kTaken},
-    {"style", "hoverfont", "4", kTaken},      {"style", "fontname", "Arial", kTaken},
-    {"style", "x-margin", "1", kTaken},       {"style", "y-margin", "1", kTaken},
-    {"style", "margin", "1", kTaken},         {"style", "spacing", "1", kTaken},
-    {"style", "linespacing", "1", kTaken},    {"style", "crbg", "ff0000", kRepaint},
-    {"style", "crbghover", "ff0000", kRepaint}, {"style", "crtext", "ff0000", kRepaint},
-    {"style", "crhover", "ff0000", kRepaint}, {"style", "crdisabled", "ff0000", kRepaint},
-    {"style", "cursor", "hand", kRepaint},    {"style", "cursor", "arrow", kRepaint},
-    {"style", "cursor", "wait", kRefused},    {"style", "class", "x", kRefused},
+    {"style", "name", "n", kTaken},
+    {"style", "skin", "s", kTaken},
+    {"style", "textmode", "25", kTaken},
+    {"style", "font", "4", kTaken},
+    {"style", "hoverfont", "4", kTaken},
+    {"style", "fontname", "Arial", kTaken},
+    {"style", "x-margin", "1", kTaken},
+    {"style", "y-margin", "1", kTaken},
+    {"style", "margin", "1", kTaken},
+    {"style", "spacing", "1", kTaken},
+    {"style", "linespacing", "1", kTaken},
+    {"style", "crbg", "ff0000", kRepaint},
+    {"style", "crbghover", "ff0000", kRepaint},
+    {"style", "crtext", "ff0000", kRepaint},
+    {"style", "crhover", "ff0000", kRepaint},
+    {"style", "crdisabled", "ff0000", kRepaint},
+    {"style", "cursor", "hand", kRepaint},
+    {"style", "cursor", "arrow", kRepaint},
+    {"style", "cursor", "wait", kRefused},
+    {"style", "class", "x", kRefused},
     {"style", "Name", "n", kRefused},
 };
 
-class ElementAttributes
-    : public ::testing::TestWithParam<std::tuple<const char*, AttributeCase>> {};
+class ElementAttributes : public ::testing::TestWithParam<std::tuple<const char*, AttributeCase>> {
+};
 class OwnAttributes : public ::testing::TestWithParam<AttributeCase> {};
 class SkinAttributes : public ::testing::TestWithParam<AttributeCase> {};
 class StyleAttributes : public ::testing::TestWithParam<AttributeCase> {};
