@@ -94,12 +94,7 @@ LRESULT CMainDlg::OnDeferredInit(UINT, WPARAM wParam, LPARAM) {
         // A posted message comes before the first paint: paint first, so the window is on the
         // screen before the shadow's image is made.
         RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        shadow_.SetSpread(12);
-        shadow_.SetSoftness(12);
-        shadow_.SetOpacity(33);
-        shadow_.SetOffset(0, 0);
-        shadow_.SetShadowColour(0);
-        shadow_.AttachToOwner(m_hWnd);
+        AttachShadow(m_hWnd);
     }
     return 0;
 }

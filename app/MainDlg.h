@@ -23,7 +23,7 @@ extern const wchar_t kInstanceMarker[];
 // The program's window: the skinned main layout with the browser page, caption buttons, a drop
 // shadow and the instance marker. Its end takes the sibling program and every process of this
 // program's executable with it.
-class CMainDlg : public CBkDialogImpl<CMainDlg> {
+class CMainDlg : public CBkDialogImpl<CMainDlg>, public CWndShadowHelper {
 public:
     static const wchar_t* GetWndClassName() { return L"TesselMainDlg"; }
 
@@ -36,7 +36,6 @@ public:
 
     int GetCurrentPage() const { return currentPage_; }
     CDlgFileSBXX& GetPage() { return *page_; }
-    CWndShadow& GetShadow() { return shadow_; }
 
     BK_BEGIN_MSG_MAP(CMainDlg)
     BK_NOTIFY_HANDLER(kMainViewId, BKNM_COMMAND, OnCommand)
@@ -55,7 +54,6 @@ private:
     // Sets or clears the selected bit of a page selector and redraws it.
     void MarkSelector(int id, bool selected);
 
-    CWndShadow shadow_;
     int currentPage_ = -1;
     int initialPage_ = 0;
     std::unique_ptr<CDlgFileSBXX> page_;

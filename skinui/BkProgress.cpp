@@ -17,28 +17,15 @@ const BkAttributeTable& CBkProgress::AttributeTable() {
     return table;
 }
 
-void CBkProgress::OnPaint(HDC dc) {
-    const CDcState saved(dc);
-    PrepareTextDc(dc);
-    const gdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, frameColor_));
-    const gdi::Selection usePen(dc, pen);
-    bkrange::DrawFrame(dc, rect_, bgSkin_);
-    const RangeFraction fraction = NormaliseRange(min_, max_, value_);
-    if (showPercent_) {
-        bkrange::DrawPercent(dc, rect_, fraction);
-    }
+RECT CBkProgress::BarRect(const RangeFraction& fraction) {
     RECT bar;
     if (posSkin_) {
         bar = bkrange::CentredBand(rect_, posSkin_->GetSkinSize().cy);
         bar.right = bar.left + fraction.Of(rect_.right - rect_.left);
-        posSkin_->Draw(dc, bar, 0);
     } else {
         bar = rect_;
         InflateRect(&bar, -2, -2);
         bar.right = bar.left + fraction.Of(bar.right - bar.left);
-        bkrange::DrawPlainBar(dc, bar, barColor_);
     }
-    if (showPercent_) {
-        bkrange::DrawPercentOnBar(dc, rect_, bar, style_, fraction);
-    }
+    return bar;
 }

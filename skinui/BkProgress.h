@@ -10,7 +10,10 @@ public:
     BK_ATTRIBUTES()
 
 protected:
-    void OnPaint(HDC dc) override;
+    COLORREF FrameColor() const override { return frameColor_; }
+    COLORREF BarColor() const override { return barColor_; }
+    // From the left edge, over the fraction of the rect (of its inside without a skin).
+    RECT BarRect(const RangeFraction& fraction) override;
 
 private:
     COLORREF frameColor_ = 0x707070;

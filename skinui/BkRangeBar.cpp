@@ -77,3 +77,25 @@ SIZE CBkRangeBar::CalcContentSize(bool available, SIZE size) {
     }
     return content;
 }
+
+void CBkRangeBar::OnPaint(HDC dc) {
+    const CDcState saved(dc);
+    PrepareTextDc(dc);
+    const gdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, FrameColor()));
+    const gdi::Selection usePen(dc, pen);
+    bkrange::DrawFrame(dc, rect_, bgSkin_);
+    const RangeFraction fraction = NormaliseRange(min_, max_, value_);
+    if (showPercent_) {
+        bkrange::DrawPercent(dc, rect_, fraction);
+    }
+    const RECT bar = BarRect(fraction);
+    if (posSkin_) {
+        posSkin_->Draw(dc, bar, 0);
+    } else {
+        bkrange::DrawPlainBar(dc, bar, BarColor());
+    }
+    DrawOverBar(dc, bar);
+    if (showPercent_) {
+        bkrange::DrawPercentOnBar(dc, rect_, bar, style_, fraction);
+    }
+}

@@ -87,32 +87,30 @@ void CBkSlider::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-void CBkSlider::OnPaint(HDC dc) {
-    const CDcState saved(dc);
-    PrepareTextDc(dc);
-    const gdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, kSliderFrame));
-    const gdi::Selection usePen(dc, pen);
-    bkrange::DrawFrame(dc, rect_, bgSkin_);
-    const RangeFraction fraction = NormaliseRange(min_, max_, value_);
-    if (showPercent_) {
-        bkrange::DrawPercent(dc, rect_, fraction);
-    }
+COLORREF CBkSlider::FrameColor() const {
+    return kSliderFrame;
+}
+
+COLORREF CBkSlider::BarColor() const {
+    return kSliderBar;
+}
+
+RECT CBkSlider::BarRect(const RangeFraction&) {
     RECT bar = {rect_.left + offset_, rect_.top, ThumbCentre(), rect_.bottom};
     if (posSkin_) {
         bar = bkrange::CentredBand(bar, posSkin_->GetSkinSize().cy);
-        posSkin_->Draw(dc, bar, 0);
     } else {
         InflateRect(&bar, 0, -2);
-        bkrange::DrawPlainBar(dc, bar, kSliderBar);
     }
+    return bar;
+}
+
+void CBkSlider::DrawOverBar(HDC dc, const RECT& bar) {
     const SIZE thumb = ThumbSize();
     if (thumbSkin_) {
         RECT area = bkrange::CentredBand(rect_, thumb.cy);
         area.left = bar.right - thumb.cx / 2;
         area.right = area.left + thumb.cx;
         thumbSkin_->Draw(dc, area, 0);
-    }
-    if (showPercent_) {
-        bkrange::DrawPercentOnBar(dc, rect_, bar, style_, fraction);
     }
 }

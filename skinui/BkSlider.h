@@ -18,7 +18,12 @@ public:
     int TrackWidth() const;
 
 protected:
-    void OnPaint(HDC dc) override;
+    COLORREF FrameColor() const override;
+    COLORREF BarColor() const override;
+    // From the track's left end to the thumb's centre.
+    RECT BarRect(const RangeFraction& fraction) override;
+    // The thumb, centred on the bar's end.
+    void DrawOverBar(HDC dc, const RECT& bar) override;
 
 private:
     void ApplyPointer(LPARAM lParam);

@@ -21,6 +21,9 @@ namespace {
 
 constexpr UINT kAlignmentBits = 0xF;
 constexpr int kUnboundedBottom = 0x7FFF;
+// The size modes that a "pos" of two or four items turns into auto sizes.
+constexpr DWORD kFixedOrFullSize =
+    SizeWidthFixed | SizeWidthFull | SizeHeightFixed | SizeHeightFull;
 
 // Every live element by handle; handles are never reused, so a stale one finds nothing.
 class ElementRegistry {
@@ -262,7 +265,8 @@ bool CBkWindow::SetPos(CBkWindow& element, const std::string& value, bool loadin
     const int count = ParsePos(value, element.pos_);
     element.posCount_ = count == 2 || count == 4 ? count : 0;
     if (element.posCount_) {
-        element.sizeMode_ = (element.sizeMode_ & ~0x55u) | SizeWidthAuto | SizeHeightAuto;
+        element.sizeMode_ =
+            (element.sizeMode_ & ~kFixedOrFullSize) | SizeWidthAuto | SizeHeightAuto;
     }
     CBkWindow* parent = loading ? nullptr : element.GetParent();
     if (parent && parent->IsContainer()) {

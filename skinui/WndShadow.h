@@ -70,6 +70,9 @@ private:
 
 // Base of windows that carry a shadow of their own.
 class CWndShadowHelper {
+public:
+    CWndShadow& GetShadow() { return shadow_; }
+
 protected:
     // Gives `window` the system's shadow: 12 pixels out, soft, faint, not offset.
     void AttachShadow(HWND window);
