@@ -69,8 +69,8 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM) {
     return TRUE;
 }
 
-LRESULT CMainDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM) {
-    switch (wParam & 0xFFF0) {
+void CMainDlg::OnSysCommand(UINT command, POINT) {
+    switch (command) {
         case SC_MAXIMIZE:
             SetItemAttribute(kMaximizeButton, "skin", "btnSysMax");
             break;
@@ -86,7 +86,6 @@ LRESULT CMainDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM) {
             break;
     }
     SetMsgHandled(false);
-    return 0;
 }
 
 LRESULT CMainDlg::OnDeferredInit(UINT, WPARAM wParam, LPARAM) {

@@ -41,14 +41,14 @@ public:
     BK_NOTIFY_HANDLER(kMainViewId, BKNM_COMMAND, OnCommand)
     BK_CHAIN_MSG_MAP(CBkDialogImpl<CMainDlg>)
     BK_MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-    BK_MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
+    BK_MSG_WM_SYSCOMMAND(OnSysCommand)
     BK_MESSAGE_HANDLER(WM_DEFERRED_INIT, OnDeferredInit)
     BK_END_MSG_MAP()
 
 private:
     LRESULT OnCommand(NMHDR* header);
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM);
-    LRESULT OnSysCommand(UINT, WPARAM wParam, LPARAM);
+    void OnSysCommand(UINT command, POINT point);
     LRESULT OnDeferredInit(UINT, WPARAM wParam, LPARAM);
     void ClosePath();
     // Sets or clears the selected bit of a page selector and redraws it.

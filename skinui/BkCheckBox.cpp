@@ -58,17 +58,6 @@ const BkAttributeTable& CBkCheckBox::AttributeTable() {
     return table;
 }
 
-void CBkCheckBox::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                                LRESULT& result) {
-    if (message == WM_LBUTTONUP) {
-        msgHandled_ = true;
-        result = 0;
-        OnClick();
-        return;
-    }
-    CBkWindow::HandleMessage(host, message, wParam, lParam, result);
-}
-
 void CBkCheckBox::OnClick() {
     ModifyState(state_ & StateChecked ? 0 : StateChecked, state_ & StateChecked);
 }

@@ -12,13 +12,18 @@ public:
     BK_OBJECT_CLASS(CBkCheckBox)
     BK_ATTRIBUTES()
     bool RepaintsOnStateChange() override { return true; }
-    void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                       LRESULT& result) override;
+
+    // A release of the left button over the box is a click.
+    BK_BEGIN_MSG_MAP(CBkCheckBox)
+    BK_MSG_WM_LBUTTONUP(OnLButtonUp)
+    BK_CHAIN_MSG_MAP(CBkWindow)
+    BK_END_MSG_MAP()
 
 protected:
     SIZE CalcContentSize(bool available, SIZE size) override;
     void OnPaint(HDC dc) override;
     virtual void OnClick();
+    void OnLButtonUp(UINT, POINT) { OnClick(); }
 
     HANDLE theme_ = nullptr;  // a visual-styles theme
     int check_ = 0;

@@ -1,7 +1,5 @@
 #include "BkSlider.h"
 
-#include <windowsx.h>
-
 #include "BkImageSkin.h"
 #include "BkLimits.h"
 #include "BkParse.h"
@@ -40,9 +38,9 @@ int CBkSlider::TrackWidth() const {
     return rect_.right - rect_.left - 2 * offset_;
 }
 
-void CBkSlider::ApplyPointer(LPARAM lParam) {
+void CBkSlider::ApplyPointer(POINT point) {
     NormaliseRange(min_, max_, value_);
-    value_ = SliderValueAt(GET_X_LPARAM(lParam) - (rect_.left + offset_), TrackWidth(), min_, max_);
+    value_ = SliderValueAt(point.x - (rect_.left + offset_), TrackWidth(), min_, max_);
     RECT dirty = rect_;
     const int thumbHeight = ThumbSize().cy;
     if (thumbHeight > rect_.bottom - rect_.top) {
@@ -51,40 +49,32 @@ void CBkSlider::ApplyPointer(LPARAM lParam) {
     NotifyInvalidate(&dirty);
 }
 
-void CBkSlider::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                              LRESULT& result) {
-    const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    const bool inside = PtInRect(&rect_, point) != FALSE;
-    msgHandled_ = true;
-    result = 0;
-    switch (message) {
-        case WM_LBUTTONDOWN:
-            dragging_ = dragging_ || inside;
-            break;
-        case WM_MOUSEMOVE:
-            if (dragging_) {
-                ApplyPointer(lParam);
-            }
-            break;
-        case WM_LBUTTONUP:
-            dragging_ = false;
-            if (inside) {
-                ApplyPointer(lParam);
-            }
-            break;
-        case WM_LBUTTONDBLCLK:
-            if (inside) {
-                ApplyPointer(lParam);
-            }
-            break;
-        case WM_MOUSEWHEEL:
-            ApplyPointer(lParam);
-            msgHandled_ = false;
-            break;
-        default:
-            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
-            break;
+void CBkSlider::OnLButtonDown(UINT, POINT point) {
+    dragging_ = dragging_ || PtInRect(&rect_, point);
+}
+
+void CBkSlider::OnMouseMove(UINT, POINT point) {
+    if (dragging_) {
+        ApplyPointer(point);
     }
+}
+
+void CBkSlider::OnLButtonUp(UINT, POINT point) {
+    dragging_ = false;
+    if (PtInRect(&rect_, point)) {
+        ApplyPointer(point);
+    }
+}
+
+void CBkSlider::OnLButtonDblClk(UINT, POINT point) {
+    if (PtInRect(&rect_, point)) {
+        ApplyPointer(point);
+    }
+}
+
+void CBkSlider::OnMouseWheel(UINT, short, POINT point) {
+    ApplyPointer(point);
+    SetMsgHandled(false);
 }
 
 COLORREF CBkSlider::FrameColor() const {

@@ -1,7 +1,5 @@
 #include "BkTabCtrl.h"
 
-#include <windowsx.h>
-
 #include <tinyxml.h>
 
 #include "BkLimits.h"
@@ -22,10 +20,6 @@ constexpr int kAlignLeft = 1;
 // "tabalign": the strip on top (kAlignTop) or on the left (kAlignLeft).
 std::optional<int> TabAlignOf(const std::string& value) {
     return bkattr::WordIndex(value, {"top", "left"});
-}
-
-POINT PointOf(LPARAM lParam) {
-    return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
 }
 
 }  // namespace
@@ -342,45 +336,32 @@ bool CBkTabCtrl::SelectPage(int index) {
     return true;
 }
 
-void CBkTabCtrl::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                               LRESULT& result) {
-    msgHandled_ = true;
-    result = 0;
-    switch (message) {
-        case WM_DESTROY:
-            DestroyChildren();
-            break;
-        case WM_PAINT:
-            PaintStrip(reinterpret_cast<HDC>(wParam));
-            break;
-        case WM_WINDOWPOSCHANGED:
-            OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
-            UpdatePageArea();
-            for (const auto& page : children_) {
-                PlacePage(page.get());
-            }
-            break;
-        case WM_SHOWWINDOW:
-            ModifyState(wParam ? 0 : StateHidden, wParam ? StateHidden : 0);
-            if (CBkTab* page = Page(current_)) {
-                page->Send(WM_SHOWWINDOW, wParam);
-            }
-            break;
-        case WM_MOUSEMOVE:
-            SetHover(TabAt(PointOf(lParam)));
-            break;
-        case WM_LBUTTONDOWN: {
-            const int tab = TabAt(PointOf(lParam));
-            if (tab >= 0) {
-                SelectPage(tab);
-            }
-            break;
-        }
-        case WM_MOUSELEAVE:
-            SetHover(-1);
-            break;
-        default:
-            CBkContainerWnd::HandleMessage(host, message, wParam, lParam, result);
-            break;
+void CBkTabCtrl::OnPlaced(const WINDOWPOS& position) {
+    OnWindowPosChanged(position);
+    UpdatePageArea();
+    for (const auto& page : children_) {
+        PlacePage(page.get());
     }
+}
+
+void CBkTabCtrl::OnShowWindow(bool show, UINT status) {
+    CBkContainerWnd::OnShowWindow(show, status);
+    if (CBkTab* page = Page(current_)) {
+        page->Send(WM_SHOWWINDOW, show);
+    }
+}
+
+void CBkTabCtrl::OnMouseMove(UINT, POINT point) {
+    SetHover(TabAt(point));
+}
+
+void CBkTabCtrl::OnLButtonDown(UINT, POINT point) {
+    const int tab = TabAt(point);
+    if (tab >= 0) {
+        SelectPage(tab);
+    }
+}
+
+void CBkTabCtrl::OnMouseLeave() {
+    SetHover(-1);
 }

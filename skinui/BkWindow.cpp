@@ -321,43 +321,16 @@ void CBkWindow::FillBackground(HDC dc) {
     SetBkColor(dc, previous);
 }
 
-void CBkWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    msgHandled_ = true;
-    switch (message) {
-        case WM_CREATE:
-            result = 1;
-            break;
-        case WM_DESTROY:
-            result = 0;
-            break;
-        case WM_PAINT:
-            OnPaint(reinterpret_cast<HDC>(wParam));
-            result = 0;
-            break;
-        case WM_SHOWWINDOW:
-            ModifyState(wParam ? 0 : StateHidden, wParam ? StateHidden : 0);
-            result = 0;
-            break;
-        case WM_WINDOWPOSCHANGED:
-            OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
-            result = 0;
-            break;
-        case WM_NCCALCSIZE: {
-            SIZE* size = reinterpret_cast<SIZE*>(lParam);
-            *size = CalcContentSize(wParam != 0, *size);
-            result = 0;
-            break;
-        }
-        default:
-            msgHandled_ = false;
-            break;
-    }
+void CBkWindow::OnShowWindow(bool show, UINT) {
+    ModifyState(show ? 0 : StateHidden, show ? StateHidden : 0);
 }
 
 LRESULT CBkWindow::Send(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Handlers may send messages to their own element: keep the outer message's flag.
+    const bool outerHandled = IsMsgHandled();
     LRESULT result = 0;
-    msgHandled_ = false;
-    HandleMessage(host_, message, wParam, lParam, result);
+    ProcessWindowMessage(host_, message, wParam, lParam, result);
+    SetMsgHandled(outerHandled);
     return result;
 }
 
