@@ -105,7 +105,7 @@ void CMainDlg::ClosePath() {
 }
 
 void CMainDlg::endDialog(INT_PTR code) {
-    WriteLog(3, "主窗口结束", "endDialog");
+    WriteLog(kLogProgress, "主窗口结束", "endDialog");
     // A start made from now on must not hand over to this window: it is on its way out.
     RemovePropW(m_hWnd, kInstanceMarker);
     EndDialog(code);

@@ -27,7 +27,7 @@ namespace {
 // What the client handler reported, in order.
 class ListenerRecord : public ClientBrowserHandlerListener {
 public:
-    void OnLoadStateChanged(int state) override {
+    void OnLoadStateChanged(BrowserLoadState state) override {
         const std::lock_guard<std::mutex> guard(lock_);
         states_.push_back(state);
     }
