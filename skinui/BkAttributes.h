@@ -50,15 +50,7 @@ auto& MemberAt(Object& object) {
 }  // namespace bkattr_detail
 
 // The attribute table of class `Owner`: one row per attribute. A class declares it with
-// BK_ATTRIBUTES() and defines AttributeTable() beside its code:
-//
-//     const BkAttributeTable& CBkProgress::AttributeTable() {
-//         using A = BkAttributes<CBkProgress>;
-//         static const A table(&CBkRangeBar::AttributeTable(),
-//                              {{"crframe", A::Field<ParseColorRGB, &CBkProgress::frameColor_>,
-//                                kAttrRepaint}});
-//         return table;
-//     }
+// BK_ATTRIBUTES() and defines it beside its code with BK_DEFINE_ATTRIBUTES.
 template <class Owner>
 class BkAttributes final : public BkAttributeTable {
 public:
@@ -124,12 +116,26 @@ private:
     std::vector<Row> rows_;
 };
 
-// In a class of the framework: the class has attributes of its own, in the table that its
-// AttributeTable() defines.
+// In a class of the framework: the class has attributes of its own, in the table that
+// BK_DEFINE_ATTRIBUTES defines beside its code.
 #define BK_ATTRIBUTES()                                   \
     static const BkAttributeTable& AttributeTable();      \
     const BkAttributeTable& Attributes() const override { \
         return AttributeTable();                          \
+    }
+
+// Defines the attribute table of `Class`, walked after that of `Base` (CBkObject for none): one
+// row per attribute, {"name", setter, kAttrRepaint or kAttrTaken}, with `A` for
+// BkAttributes<Class>:
+//
+//     BK_DEFINE_ATTRIBUTES(CBkProgress, CBkRangeBar,
+//         {"crframe", A::Field<ParseColorRGB, &CBkProgress::frameColor_>, kAttrRepaint},
+//         {"crposbar", A::Field<ParseColorRGB, &CBkProgress::barColor_>, kAttrRepaint})
+#define BK_DEFINE_ATTRIBUTES(Class, Base, ...)                        \
+    const BkAttributeTable& Class::AttributeTable() {                 \
+        using A = BkAttributes<Class>;                                \
+        static const A table(&Base::AttributeTable(), {__VA_ARGS__}); \
+        return table;                                                 \
     }
 
 // Parsers that attribute rows share (the plain ones are BkParse's, GetSkin and Utf8ToWide).

@@ -51,12 +51,8 @@ CBkCheckBox::~CBkCheckBox() {
     }
 }
 
-const BkAttributeTable& CBkCheckBox::AttributeTable() {
-    using A = BkAttributes<CBkCheckBox>;
-    static const A table(&CBkWindow::AttributeTable(),
-                         {{"check", A::Field<ParseInt, &CBkCheckBox::check_>, kAttrRepaint}});
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkCheckBox, CBkWindow,
+                     {"check", A::Field<ParseInt, &CBkCheckBox::check_>, kAttrRepaint})
 
 void CBkCheckBox::OnClick() {
     ModifyState(state_ & StateChecked ? 0 : StateChecked, state_ & StateChecked);
@@ -116,12 +112,7 @@ int CBkRadioBox::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-const BkAttributeTable& CBkRadioBox::AttributeTable() {
-    using A = BkAttributes<CBkRadioBox>;
-    static const A table(&CBkCheckBox::AttributeTable(),
-                         {{"group", &CBkRadioBox::SetGroup, kAttrRepaint}});
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkRadioBox, CBkCheckBox, {"group", &CBkRadioBox::SetGroup, kAttrRepaint})
 
 bool CBkRadioBox::SetGroup(CBkRadioBox& box, const std::string& group, bool) {
     // A box changes group as a whole: it must not stay listed under the old name.

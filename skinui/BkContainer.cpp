@@ -89,13 +89,9 @@ int CBkDialog::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-const BkAttributeTable& CBkDialog::AttributeTable() {
-    using A = BkAttributes<CBkDialog>;
-    static const A table(
-        &CBkWindow::AttributeTable(),
-        {{"onlydrawchild", A::Field<ParseInt, &CBkDialog::onlyDrawChild_>, kAttrRepaint}});
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkDialog, CBkWindow,
+                     {"onlydrawchild", A::Field<ParseInt, &CBkDialog::onlyDrawChild_>,
+                      kAttrRepaint})
 
 void CBkDialog::LoadChildren(const TiXmlElement* first) {
     Send(WM_DESTROY);

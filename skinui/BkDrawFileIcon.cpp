@@ -48,16 +48,10 @@ private:
 
 }  // namespace
 
-const BkAttributeTable& CBkDrawFileIcon::AttributeTable() {
-    using A = BkAttributes<CBkDrawFileIcon>;
-    static const A table(
-        &CBkWindow::AttributeTable(),
-        {
-            {"srcfile", A::FieldIfGiven<bkattr::Text, &CBkDrawFileIcon::path_>, kAttrTaken},
-            {"iconhandle", A::FieldIfGiven<IconOf, &CBkDrawFileIcon::icon_>, kAttrTaken},
-        });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkDrawFileIcon, CBkWindow,
+                     {"srcfile", A::FieldIfGiven<bkattr::Text, &CBkDrawFileIcon::path_>,
+                      kAttrTaken},
+                     {"iconhandle", A::FieldIfGiven<IconOf, &CBkDrawFileIcon::icon_>, kAttrTaken})
 
 void CBkDrawFileIcon::OnPaint(HDC dc) {
     HICON icon = icon_;

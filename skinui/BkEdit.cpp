@@ -63,17 +63,10 @@ CBkEdit::~CBkEdit() {
     }
 }
 
-const BkAttributeTable& CBkEdit::AttributeTable() {
-    using A = BkAttributes<CBkEdit>;
-    static const A table(
-        &CBkWindow::AttributeTable(),
-        {
-            {"defaultfont", A::Field<bkattr::FontKey, &CBkEdit::fontKey_>, kAttrRepaint},
-            {"password", A::Field<ParseInt, &CBkEdit::password_>, kAttrRepaint},
-            {"readonly", A::Field<ParseInt, &CBkEdit::readOnly_>, kAttrRepaint},
-        });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkEdit, CBkWindow,
+                     {"defaultfont", A::Field<bkattr::FontKey, &CBkEdit::fontKey_>, kAttrRepaint},
+                     {"password", A::Field<ParseInt, &CBkEdit::password_>, kAttrRepaint},
+                     {"readonly", A::Field<ParseInt, &CBkEdit::readOnly_>, kAttrRepaint})
 
 void CBkEdit::SetEnabled(bool enabled) {
     enabled_ = enabled;

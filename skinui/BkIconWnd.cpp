@@ -15,18 +15,11 @@ int CBkIconWnd::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-const BkAttributeTable& CBkIconWnd::AttributeTable() {
-    using A = BkAttributes<CBkIconWnd>;
-    static const A table(
-        &CBkWindow::AttributeTable(),
-        {
-            {"src", A::Field<ParseInt, &CBkIconWnd::iconId_>, kAttrRepaint},
-            {"oem", A::Field<ParseInt, &CBkIconWnd::oem_>, kAttrRepaint},
-            {"size", A::Field<bkattr::ClampedInt<0, kBkMaxIconSize>, &CBkIconWnd::size_>,
-             kAttrRepaint},
-        });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkIconWnd, CBkWindow,
+                     {"src", A::Field<ParseInt, &CBkIconWnd::iconId_>, kAttrRepaint},
+                     {"oem", A::Field<ParseInt, &CBkIconWnd::oem_>, kAttrRepaint},
+                     {"size", A::Field<bkattr::ClampedInt<0, kBkMaxIconSize>, &CBkIconWnd::size_>,
+                      kAttrRepaint})
 
 void CBkIconWnd::Reload() {
     if (icon_) {

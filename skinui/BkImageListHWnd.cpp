@@ -31,31 +31,24 @@ int CBkImageListHWnd::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-const BkAttributeTable& CBkImageListHWnd::AttributeTable() {
-    using A = BkAttributes<CBkImageListHWnd>;
-    static const A table(
-        &CBkWindow::AttributeTable(),
-        {
-            {"skin", A::Field<GetSkin, &CBkImageListHWnd::skin_>, kAttrTaken},
-            {"sub", A::Field<ParseInt, &CBkImageListHWnd::subImage_>, kAttrRepaint},
-            {"imagecount",
-             A::Field<bkattr::ClampedInt<0, kBkMaxImageCount>, &CBkImageListHWnd::imageCount_>,
-             kAttrRepaint},
-            {"skinlist",
-             [](CBkImageListHWnd& list, const std::string& value, bool) {
-                 list.ApplyList(value, true);
-                 return true;
-             },
-             kAttrRepaint},
-            {"sublist",
-             [](CBkImageListHWnd& list, const std::string& value, bool) {
-                 list.ApplyList(value, false);
-                 return true;
-             },
-             kAttrRepaint},
-        });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(
+    CBkImageListHWnd, CBkWindow, {"skin", A::Field<GetSkin, &CBkImageListHWnd::skin_>, kAttrTaken},
+    {"sub", A::Field<ParseInt, &CBkImageListHWnd::subImage_>, kAttrRepaint},
+    {"imagecount",
+     A::Field<bkattr::ClampedInt<0, kBkMaxImageCount>, &CBkImageListHWnd::imageCount_>,
+     kAttrRepaint},
+    {"skinlist",
+     [](CBkImageListHWnd& list, const std::string& value, bool) {
+         list.ApplyList(value, true);
+         return true;
+     },
+     kAttrRepaint},
+    {"sublist",
+     [](CBkImageListHWnd& list, const std::string& value, bool) {
+         list.ApplyList(value, false);
+         return true;
+     },
+     kAttrRepaint})
 
 void CBkImageListHWnd::ApplyList(const std::string& list, bool skins) {
     std::istringstream items(list);

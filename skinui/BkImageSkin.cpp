@@ -252,17 +252,11 @@ void CBkImage::Blend(HDC dc, int x, int y, const BkRect& source) const {
     BitBlt(dc, x, y, source.width, source.height, bufferDc, 0, 0, SRCCOPY);
 }
 
-const BkAttributeTable& CBkImageSkin::AttributeTable() {
-    using A = BkAttributes<CBkImageSkin>;
-    static const A table(
-        nullptr, {
+BK_DEFINE_ATTRIBUTES(CBkImageSkin, CBkObject,
                      {"src", A::Field<BitmapOf, &CBkImageSkin::bitmap_>, kAttrTaken},
                      {"subwidth", A::Field<ParseInt, &CBkImageSkin::subWidth_>, kAttrTaken},
                      {"mode", A::Field<ImageModeOf, &CBkImageSkin::mode_>, kAttrTaken},
-                     {"maskcolor", A::Field<ParseColorRGB, &CBkImageSkin::maskColor_>, kAttrTaken},
-                 });
-    return table;
-}
+                     {"maskcolor", A::Field<ParseColorRGB, &CBkImageSkin::maskColor_>, kAttrTaken})
 
 void CBkImageSkin::Draw(HDC dc, const RECT& rect, int state) {
     DrawCell(dc, rect.left, rect.top, state);

@@ -9,15 +9,9 @@ SIZE WithSkinSize(SIZE measured, const CBkSkinBase* skin) {
     return SIZE{own.cx ? own.cx : measured.cx, own.cy ? own.cy : measured.cy};
 }
 
-const BkAttributeTable& CBkImageWnd::AttributeTable() {
-    using A = BkAttributes<CBkImageWnd>;
-    static const A table(&CBkWindow::AttributeTable(),
-                         {
-                             {"skin", A::Field<GetSkin, &CBkImageWnd::skin_>, kAttrTaken},
-                             {"sub", A::Field<ParseInt, &CBkImageWnd::subImage_>, kAttrRepaint},
-                         });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkImageWnd, CBkWindow,
+                     {"skin", A::Field<GetSkin, &CBkImageWnd::skin_>, kAttrTaken},
+                     {"sub", A::Field<ParseInt, &CBkImageWnd::subImage_>, kAttrRepaint})
 
 SIZE CBkImageWnd::CalcContentSize(bool available, SIZE size) {
     const SIZE base = CBkWindow::CalcContentSize(available, size);

@@ -14,16 +14,10 @@ std::optional<int> DashStyleOf(const std::string& value) {
 
 }  // namespace
 
-const BkAttributeTable& CBkLine::AttributeTable() {
-    using A = BkAttributes<CBkLine>;
-    static const A table(&CBkWindow::AttributeTable(),
-                         {
-                             {"style", A::Field<DashStyleOf, &CBkLine::dashStyle_>, kAttrRepaint},
-                             {"size", A::Field<ParseInt, &CBkLine::width_>, kAttrRepaint},
-                             {"cr", A::Field<ParseColorARGB, &CBkLine::color_>, kAttrTaken},
-                         });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkLine, CBkWindow,
+                     {"style", A::Field<DashStyleOf, &CBkLine::dashStyle_>, kAttrRepaint},
+                     {"size", A::Field<ParseInt, &CBkLine::width_>, kAttrRepaint},
+                     {"cr", A::Field<ParseColorARGB, &CBkLine::color_>, kAttrTaken})
 
 void CBkLine::OnPaint(HDC dc) {
     Gdiplus::Graphics graphics(dc);

@@ -5,16 +5,9 @@
 
 #include "BkParse.h"
 
-const BkAttributeTable& CBkMemoryImage::AttributeTable() {
-    using A = BkAttributes<CBkMemoryImage>;
-    static const A table(
-        &CBkWindow::AttributeTable(),
-        {
-            {"mempointer", &CBkMemoryImage::SetImageAddress, kAttrTaken},
-            {"autosize", A::Field<ParseInt, &CBkMemoryImage::autoSize_>, kAttrTaken},
-        });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkMemoryImage, CBkWindow,
+                     {"mempointer", &CBkMemoryImage::SetImageAddress, kAttrTaken},
+                     {"autosize", A::Field<ParseInt, &CBkMemoryImage::autoSize_>, kAttrTaken})
 
 bool CBkMemoryImage::SetImageAddress(CBkMemoryImage& element, const std::string& value,
                                      bool loading) {

@@ -22,7 +22,7 @@ HRESULT CBkObject::SetAttribute(const std::string& name, const std::string& valu
     return Attributes().Apply(*this, name, value, loading);
 }
 
-const BkAttributeTable& CBkObject::Attributes() const {
+const BkAttributeTable& CBkObject::AttributeTable() {
     static const BkAttributes<CBkObject> none(nullptr, {});
     return none;
 }

@@ -23,5 +23,6 @@ public:
     // unknown or refused).
     HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading);
     // The class's attribute table (BK_ATTRIBUTES); none here.
-    virtual const BkAttributeTable& Attributes() const;
+    static const BkAttributeTable& AttributeTable();
+    virtual const BkAttributeTable& Attributes() const { return AttributeTable(); }
 };

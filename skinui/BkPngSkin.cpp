@@ -27,15 +27,9 @@ int CBkPngSkin::Load(const TiXmlElement* xml) {
     return result;
 }
 
-const BkAttributeTable& CBkPngSkin::AttributeTable() {
-    using A = BkAttributes<CBkPngSkin>;
-    static const A table(nullptr,
-                         {
-                             {"src", A::Field<ResourceIdOf, &CBkPngSkin::src_>, kAttrTaken},
-                             {"subwidth", A::Field<ParseInt, &CBkPngSkin::subWidth_>, kAttrTaken},
-                         });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkPngSkin, CBkObject,
+                     {"src", A::Field<ResourceIdOf, &CBkPngSkin::src_>, kAttrTaken},
+                     {"subwidth", A::Field<ParseInt, &CBkPngSkin::subWidth_>, kAttrTaken})
 
 bool CBkPngSkin::LoadFromFile(const std::wstring& path) {
     BkPngPool::Instance();  // keeps GDI+ started

@@ -6,16 +6,9 @@
 #include "BkSkinPool.h"
 #include "Win32Handles.h"
 
-const BkAttributeTable& CBkProgress::AttributeTable() {
-    using A = BkAttributes<CBkProgress>;
-    static const A table(
-        &CBkRangeBar::AttributeTable(),
-        {
-            {"crframe", A::Field<ParseColorRGB, &CBkProgress::frameColor_>, kAttrRepaint},
-            {"crposbar", A::Field<ParseColorRGB, &CBkProgress::barColor_>, kAttrRepaint},
-        });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkProgress, CBkRangeBar,
+                     {"crframe", A::Field<ParseColorRGB, &CBkProgress::frameColor_>, kAttrRepaint},
+                     {"crposbar", A::Field<ParseColorRGB, &CBkProgress::barColor_>, kAttrRepaint})
 
 RECT CBkProgress::BarRect(const RangeFraction& fraction) {
     RECT bar;

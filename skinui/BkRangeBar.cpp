@@ -55,20 +55,13 @@ RECT CentredBand(const RECT& rect, int height) {
 
 }  // namespace bkrange
 
-const BkAttributeTable& CBkRangeBar::AttributeTable() {
-    using A = BkAttributes<CBkRangeBar>;
-    static const A table(
-        &CBkWindow::AttributeTable(),
-        {
-            {"bgskin", A::Field<GetSkin, &CBkRangeBar::bgSkin_>, kAttrTaken},
-            {"posskin", A::Field<GetSkin, &CBkRangeBar::posSkin_>, kAttrTaken},
-            {"min", A::Field<ParseInt, &CBkRangeBar::min_>, kAttrRepaint},
-            {"max", A::Field<ParseInt, &CBkRangeBar::max_>, kAttrRepaint},
-            {"value", A::Field<ParseInt, &CBkRangeBar::value_>, kAttrRepaint},
-            {"showpercent", A::Field<ParseInt, &CBkRangeBar::showPercent_>, kAttrRepaint},
-        });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkRangeBar, CBkWindow,
+                     {"bgskin", A::Field<GetSkin, &CBkRangeBar::bgSkin_>, kAttrTaken},
+                     {"posskin", A::Field<GetSkin, &CBkRangeBar::posSkin_>, kAttrTaken},
+                     {"min", A::Field<ParseInt, &CBkRangeBar::min_>, kAttrRepaint},
+                     {"max", A::Field<ParseInt, &CBkRangeBar::max_>, kAttrRepaint},
+                     {"value", A::Field<ParseInt, &CBkRangeBar::value_>, kAttrRepaint},
+                     {"showpercent", A::Field<ParseInt, &CBkRangeBar::showPercent_>, kAttrRepaint})
 
 SIZE CBkRangeBar::CalcContentSize(bool available, SIZE size) {
     SIZE content = CBkWindow::CalcContentSize(available, size);

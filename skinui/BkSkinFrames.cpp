@@ -141,6 +141,7 @@ std::vector<BkImagePart> HorzExtendParts(SIZE bitmap, int subWidth, int cell, in
     };
 }
 
+// The image's attributes ("src", "subwidth", "mode", "maskcolor") go to the image, then "left".
 const BkAttributeTable& CBkImageFrameSkin::AttributeTable() {
     using A = BkAttributes<CBkImageFrameSkin>;
     static const A table(&CBkImageSkin::AttributeTable(),
@@ -149,16 +150,10 @@ const BkAttributeTable& CBkImageFrameSkin::AttributeTable() {
     return table;
 }
 
-const BkAttributeTable& CBkSkinImgFrame::AttributeTable() {
-    using A = BkAttributes<CBkSkinImgFrame>;
-    static const A table(&CBkImageFrameSkin::AttributeTable(),
-                         {
-                             {"top", A::Field<ParseInt, &CBkSkinImgFrame::top_>, kAttrTaken},
-                             {"crbg", A::Field<ParseColorRGB, &CBkSkinImgFrame::crbg_>, kAttrTaken},
-                             {"part", A::Field<FrameEdges, &CBkSkinImgFrame::edges_>, kAttrTaken},
-                         });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkSkinImgFrame, CBkImageFrameSkin,
+                     {"top", A::Field<ParseInt, &CBkSkinImgFrame::top_>, kAttrTaken},
+                     {"crbg", A::Field<ParseColorRGB, &CBkSkinImgFrame::crbg_>, kAttrTaken},
+                     {"part", A::Field<FrameEdges, &CBkSkinImgFrame::edges_>, kAttrTaken})
 
 void CBkSkinImgFrame::Draw(HDC dc, const RECT& rect, int) {
     if (!image_.Bitmap()) {
@@ -174,12 +169,8 @@ void CBkSkinImgFrame::Draw(HDC dc, const RECT& rect, int) {
     }
 }
 
-const BkAttributeTable& CBkSkinImgFrameEx::AttributeTable() {
-    using A = BkAttributes<CBkSkinImgFrameEx>;
-    static const A table(&CBkImageFrameSkin::AttributeTable(),
-                         {{"top", A::Field<ParseInt, &CBkSkinImgFrameEx::top_>, kAttrTaken}});
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkSkinImgFrameEx, CBkImageFrameSkin,
+                     {"top", A::Field<ParseInt, &CBkSkinImgFrameEx::top_>, kAttrTaken})
 
 void CBkSkinImgFrameEx::Draw(HDC dc, const RECT& rect, int) {
     if (!image_.Bitmap()) {

@@ -69,17 +69,11 @@ RECT GradationBand(const RECT& rect, int size, bool vertical) {
     return band;
 }
 
-const BkAttributeTable& CBkSkinGradation::AttributeTable() {
-    using A = BkAttributes<CBkSkinGradation>;
-    static const A table(
-        nullptr, {
+BK_DEFINE_ATTRIBUTES(CBkSkinGradation, CBkObject,
                      {"from", A::Field<ParseColorRGB, &CBkSkinGradation::from_>, kAttrTaken},
                      {"to", A::Field<ParseColorRGB, &CBkSkinGradation::to_>, kAttrTaken},
                      {"size", A::Field<ParseInt, &CBkSkinGradation::size_>, kAttrTaken},
-                     {"direction", A::Field<IsVertical, &CBkSkinGradation::vertical_>, kAttrTaken},
-                 });
-    return table;
-}
+                     {"direction", A::Field<IsVertical, &CBkSkinGradation::vertical_>, kAttrTaken})
 
 void CBkSkinGradation::Draw(HDC dc, const RECT& rect, int) {
     bkgdi::FillSolid(dc, rect, to_);

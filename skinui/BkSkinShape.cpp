@@ -7,10 +7,7 @@
 
 #include "BkParse.h"
 
-const BkAttributeTable& CBkSkinShape::AttributeTable() {
-    using A = BkAttributes<CBkSkinShape>;
-    static const A table(
-        nullptr, {
+BK_DEFINE_ATTRIBUTES(CBkSkinShape, CBkObject,
                      {"shape", A::Field<ParseInt, &CBkSkinShape::shape_>, kAttrTaken},
                      {"borderwidth", A::Field<ParseInt, &CBkSkinShape::borderWidth_>, kAttrTaken},
                      {"radius", A::Field<ParseInt, &CBkSkinShape::radius_>, kAttrTaken},
@@ -21,10 +18,7 @@ const BkAttributeTable& CBkSkinShape::AttributeTable() {
                      {"bgpush", A::Field<ParseColorRGB, &CBkSkinShape::bgPush_>, kAttrTaken},
                      {"bgdisable", A::Field<ParseColorRGB, &CBkSkinShape::bgDisable_>, kAttrTaken},
                      {"from", A::Field<ParseColorARGB, &CBkSkinShape::from_>, kAttrTaken},
-                     {"to", A::Field<ParseColorARGB, &CBkSkinShape::to_>, kAttrTaken},
-                 });
-    return table;
-}
+                     {"to", A::Field<ParseColorARGB, &CBkSkinShape::to_>, kAttrTaken})
 
 void CBkSkinShape::Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height,
                          int state, bool ownGraphics) {

@@ -17,10 +17,7 @@ int TagPositionOf(const std::string& value) {
 
 }  // namespace
 
-const BkAttributeTable& CBkSkinTab::AttributeTable() {
-    using A = BkAttributes<CBkSkinTab>;
-    static const A table(
-        nullptr, {
+BK_DEFINE_ATTRIBUTES(CBkSkinTab, CBkObject,
                      {"tagpos", A::Field<TagPositionOf, &CBkSkinTab::tagPosition_>, kAttrRepaint},
                      {"tagsize", A::Field<ParseInt, &CBkSkinTab::tagSize_>, kAttrTaken},
                      {"ignoreState", A::Field<ParseInt, &CBkSkinTab::ignoreState_>, kAttrTaken},
@@ -28,10 +25,7 @@ const BkAttributeTable& CBkSkinTab::AttributeTable() {
                      {"bghover", A::Field<ParseColorARGB, &CBkSkinTab::bgHover_>, kAttrTaken},
                      {"bgselect", A::Field<ParseColorARGB, &CBkSkinTab::bgSelect_>, kAttrTaken},
                      {"crtag", A::Field<ParseColorARGB, &CBkSkinTab::crTag_>, kAttrTaken},
-                     {"border", A::Field<ParseColorARGB, &CBkSkinTab::border_>, kAttrTaken},
-                 });
-    return table;
-}
+                     {"border", A::Field<ParseColorARGB, &CBkSkinTab::border_>, kAttrTaken})
 
 void CBkSkinTab::Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height,
                        int state, bool) {

@@ -14,16 +14,9 @@ constexpr COLORREF kSliderBar = 0x906142;
 
 }  // namespace
 
-const BkAttributeTable& CBkSlider::AttributeTable() {
-    using A = BkAttributes<CBkSlider>;
-    static const A table(
-        &CBkRangeBar::AttributeTable(),
-        {
-            {"thumbskin", A::Field<GetSkin, &CBkSlider::thumbSkin_>, kAttrRepaint},
-            {"offset", A::Field<bkattr::Coordinate, &CBkSlider::offset_>, kAttrRepaint},
-        });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkSlider, CBkRangeBar,
+                     {"thumbskin", A::Field<GetSkin, &CBkSlider::thumbSkin_>, kAttrRepaint},
+                     {"offset", A::Field<bkattr::Coordinate, &CBkSlider::offset_>, kAttrRepaint})
 
 SIZE CBkSlider::ThumbSize() const {
     return thumbSkin_ ? thumbSkin_->GetSkinSize() : SIZE{0, 0};

@@ -23,10 +23,7 @@ std::optional<LPCWSTR> CursorOf(const std::string& value) {
 
 }  // namespace
 
-const BkAttributeTable& BkStyle::AttributeTable() {
-    using A = BkAttributes<BkStyle>;
-    static const A table(
-        nullptr, {
+BK_DEFINE_ATTRIBUTES(BkStyle, CBkObject,
                      {"name", A::Field<bkattr::Text, &BkStyle::name>, kAttrTaken},
                      {"skin", A::Field<bkattr::Text, &BkStyle::skin>, kAttrTaken},
                      {"textmode", A::Field<ParseHex, &BkStyle::textmode>, kAttrTaken},
@@ -48,10 +45,7 @@ const BkAttributeTable& BkStyle::AttributeTable() {
                      {"crtext", A::Field<ParseColorRGB, &BkStyle::crtext>, kAttrRepaint},
                      {"crhover", A::Field<ParseColorRGB, &BkStyle::crhover>, kAttrRepaint},
                      {"crdisabled", A::Field<ParseColorRGB, &BkStyle::crdisabled>, kAttrRepaint},
-                     {"cursor", A::Field<CursorOf, &BkStyle::cursor>, kAttrRepaint},
-                 });
-    return table;
-}
+                     {"cursor", A::Field<CursorOf, &BkStyle::cursor>, kAttrRepaint})
 
 BkStylePool& BkStylePool::Instance() {
     static BkStylePool instance;

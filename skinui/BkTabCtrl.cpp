@@ -24,15 +24,9 @@ std::optional<int> TabAlignOf(const std::string& value) {
 
 }  // namespace
 
-const BkAttributeTable& CBkTab::AttributeTable() {
-    using A = BkAttributes<CBkTab>;
-    static const A table(&CBkDialog::AttributeTable(),
-                         {
-                             {"title", A::Field<Utf8ToWide, &CBkTab::title_>, kAttrRepaint},
-                             {"hide", A::Field<ParseInt, &CBkTab::hidden_>, kAttrRepaint},
-                         });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(CBkTab, CBkDialog,
+                     {"title", A::Field<Utf8ToWide, &CBkTab::title_>, kAttrRepaint},
+                     {"hide", A::Field<ParseInt, &CBkTab::hidden_>, kAttrRepaint})
 
 int CBkTabCtrl::Load(const TiXmlElement* xml) {
     CBkWindow::Load(xml);
@@ -63,29 +57,22 @@ int CBkTabCtrl::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-const BkAttributeTable& CBkTabCtrl::AttributeTable() {
-    using A = BkAttributes<CBkTabCtrl>;
-    static const A table(
-        &CBkWindow::AttributeTable(),
-        {
-            {"tabalign", A::Field<TabAlignOf, &CBkTabCtrl::align_>, kAttrTaken},
-            {"cursel", A::Field<ParseInt, &CBkTabCtrl::current_>, kAttrRepaint},
-            {"tabwidth", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabWidth_>, kAttrRepaint},
-            {"tabheight", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabHeight_>, kAttrRepaint},
-            {"tabpos", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabPos_>, kAttrRepaint},
-            {"tabspacing", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabSpacing_>, kAttrRepaint},
-            {"framepos", A::Field<bkattr::Coordinate, &CBkTabCtrl::framePos_>, kAttrRepaint},
-            {"icon-x", A::Field<bkattr::Coordinate, &CBkTabCtrl::iconX_>, kAttrRepaint},
-            {"icon-y", A::Field<bkattr::Coordinate, &CBkTabCtrl::iconY_>, kAttrRepaint},
-            {"text-x", A::Field<bkattr::Coordinate, &CBkTabCtrl::textX_>, kAttrRepaint},
-            {"text-y", A::Field<bkattr::Coordinate, &CBkTabCtrl::textY_>, kAttrRepaint},
-            {"tabskin", A::Field<GetSkin, &CBkTabCtrl::tabSkin_>, kAttrRepaint},
-            {"frameskin", A::Field<GetSkin, &CBkTabCtrl::frameSkin_>, kAttrRepaint},
-            {"iconskin", A::Field<GetSkin, &CBkTabCtrl::iconSkin_>, kAttrRepaint},
-            {"splitterskin", A::Field<GetSkin, &CBkTabCtrl::splitterSkin_>, kAttrRepaint},
-        });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(
+    CBkTabCtrl, CBkWindow, {"tabalign", A::Field<TabAlignOf, &CBkTabCtrl::align_>, kAttrTaken},
+    {"cursel", A::Field<ParseInt, &CBkTabCtrl::current_>, kAttrRepaint},
+    {"tabwidth", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabWidth_>, kAttrRepaint},
+    {"tabheight", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabHeight_>, kAttrRepaint},
+    {"tabpos", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabPos_>, kAttrRepaint},
+    {"tabspacing", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabSpacing_>, kAttrRepaint},
+    {"framepos", A::Field<bkattr::Coordinate, &CBkTabCtrl::framePos_>, kAttrRepaint},
+    {"icon-x", A::Field<bkattr::Coordinate, &CBkTabCtrl::iconX_>, kAttrRepaint},
+    {"icon-y", A::Field<bkattr::Coordinate, &CBkTabCtrl::iconY_>, kAttrRepaint},
+    {"text-x", A::Field<bkattr::Coordinate, &CBkTabCtrl::textX_>, kAttrRepaint},
+    {"text-y", A::Field<bkattr::Coordinate, &CBkTabCtrl::textY_>, kAttrRepaint},
+    {"tabskin", A::Field<GetSkin, &CBkTabCtrl::tabSkin_>, kAttrRepaint},
+    {"frameskin", A::Field<GetSkin, &CBkTabCtrl::frameSkin_>, kAttrRepaint},
+    {"iconskin", A::Field<GetSkin, &CBkTabCtrl::iconSkin_>, kAttrRepaint},
+    {"splitterskin", A::Field<GetSkin, &CBkTabCtrl::splitterSkin_>, kAttrRepaint})
 
 CBkTab* CBkTabCtrl::Page(int index) const {
     if (index < 0 || index >= static_cast<int>(children_.size())) {

@@ -237,26 +237,19 @@ void CBkWindow::LoadSizeAttributes(const TiXmlElement* xml) {
     sizeMode_ |= floating && ParseInt(floating) != 0 ? SizeFloat : SizeNotFloat;
 }
 
-const BkAttributeTable& CBkWindow::AttributeTable() {
-    using A = BkAttributes<CBkWindow>;
-    static const A table(
-        nullptr,
-        {
-            {"class", A::Field<::GetStyle, &CBkWindow::style_>, kAttrTaken},
-            {"valign", A::Field<VAlignOf, &CBkWindow::valign_>, kAttrTaken},
-            {"align", A::Field<AlignOf, &CBkWindow::align_>, kAttrTaken},
-            {"posmode", A::Field<ParseInt, &CBkWindow::posMode_>, kAttrTaken},
-            {"id", A::Field<ParseInt, &CBkWindow::id_>, kAttrRepaint},
-            {"crbg", A::Field<ParseColorRGB, &CBkWindow::style_, &BkStyle::crbg>, kAttrRepaint},
-            {"crtext", A::Field<ParseColorRGB, &CBkWindow::style_, &BkStyle::crtext>, kAttrRepaint},
-            {"font", A::Field<bkattr::Font, &CBkWindow::style_, &BkStyle::font>, kAttrRepaint},
-            {"href", A::Field<Utf8ToWide, &CBkWindow::href_>, kAttrRepaint},
-            {"tip", A::Field<TipOf, &CBkWindow::tip_>, kAttrRepaint},
-            {"transparent", A::Field<ParseInt, &CBkWindow::transparent_>, kAttrRepaint},
-            {"pos", &CBkWindow::SetPos, kAttrRepaint},
-        });
-    return table;
-}
+BK_DEFINE_ATTRIBUTES(
+    CBkWindow, CBkObject, {"class", A::Field<::GetStyle, &CBkWindow::style_>, kAttrTaken},
+    {"valign", A::Field<VAlignOf, &CBkWindow::valign_>, kAttrTaken},
+    {"align", A::Field<AlignOf, &CBkWindow::align_>, kAttrTaken},
+    {"posmode", A::Field<ParseInt, &CBkWindow::posMode_>, kAttrTaken},
+    {"id", A::Field<ParseInt, &CBkWindow::id_>, kAttrRepaint},
+    {"crbg", A::Field<ParseColorRGB, &CBkWindow::style_, &BkStyle::crbg>, kAttrRepaint},
+    {"crtext", A::Field<ParseColorRGB, &CBkWindow::style_, &BkStyle::crtext>, kAttrRepaint},
+    {"font", A::Field<bkattr::Font, &CBkWindow::style_, &BkStyle::font>, kAttrRepaint},
+    {"href", A::Field<Utf8ToWide, &CBkWindow::href_>, kAttrRepaint},
+    {"tip", A::Field<TipOf, &CBkWindow::tip_>, kAttrRepaint},
+    {"transparent", A::Field<ParseInt, &CBkWindow::transparent_>, kAttrRepaint},
+    {"pos", &CBkWindow::SetPos, kAttrRepaint})
 
 bool CBkWindow::SetPos(CBkWindow& element, const std::string& value, bool loading) {
     if (value.empty()) {
