@@ -69,8 +69,8 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM) {
     return TRUE;
 }
 
-LRESULT CMainDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM) {
-    switch (wParam & 0xFFF0) {
+void CMainDlg::OnSysCommand(UINT command, POINT) {
+    switch (command) {
         case SC_MAXIMIZE:
             SetItemAttribute(kMaximizeButton, "skin", "btnSysMax");
             break;
@@ -86,7 +86,6 @@ LRESULT CMainDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM) {
             break;
     }
     SetMsgHandled(false);
-    return 0;
 }
 
 LRESULT CMainDlg::OnDeferredInit(UINT, WPARAM wParam, LPARAM) {
@@ -94,12 +93,7 @@ LRESULT CMainDlg::OnDeferredInit(UINT, WPARAM wParam, LPARAM) {
         // A posted message comes before the first paint: paint first, so the window is on the
         // screen before the shadow's image is made.
         RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        shadow_.SetSpread(12);
-        shadow_.SetSoftness(12);
-        shadow_.SetOpacity(33);
-        shadow_.SetOffset(0, 0);
-        shadow_.SetShadowColour(0);
-        shadow_.AttachToOwner(m_hWnd);
+        AttachShadow(m_hWnd);
     }
     return 0;
 }
@@ -111,7 +105,7 @@ void CMainDlg::ClosePath() {
 }
 
 void CMainDlg::endDialog(INT_PTR code) {
-    WriteLog(3, "主窗口结束", "endDialog");
+    WriteLog(kLogProgress, "主窗口结束", "endDialog");
     // A start made from now on must not hand over to this window: it is on its way out.
     RemovePropW(m_hWnd, kInstanceMarker);
     EndDialog(code);

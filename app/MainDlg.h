@@ -23,7 +23,7 @@ extern const wchar_t kInstanceMarker[];
 // The program's window: the skinned main layout with the browser page, caption buttons, a drop
 // shadow and the instance marker. Its end takes the sibling program and every process of this
 // program's executable with it.
-class CMainDlg : public CBkDialogImpl<CMainDlg> {
+class CMainDlg : public CBkDialogImpl<CMainDlg>, public CWndShadowHelper {
 public:
     static const wchar_t* GetWndClassName() { return L"TesselMainDlg"; }
 
@@ -36,26 +36,24 @@ public:
 
     int GetCurrentPage() const { return currentPage_; }
     CDlgFileSBXX& GetPage() { return *page_; }
-    CWndShadow& GetShadow() { return shadow_; }
 
     BK_BEGIN_MSG_MAP(CMainDlg)
     BK_NOTIFY_HANDLER(kMainViewId, BKNM_COMMAND, OnCommand)
     BK_CHAIN_MSG_MAP(CBkDialogImpl<CMainDlg>)
     BK_MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-    BK_MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
+    BK_MSG_WM_SYSCOMMAND(OnSysCommand)
     BK_MESSAGE_HANDLER(WM_DEFERRED_INIT, OnDeferredInit)
     BK_END_MSG_MAP()
 
 private:
     LRESULT OnCommand(NMHDR* header);
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM);
-    LRESULT OnSysCommand(UINT, WPARAM wParam, LPARAM);
+    void OnSysCommand(UINT command, POINT point);
     LRESULT OnDeferredInit(UINT, WPARAM wParam, LPARAM);
     void ClosePath();
     // Sets or clears the selected bit of a page selector and redraws it.
     void MarkSelector(int id, bool selected);
 
-    CWndShadow shadow_;
     int currentPage_ = -1;
     int initialPage_ = 0;
     std::unique_ptr<CDlgFileSBXX> page_;

@@ -34,7 +34,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     settings.multi_threaded_message_loop = 1;
     if (!CefInitialize(args, settings, app.get(), nullptr)) {
         // Start-up goes on without a page; the library has told the user why.
-        WriteLog(1, "CefInitialize", "the browser library could not be initialised");
+        WriteLog(kLogError, "CefInitialize", "the browser library could not be initialised");
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     _Module.Init(instance);

@@ -14,11 +14,9 @@ namespace {
 constexpr char kLogTitle[] = "DownExecel";
 constexpr char kSucceeded[] = "0";
 constexpr char kFailed[] = "1";
-constexpr int kLevelError = 1;
-constexpr int kLevelProgress = 3;
 
 // Builds the result, logs `line` and the result text at `level`, returns the result (UTF-8).
-std::string Finish(int level, const std::string& line, const char* code,
+std::string Finish(LogLevel level, const std::string& line, const char* code,
                    const std::string& message) {
     const std::string result = CV8JsHandler::MakeResult(code, message);
     WriteLog(level, kLogTitle, line);
@@ -27,7 +25,7 @@ std::string Finish(int level, const std::string& line, const char* code,
 }
 
 std::string Fail(const std::string& message) {
-    return Finish(kLevelError, message, kFailed, message);
+    return Finish(kLogError, message, kFailed, message);
 }
 
 }  // namespace
@@ -150,9 +148,9 @@ std::string CV8JsHandler::MakeResult(const std::string& code, const std::string&
 }
 
 std::string CV8JsHandler::DownExecel(const CefV8ValueList& arguments) {
-    WriteLog(kLevelProgress, kLogTitle, "进入DownExecel");
+    WriteLog(kLogProgress, kLogTitle, "进入DownExecel");
     if (arguments.size() != 2) {
-        return Finish(kLevelProgress, "返回参数不对", kFailed, "传入参数与接口不符");
+        return Finish(kLogProgress, "返回参数不对", kFailed, "传入参数与接口不符");
     }
     if (!arguments[0] || !arguments[0]->IsString()) {
         return Fail("读取网址失败");
@@ -160,7 +158,7 @@ std::string CV8JsHandler::DownExecel(const CefV8ValueList& arguments) {
     // The transfer gets the script's own text: a round trip through the ANSI code page would
     // turn characters it lacks into "?", which changes what the URL means.
     const std::string urlUtf8 = arguments[0]->GetStringValue().ToString();
-    WriteLog(kLevelProgress, kLogTitle, Utf8ToAnsi(urlUtf8));
+    WriteLog(kLogProgress, kLogTitle, Utf8ToAnsi(urlUtf8));
 
     if (!arguments[1] || !arguments[1]->IsString()) {
         return Fail("读取文件名失败");
@@ -168,17 +166,17 @@ std::string CV8JsHandler::DownExecel(const CefV8ValueList& arguments) {
     const std::wstring requestedName = arguments[1]->GetStringValue().ToWString();
     std::string fileName;
     const bool plainName = MakeDesktopFileName(requestedName, fileName);
-    WriteLog(kLevelProgress, kLogTitle, plainName ? fileName : WideToAnsi(requestedName));
+    WriteLog(kLogProgress, kLogTitle, plainName ? fileName : WideToAnsi(requestedName));
 
     const std::string folder = DesktopFolder();
     if (!plainName || folder.empty()) {
         return Fail("下载文件失败，请重试！");
     }
     const std::string path = folder + "\\" + fileName;
-    WriteLog(kLevelProgress, kLogTitle, path);
+    WriteLog(kLogProgress, kLogTitle, path);
 
     if (DownloadToFile(urlUtf8, path) != 0) {
         return Fail("下载文件失败，请重试！");
     }
-    return Finish(kLevelProgress, "下载文件成功", kSucceeded, "成功");
+    return Finish(kLogProgress, "下载文件成功", kSucceeded, "成功");
 }

@@ -104,9 +104,9 @@ void ClientBrowserHandler::OnLoadingStateChange(CefRefPtr<CefBrowser>, bool isLo
     }
     if (loadError_) {
         loadError_ = false;
-        listener_->OnLoadStateChanged(2);
+        listener_->OnLoadStateChanged(kLoadFailed);
     } else {
-        listener_->OnLoadStateChanged(isLoading ? 0 : 1);
+        listener_->OnLoadStateChanged(isLoading ? kLoadStarted : kLoadFinished);
     }
 }
 
@@ -123,7 +123,7 @@ void ClientBrowserHandler::OnRenderProcessTerminated(CefRefPtr<CefBrowser>,
                       : status == TS_PROCESS_WAS_KILLED ? "被结束"
                       : status == TS_PROCESS_OOM        ? "内存不足"
                                                         : "异常结束";
-    WriteLog(1, "页面进程结束", why);
+    WriteLog(kLogError, "页面进程结束", why);
 }
 
 void ClientBrowserHandler::OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>,

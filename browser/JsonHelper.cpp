@@ -94,8 +94,8 @@ int WalkPath(const cJSON* root, const std::vector<std::string>& components, std:
 }
 
 void LogReadFailure(const std::string& path) {
-    WriteLog(1, "IJsonHelper::GetArray", "解析Json信息有误");
-    WriteLog(1, "IJsonHelper::GetArray PATH", path);
+    WriteLog(kLogError, "IJsonHelper::GetArray", "解析Json信息有误");
+    WriteLog(kLogError, "IJsonHelper::GetArray PATH", path);
 }
 
 }  // namespace

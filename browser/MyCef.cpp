@@ -43,15 +43,12 @@ LRESULT CMyCef::OnBrowserResize(UINT, WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT CMyCef::OnSize(UINT, WPARAM, LPARAM lParam) {
-    const int width = LOWORD(lParam);
-    const int height = HIWORD(lParam);
-    if (width == 0 || height == 0) {
-        return 0;
+void CMyCef::OnSize(UINT, SIZE size) {
+    if (size.cx == 0 || size.cy == 0) {
+        return;
     }
-    FitBrowser(width, height);
+    FitBrowser(size.cx, size.cy);
     SetMsgHandled(false);
-    return 0;
 }
 
 // Until the browser's window covers the host (it comes up behind the main window), the host shows

@@ -23,7 +23,7 @@ public:
 
     BK_BEGIN_MSG_MAP(CMyCef)
     BK_MESSAGE_HANDLER(WM_BROWSER_RESIZE, OnBrowserResize)
-    BK_MESSAGE_HANDLER(WM_SIZE, OnSize)
+    BK_MSG_WM_SIZE(OnSize)
     BK_MESSAGE_HANDLER(WM_PAINT, OnPaint)
     BK_MESSAGE_HANDLER(WM_ERASEBKGND, OnReturnTrue)
     BK_MESSAGE_HANDLER(WM_SETCURSOR, OnReturnTrue)
@@ -31,7 +31,7 @@ public:
 
 private:
     LRESULT OnBrowserResize(UINT, WPARAM, LPARAM);
-    LRESULT OnSize(UINT, WPARAM, LPARAM lParam);
+    void OnSize(UINT type, SIZE size);
     LRESULT OnPaint(UINT, WPARAM, LPARAM);
     LRESULT OnReturnTrue(UINT, WPARAM, LPARAM) { return 1; }
     // Moves the current browser's window over (0, 0, width, height), if there is a browser.

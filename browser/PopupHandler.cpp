@@ -236,8 +236,8 @@ void CPopupHandler::Worker::DownloadToDesktop(const std::string& url) const {
         return;
     }
     const std::string chosen = desktop + "\\" + FreeFileName(desktop, name, PathExists);
-    WriteLog(3, "文件下载地址", url);
-    WriteLog(3, "文件保存地址", chosen);
+    WriteLog(kLogProgress, "文件下载地址", url);
+    WriteLog(kLogProgress, "文件保存地址", chosen);
     // The free name is taken again when the file is complete: one may have appeared meanwhile.
     const DownloadResult download =
         DownloadFile(url, desktop + "\\" + name, Placement::kNextFreeName);
@@ -247,7 +247,7 @@ void CPopupHandler::Worker::DownloadToDesktop(const std::string& url) const {
         return;
     }
     if (download.path != chosen) {
-        WriteLog(3, "文件保存地址", download.path);
+        WriteLog(kLogProgress, "文件保存地址", download.path);
     }
     ShowBox(Owner(), kNoticeBox, kDownloadedToDesktop + download.path.substr(desktop.size() + 1));
 }

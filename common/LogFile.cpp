@@ -24,7 +24,8 @@ std::string ExecutableFolder() {
 
 CLogFile::CLogFile() : CLogFile(ExecutableFolder() + "_OrvanLog") {}
 
-CLogFile::CLogFile(const std::string& folder) : threshold_(3), folder_(folder), prefix_("Orvan") {
+CLogFile::CLogFile(const std::string& folder)
+    : threshold_(kLogProgress), folder_(folder), prefix_("Orvan") {
     if (!PathFileExistsA(folder_.c_str())) {
         CreateDirectoryA(folder_.c_str(), nullptr);
     }

@@ -51,25 +51,8 @@ CBkCheckBox::~CBkCheckBox() {
     }
 }
 
-HRESULT CBkCheckBox::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0 || name != "check") {
-        return result;
-    }
-    check_ = ParseInt(value);
-    return 1;
-}
-
-void CBkCheckBox::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                                LRESULT& result) {
-    if (message == WM_LBUTTONUP) {
-        msgHandled_ = true;
-        result = 0;
-        OnClick();
-        return;
-    }
-    CBkWindow::HandleMessage(host, message, wParam, lParam, result);
-}
+BK_DEFINE_ATTRIBUTES(CBkCheckBox, CBkWindow,
+                     {"check", A::Field<ParseInt, &CBkCheckBox::check_>, kAttrRepaint})
 
 void CBkCheckBox::OnClick() {
     ModifyState(state_ & StateChecked ? 0 : StateChecked, state_ & StateChecked);
@@ -129,18 +112,16 @@ int CBkRadioBox::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-HRESULT CBkRadioBox::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkCheckBox::SetAttribute(name, value, loading);
-    if (result >= 0 || name != "group") {
-        return result;
-    }
+BK_DEFINE_ATTRIBUTES(CBkRadioBox, CBkCheckBox, {"group", &CBkRadioBox::SetGroup, kAttrRepaint})
+
+bool CBkRadioBox::SetGroup(CBkRadioBox& box, const std::string& group, bool) {
     // A box changes group as a whole: it must not stay listed under the old name.
-    if (joined_ && value != group_) {
-        LeaveRadioGroup(group_, GetHandle());
-        JoinRadioGroup(value, GetHandle());
+    if (box.joined_ && group != box.group_) {
+        LeaveRadioGroup(box.group_, box.GetHandle());
+        JoinRadioGroup(group, box.GetHandle());
     }
-    group_ = value;
-    return 1;
+    box.group_ = group;
+    return true;
 }
 
 void CBkRadioBox::OnClick() {

@@ -10,15 +10,20 @@ class CBkCheckBox : public CBkWindow {
 public:
     ~CBkCheckBox() override;
     BK_OBJECT_CLASS(CBkCheckBox)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     bool RepaintsOnStateChange() override { return true; }
-    void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                       LRESULT& result) override;
+
+    // A release of the left button over the box is a click.
+    BK_BEGIN_MSG_MAP(CBkCheckBox)
+    BK_MSG_WM_LBUTTONUP(OnLButtonUp)
+    BK_CHAIN_MSG_MAP(CBkWindow)
+    BK_END_MSG_MAP()
 
 protected:
     SIZE CalcContentSize(bool available, SIZE size) override;
     void OnPaint(HDC dc) override;
     virtual void OnClick();
+    void OnLButtonUp(UINT, POINT) { OnClick(); }
 
     HANDLE theme_ = nullptr;  // a visual-styles theme
     int check_ = 0;
@@ -33,7 +38,7 @@ public:
     ~CBkRadioBox() override;
     BK_OBJECT_CLASS(CBkRadioBox)
     int Load(const TiXmlElement* xml) override;
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
     const std::string& GetGroup() const { return group_; }
 
@@ -41,6 +46,9 @@ protected:
     void OnClick() override;
 
 private:
+    // "group": leaves the old group for the new one when the box has joined one already.
+    static bool SetGroup(CBkRadioBox& box, const std::string& group, bool loading);
+
     std::string group_;
     bool joined_ = false;
 };

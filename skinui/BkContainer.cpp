@@ -25,17 +25,6 @@
 #include "BkTabCtrl.h"
 #include "Win32Handles.h"
 
-namespace {
-
-constexpr HRESULT kRepaint = 1;
-
-bool IsMouseMessage(UINT message) {
-    return message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP ||
-           message == WM_MOUSELEAVE;
-}
-
-}  // namespace
-
 void CBkContainerWnd::AttachHostWindow(HWND host) {
     CBkWindow::AttachHostWindow(host);
     for (const auto& child : children_) {
@@ -77,24 +66,9 @@ void CBkContainerWnd::DestroyChildren() {
     children_.clear();
 }
 
-void CBkPanel::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                             LRESULT& result) {
-    msgHandled_ = true;
-    result = 0;
-    switch (message) {
-        case WM_DESTROY:
-            DestroyChildren();
-            break;
-        case WM_PAINT:
-            break;
-        case WM_SHOWWINDOW:
-            ModifyState(wParam ? 0 : StateHidden, wParam ? StateHidden : 0);
-            ShowRealWindows(wParam != 0);
-            break;
-        default:
-            CBkContainerWnd::HandleMessage(host, message, wParam, lParam, result);
-            break;
-    }
+void CBkPanel::OnShowWindow(bool show, UINT status) {
+    CBkContainerWnd::OnShowWindow(show, status);
+    ShowRealWindows(show);
 }
 
 void CBkPanel::ShowRealWindows(bool show) {
@@ -115,14 +89,9 @@ int CBkDialog::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-HRESULT CBkDialog::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkPanel::SetAttribute(name, value, loading);
-    if (result >= 0 || name != "onlydrawchild") {
-        return result;
-    }
-    onlyDrawChild_ = ParseInt(value);
-    return kRepaint;
-}
+BK_DEFINE_ATTRIBUTES(CBkDialog, CBkWindow,
+                     {"onlydrawchild", A::Field<ParseInt, &CBkDialog::onlyDrawChild_>,
+                      kAttrRepaint})
 
 void CBkDialog::LoadChildren(const TiXmlElement* first) {
     Send(WM_DESTROY);
@@ -180,24 +149,18 @@ bool CBkDialog::PaintInRegion(HDC dc, HRGN region) {
     return true;
 }
 
-void CBkDialog::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                              LRESULT& result) {
-    if (message == WM_WINDOWPOSCHANGED) {
-        msgHandled_ = true;
-        OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
-        LayoutChildren();
-        result = 0;
-    } else if (IsMouseMessage(message)) {
-        msgHandled_ = true;
-        for (const auto& child : children_) {
-            if (child->IsClass("slider")) {
-                child->Send(message, wParam, lParam);
-            }
+void CBkDialog::OnPlaced(const WINDOWPOS& position) {
+    OnWindowPosChanged(position);
+    LayoutChildren();
+}
+
+LRESULT CBkDialog::ForwardToSliders(UINT message, WPARAM wParam, LPARAM lParam) {
+    for (const auto& child : children_) {
+        if (child->IsClass("slider")) {
+            child->Send(message, wParam, lParam);
         }
-        result = 0;
-    } else {
-        CBkPanel::HandleMessage(host, message, wParam, lParam, result);
     }
+    return 0;
 }
 
 void CBkDialog::LayoutChild(CBkWindow* child) {

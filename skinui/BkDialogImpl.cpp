@@ -271,11 +271,11 @@ void CBkDialogBase::CenterWindow(HWND owner) {
     SetWindowPos(m_hWnd, nullptr, position.x, position.y, 0, 0, flags);
 }
 
-LRESULT CBkDialogBase::OnSize(UINT, WPARAM wParam, LPARAM lParam) {
-    const int width = LOWORD(lParam);
-    const int height = HIWORD(lParam);
-    if (wParam == SIZE_MINIMIZED || (width == lastWidth_ && height == lastHeight_)) {
-        return 0;
+void CBkDialogBase::OnSize(UINT type, SIZE size) {
+    const int width = size.cx;
+    const int height = size.cy;
+    if (type == SIZE_MINIMIZED || (width == lastWidth_ && height == lastHeight_)) {
+        return;
     }
     if (view_.GetLayer().roundBorder) {
         SetWindowRgn(m_hWnd, CreateRoundBorderRegion(RECT{0, 0, width, height}), FALSE);
@@ -285,38 +285,33 @@ LRESULT CBkDialogBase::OnSize(UINT, WPARAM wParam, LPARAM lParam) {
     if (view_.IsWindow()) {
         MoveWindow(view_.m_hWnd, 0, 0, width, height, TRUE);
     }
-    return 0;
 }
 
-LRESULT CBkDialogBase::OnClose(UINT, WPARAM, LPARAM) {
+void CBkDialogBase::OnClose() {
     SendMessage(WM_COMMAND, IDCANCEL, 0);
-    return 0;
 }
 
-LRESULT CBkDialogBase::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam) {
+void CBkDialogBase::OnGetMinMaxInfo(MINMAXINFO& minMax) {
     const HMONITOR monitor = MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONULL);
     MONITORINFO info = {};
     info.cbSize = sizeof info;
     if (!monitor || !GetMonitorInfoW(monitor, &info)) {
         SetMsgHandled(false);
-        return 0;
+        return;
     }
     const BkMaxPlacement placement = MaximizedPlacement(info.rcMonitor, info.rcWork);
-    auto* minMax = reinterpret_cast<MINMAXINFO*>(lParam);
-    minMax->ptMaxPosition = placement.position;
-    minMax->ptMaxSize = POINT{placement.size.cx, placement.size.cy};
-    minMax->ptMaxTrackSize = minMax->ptMaxSize;
-    return 0;
+    minMax.ptMaxPosition = placement.position;
+    minMax.ptMaxSize = POINT{placement.size.cx, placement.size.cy};
+    minMax.ptMaxTrackSize = minMax.ptMaxSize;
 }
 
-LRESULT CBkDialogBase::OnNcCalcSize(UINT, WPARAM wParam, LPARAM lParam) {
-    if (!wParam) {
-        return 0;
+void CBkDialogBase::OnNcCalcSize(bool calcValidRects, NCCALCSIZE_PARAMS* params) {
+    if (!calcValidRects) {
+        return;
     }
-    auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
     const WINDOWPOS* pos = params->lppos;
     if (!pos || (pos->flags & SWP_NOSIZE)) {
-        return 0;
+        return;
     }
     RECT window = params->rgrc[1];
     if (!(pos->flags & SWP_NOMOVE)) {
@@ -327,17 +322,15 @@ LRESULT CBkDialogBase::OnNcCalcSize(UINT, WPARAM wParam, LPARAM lParam) {
     window.bottom = window.top + pos->cy;
     params->rgrc[0] = window;
     params->rgrc[1] = window;
-    return 0;
 }
 
-LRESULT CBkDialogBase::OnKeyDown(UINT, WPARAM wParam, LPARAM) {
+void CBkDialogBase::OnKeyDown(UINT key, UINT, UINT) {
     const bool ctrlDown = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
-    if (!IsWindowEnabled(m_hWnd) || ctrlDown || (wParam != VK_ESCAPE && wParam != VK_RETURN)) {
+    if (!IsWindowEnabled(m_hWnd) || ctrlDown || (key != VK_ESCAPE && key != VK_RETURN)) {
         SetMsgHandled(false);
-        return 0;
+        return;
     }
-    SendMessage(WM_COMMAND, wParam == VK_ESCAPE ? IDCANCEL : IDOK, 0);
-    return 0;
+    SendMessage(WM_COMMAND, key == VK_ESCAPE ? IDCANCEL : IDOK, 0);
 }
 
 LRESULT CBkDialogBase::OnCommandId(WORD id) {

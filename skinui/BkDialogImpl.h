@@ -66,13 +66,13 @@ public:
     void SetShowFlag(bool show) { show_ = show; }
 
     BK_BEGIN_MSG_MAP(CBkDialogBase)
-    BK_MESSAGE_HANDLER(WM_SIZE, OnSize)
-    BK_MESSAGE_HANDLER(WM_CLOSE, OnClose)
+    BK_MSG_WM_SIZE(OnSize)
+    BK_MSG_SIMPLE(WM_CLOSE, OnClose)
     BK_MESSAGE_HANDLER(WM_ERASEBKGND, OnReturnTrue)
     BK_MESSAGE_HANDLER(WM_NCACTIVATE, OnReturnTrue)
-    BK_MESSAGE_HANDLER(WM_GETMINMAXINFO, OnGetMinMaxInfo)
-    BK_MESSAGE_HANDLER(WM_NCCALCSIZE, OnNcCalcSize)
-    BK_MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
+    BK_MSG_WM_GETMINMAXINFO(OnGetMinMaxInfo)
+    BK_MSG_WM_NCCALCSIZE(OnNcCalcSize)
+    BK_MSG_WM_KEYDOWN(OnKeyDown)
     BK_KEY_COMMAND_HANDLER(IDOK, OnCommandId)
     BK_KEY_COMMAND_HANDLER(IDCANCEL, OnCommandId)
     BK_END_MSG_MAP()
@@ -81,12 +81,12 @@ protected:
     virtual BkWndClassInfo ClassInfo() const = 0;
 
 private:
-    LRESULT OnSize(UINT, WPARAM wParam, LPARAM lParam);
-    LRESULT OnClose(UINT, WPARAM, LPARAM);
+    void OnSize(UINT type, SIZE size);
+    void OnClose();
     LRESULT OnReturnTrue(UINT, WPARAM, LPARAM) { return 1; }
-    LRESULT OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam);
-    LRESULT OnNcCalcSize(UINT, WPARAM wParam, LPARAM lParam);
-    LRESULT OnKeyDown(UINT, WPARAM wParam, LPARAM);
+    void OnGetMinMaxInfo(MINMAXINFO& minMax);
+    void OnNcCalcSize(bool calcValidRects, NCCALCSIZE_PARAMS* params);
+    void OnKeyDown(UINT key, UINT repeat, UINT flags);
     LRESULT OnCommandId(WORD id);
 
     void RunModalLoop();

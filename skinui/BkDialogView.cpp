@@ -19,7 +19,6 @@
 namespace {
 
 // Messages sent back to the control they came from carry this offset.
-constexpr UINT kReflected = 0x2000;
 constexpr int kBackBufferSlack = 128;
 
 SIZE WorkAreaSize() {
@@ -589,7 +588,7 @@ LRESULT CBkViewImpl::OnRedrawRequest(NMHDR* header) {
 }
 
 LRESULT CBkViewImpl::OnCustomDraw(NMHDR* header) {
-    return ::SendMessageW(header->hwndFrom, WM_NOTIFY + kReflected, header->idFrom,
+    return ::SendMessageW(header->hwndFrom, WM_NOTIFY + kBkReflected, header->idFrom,
                           reinterpret_cast<LPARAM>(header));
 }
 
@@ -605,14 +604,14 @@ LRESULT CBkViewImpl::OnCommand(UINT message, WPARAM wParam, LPARAM lParam) {
     // An element's own control tells the element first (an edit box keeps its text); the
     // window above hears of it too.
     if (CBkWindow* owner = ControlOwner(reinterpret_cast<HWND>(lParam))) {
-        owner->Send(message + kReflected, wParam, lParam);
+        owner->Send(message + kBkReflected, wParam, lParam);
     }
     return ForwardToParent(message, wParam, lParam);
 }
 
 LRESULT CBkViewImpl::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam) {
     if (CBkWindow* owner = ControlOwner(reinterpret_cast<HWND>(lParam))) {
-        return owner->Send(message + kReflected, wParam, lParam);
+        return owner->Send(message + kBkReflected, wParam, lParam);
     }
     return ReflectToChild(message, wParam, lParam);
 }
@@ -627,5 +626,5 @@ LRESULT CBkViewImpl::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam) 
         SetMsgHandled(false);
         return 0;
     }
-    return ::SendMessageW(child, message + kReflected, wParam, lParam);
+    return ::SendMessageW(child, message + kBkReflected, wParam, lParam);
 }

@@ -10,6 +10,11 @@
 
 namespace {
 
+// An icon handle in decimal.
+HICON IconOf(const std::string& value) {
+    return reinterpret_cast<HICON>(ParseAddress(value));
+}
+
 // Shell icons by file path, kept for the rest of the run.
 class FileIconCache {
 public:
@@ -43,25 +48,10 @@ private:
 
 }  // namespace
 
-HRESULT CBkDrawFileIcon::SetAttribute(const std::string& name, const std::string& value,
-                                      bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "srcfile") {
-        if (!value.empty()) {
-            path_ = value;
-        }
-    } else if (name == "iconhandle") {
-        if (!value.empty()) {
-            icon_ = reinterpret_cast<HICON>(ParseAddress(value));
-        }
-    } else {
-        return E_FAIL;
-    }
-    return 0;
-}
+BK_DEFINE_ATTRIBUTES(CBkDrawFileIcon, CBkWindow,
+                     {"srcfile", A::FieldIfGiven<bkattr::Text, &CBkDrawFileIcon::path_>,
+                      kAttrTaken},
+                     {"iconhandle", A::FieldIfGiven<IconOf, &CBkDrawFileIcon::icon_>, kAttrTaken})
 
 void CBkDrawFileIcon::OnPaint(HDC dc) {
     HICON icon = icon_;

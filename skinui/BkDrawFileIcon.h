@@ -9,7 +9,7 @@
 class CBkDrawFileIcon : public CBkWindow {
 public:
     BK_OBJECT_CLASS(CBkDrawFileIcon)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
 protected:
     void OnPaint(HDC dc) override;

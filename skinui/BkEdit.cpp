@@ -13,7 +13,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"BkEdit";
 constexpr wchar_t kElementProperty[] = L"WndX";
 constexpr DWORD kEditStyle = WS_CHILD | WS_TABSTOP | ES_WANTRETURN | ES_AUTOVSCROLL | ES_MULTILINE;
-constexpr UINT kReflected = 0x2000;
 constexpr int kTextLimit = 10000;
 
 WNDPROC g_editProc = nullptr;
@@ -64,22 +63,10 @@ CBkEdit::~CBkEdit() {
     }
 }
 
-HRESULT CBkEdit::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "defaultfont") {
-        fontKey_ = static_cast<WORD>(ParseHex(value));
-    } else if (name == "password") {
-        password_ = ParseInt(value);
-    } else if (name == "readonly") {
-        readOnly_ = ParseInt(value);
-    } else {
-        return E_FAIL;
-    }
-    return 1;
-}
+BK_DEFINE_ATTRIBUTES(CBkEdit, CBkWindow,
+                     {"defaultfont", A::Field<bkattr::FontKey, &CBkEdit::fontKey_>, kAttrRepaint},
+                     {"password", A::Field<ParseInt, &CBkEdit::password_>, kAttrRepaint},
+                     {"readonly", A::Field<ParseInt, &CBkEdit::readOnly_>, kAttrRepaint})
 
 void CBkEdit::SetEnabled(bool enabled) {
     enabled_ = enabled;
@@ -176,61 +163,43 @@ void CBkEdit::OnPaint(HDC dc) {
     Rectangle(dc, rect_.left, rect_.top, rect_.right, rect_.bottom);
 }
 
-void CBkEdit::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                            LRESULT& result) {
-    msgHandled_ = true;
-    result = 0;
-    switch (message) {
-        case WM_MOUSEMOVE:
-            hovered_ = true;
-            break;
-        case WM_MOUSELEAVE:
-            hovered_ = false;
-            break;
-        case WM_LBUTTONDOWN: {
-            CreateEditWindow();
-            focused_ = true;
-            if (!edit_) {
-                break;
-            }
-            SetFocus(edit_);
-            const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            if (PtInRect(&rect_, point)) {
-                const int length = GetWindowTextLengthW(edit_);
-                SendMessageW(edit_, EM_SETSEL, 0, length ? length : 1);
-            }
-            break;
-        }
-        case WM_SHOWWINDOW:
-            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
-            ShowRealWindow(wParam && IsVisible(true));
-            break;
-        case WM_COMMAND + kReflected:
-            if (HIWORD(wParam) == EN_CHANGE && edit_) {
-                std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit_)) + 1, L'\0');
-                text.resize(static_cast<size_t>(
-                    GetWindowTextW(edit_, &text[0], static_cast<int>(text.size()))));
-                text_ = text;
-                NotifyInvalidate();
-            } else if (HIWORD(wParam) == EN_UPDATE && edit_) {
-                InvalidateRect(edit_, nullptr, TRUE);
-            }
-            break;
-        case WM_CTLCOLOREDIT + kReflected:
-        case WM_CTLCOLORSTATIC + kReflected: {
-            const HDC dc = reinterpret_cast<HDC>(wParam);
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, 0x000000);
-            if (!brush_) {
-                brush_.reset(CreateSolidBrush(0xFFFFFF));
-            }
-            result = reinterpret_cast<LRESULT>(brush_.get());
-            break;
-        }
-        default:
-            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
-            break;
+void CBkEdit::OnLButtonDown(UINT, POINT point) {
+    CreateEditWindow();
+    focused_ = true;
+    if (!edit_) {
+        return;
     }
+    SetFocus(edit_);
+    if (PtInRect(&rect_, point)) {
+        const int length = GetWindowTextLengthW(edit_);
+        SendMessageW(edit_, EM_SETSEL, 0, length ? length : 1);
+    }
+}
+
+void CBkEdit::OnShowWindow(bool show, UINT status) {
+    CBkWindow::OnShowWindow(show, status);
+    ShowRealWindow(show && IsVisible(true));
+}
+
+void CBkEdit::OnEditCommand(UINT code, int, HWND) {
+    if (code == EN_CHANGE && edit_) {
+        std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit_)) + 1, L'\0');
+        text.resize(
+            static_cast<size_t>(GetWindowTextW(edit_, &text[0], static_cast<int>(text.size()))));
+        text_ = text;
+        NotifyInvalidate();
+    } else if (code == EN_UPDATE && edit_) {
+        InvalidateRect(edit_, nullptr, TRUE);
+    }
+}
+
+HBRUSH CBkEdit::OnEditColor(HDC dc, HWND) {
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, 0x000000);
+    if (!brush_) {
+        brush_.reset(CreateSolidBrush(0xFFFFFF));
+    }
+    return brush_.get();
 }
 
 void CBkEdit::OnEditMessage(HWND window, UINT message, WPARAM, LPARAM) {

@@ -12,11 +12,20 @@ class CBkEdit : public CBkWindow {
 public:
     ~CBkEdit() override;
     BK_OBJECT_CLASS(CBkEdit)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     bool RepaintsOnStateChange() override { return true; }
     void ApplyCursor() override;
-    void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                       LRESULT& result) override;
+
+    BK_BEGIN_MSG_MAP(CBkEdit)
+    BK_MSG_WM_MOUSEMOVE(OnMouseMove)
+    BK_MSG_SIMPLE(WM_MOUSELEAVE, OnMouseLeave)
+    BK_MSG_WM_LBUTTONDOWN(OnLButtonDown)
+    BK_MSG_WM_SHOWWINDOW(OnShowWindow)
+    BK_MSG_OCM_COMMAND(OnEditCommand)
+    BK_MSG_OCM_CTLCOLOR(WM_CTLCOLOREDIT, OnEditColor)
+    BK_MSG_OCM_CTLCOLOR(WM_CTLCOLORSTATIC, OnEditColor)
+    BK_CHAIN_MSG_MAP(CBkWindow)
+    BK_END_MSG_MAP()
 
     void ShowRealWindow(bool show) override;
     bool OwnsControl(HWND control) const override { return control && control == edit_; }
@@ -34,6 +43,15 @@ protected:
     void OnPaint(HDC dc) override;
 
 private:
+    void OnMouseMove(UINT, POINT) { hovered_ = true; }
+    void OnMouseLeave() { hovered_ = false; }
+    // Opens the edit window if it is not, focuses it and selects its text.
+    void OnLButtonDown(UINT keys, POINT point);
+    void OnShowWindow(bool show, UINT status);
+    // The edit window's notifications: its text changed, or it is about to show a change.
+    void OnEditCommand(UINT code, int id, HWND control);
+    // Black text on white for the edit window.
+    HBRUSH OnEditColor(HDC dc, HWND control);
     void CreateEditWindow();
     RECT EditRect() const;
 

@@ -15,22 +15,11 @@ int CBkIconWnd::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-HRESULT CBkIconWnd::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "src") {
-        iconId_ = ParseInt(value);
-    } else if (name == "oem") {
-        oem_ = ParseInt(value);
-    } else if (name == "size") {
-        size_ = BkClamp(ParseInt(value), 0, kBkMaxIconSize);
-    } else {
-        return E_FAIL;
-    }
-    return 1;
-}
+BK_DEFINE_ATTRIBUTES(CBkIconWnd, CBkWindow,
+                     {"src", A::Field<ParseInt, &CBkIconWnd::iconId_>, kAttrRepaint},
+                     {"oem", A::Field<ParseInt, &CBkIconWnd::oem_>, kAttrRepaint},
+                     {"size", A::Field<bkattr::ClampedInt<0, kBkMaxIconSize>, &CBkIconWnd::size_>,
+                      kAttrRepaint})
 
 void CBkIconWnd::Reload() {
     if (icon_) {

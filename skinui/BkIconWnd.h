@@ -11,7 +11,7 @@ public:
     ~CBkIconWnd() override;
     BK_OBJECT_CLASS(CBkIconWnd)
     int Load(const TiXmlElement* xml) override;
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
     // Drawn when no icon could be loaded; the caller keeps ownership.
     void SetFallbackIcon(HICON icon) { fallback_ = icon; }

@@ -31,29 +31,24 @@ int CBkImageListHWnd::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-HRESULT CBkImageListHWnd::SetAttribute(const std::string& name, const std::string& value,
-                                       bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "skin") {
-        skin_ = GetSkin(value);
-        return 0;
-    }
-    if (name == "sub") {
-        subImage_ = ParseInt(value);
-    } else if (name == "imagecount") {
-        imageCount_ = BkClamp(ParseInt(value), 0, kBkMaxImageCount);
-    } else if (name == "skinlist") {
-        ApplyList(value, true);
-    } else if (name == "sublist") {
-        ApplyList(value, false);
-    } else {
-        return E_FAIL;
-    }
-    return 1;
-}
+BK_DEFINE_ATTRIBUTES(
+    CBkImageListHWnd, CBkWindow, {"skin", A::Field<GetSkin, &CBkImageListHWnd::skin_>, kAttrTaken},
+    {"sub", A::Field<ParseInt, &CBkImageListHWnd::subImage_>, kAttrRepaint},
+    {"imagecount",
+     A::Field<bkattr::ClampedInt<0, kBkMaxImageCount>, &CBkImageListHWnd::imageCount_>,
+     kAttrRepaint},
+    {"skinlist",
+     [](CBkImageListHWnd& list, const std::string& value, bool) {
+         list.ApplyList(value, true);
+         return true;
+     },
+     kAttrRepaint},
+    {"sublist",
+     [](CBkImageListHWnd& list, const std::string& value, bool) {
+         list.ApplyList(value, false);
+         return true;
+     },
+     kAttrRepaint})
 
 void CBkImageListHWnd::ApplyList(const std::string& list, bool skins) {
     std::istringstream items(list);

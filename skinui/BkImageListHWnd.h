@@ -13,7 +13,7 @@ class CBkImageListHWnd : public CBkWindow {
 public:
     BK_OBJECT_CLASS(CBkImageListHWnd)
     int Load(const TiXmlElement* xml) override;
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
 protected:
     SIZE CalcContentSize(bool available, SIZE size) override;

@@ -85,6 +85,18 @@ BITMAPINFO TopDownInfo(int width, int height, WORD bitCount) {
     return info;
 }
 
+// "src": the bitmap of that resource id, from the bitmap pool.
+HBITMAP BitmapOf(const std::string& value) {
+    return ::GetBitmap(static_cast<UINT>(ParseInt(value)));
+}
+
+// "mode": "mask", "alpha", or anything else for a plain transfer.
+BkImageMode ImageModeOf(const std::string& value) {
+    return value == "mask"    ? BkImageMode::kMask
+           : value == "alpha" ? BkImageMode::kAlpha
+                              : BkImageMode::kNone;
+}
+
 }  // namespace
 
 void CBkGdiSkin::DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width,
@@ -107,23 +119,6 @@ SIZE CBkImage::BitmapSize() const {
         return SIZE{0, 0};
     }
     return SIZE{info.bmWidth, std::abs(info.bmHeight)};
-}
-
-bool CBkImage::SetImageAttribute(const std::string& name, const std::string& value) {
-    if (name == "src") {
-        bitmap_ = ::GetBitmap(static_cast<UINT>(ParseInt(value)));
-    } else if (name == "subwidth") {
-        subWidth_ = ParseInt(value);
-    } else if (name == "mode") {
-        mode_ = value == "mask"    ? BkImageMode::kMask
-                : value == "alpha" ? BkImageMode::kAlpha
-                                   : BkImageMode::kNone;
-    } else if (name == "maskcolor") {
-        maskColor_ = ParseColorRGB(value);
-    } else {
-        return false;
-    }
-    return true;
 }
 
 void CBkImage::DrawCell(HDC dc, int x, int y, int index) const {
@@ -257,9 +252,11 @@ void CBkImage::Blend(HDC dc, int x, int y, const BkRect& source) const {
     BitBlt(dc, x, y, source.width, source.height, bufferDc, 0, 0, SRCCOPY);
 }
 
-HRESULT CBkImageSkin::SetAttribute(const std::string& name, const std::string& value, bool) {
-    return SetImageAttribute(name, value) ? S_OK : E_FAIL;
-}
+BK_DEFINE_ATTRIBUTES(CBkImageSkin, CBkObject,
+                     {"src", A::Field<BitmapOf, &CBkImageSkin::bitmap_>, kAttrTaken},
+                     {"subwidth", A::Field<ParseInt, &CBkImageSkin::subWidth_>, kAttrTaken},
+                     {"mode", A::Field<ImageModeOf, &CBkImageSkin::mode_>, kAttrTaken},
+                     {"maskcolor", A::Field<ParseColorRGB, &CBkImageSkin::maskColor_>, kAttrTaken})
 
 void CBkImageSkin::Draw(HDC dc, const RECT& rect, int state) {
     DrawCell(dc, rect.left, rect.top, state);

@@ -60,9 +60,6 @@ public:
     SIZE BitmapSize() const;
     int SubWidth() const { return subWidth_; }
 
-    // Takes "src", "subwidth", "mode" and "maskcolor"; false for any other name.
-    bool SetImageAttribute(const std::string& name, const std::string& value);
-
     // Cell `index` (-1: the whole bitmap) at natural size with its top-left corner at (x, y).
     void DrawCell(HDC dc, int x, int y, int index) const;
     // A part of the bitmap, stretched when the sizes differ. Draws nothing in "alpha" mode.
@@ -80,11 +77,12 @@ private:
     void Blend(HDC dc, int x, int y, const BkRect& source) const;
 };
 
-// "imglst": a strip of bitmap cells drawn at natural size; the state is the cell index.
+// "imglst": a strip of bitmap cells drawn at natural size; the state is the cell index. Its
+// attributes are the image's: "src", "subwidth", "mode" and "maskcolor".
 class CBkImageSkin : public CBkImage, public CBkGdiSkin {
 public:
     BK_OBJECT_CLASS(CBkImageSkin)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     void Draw(HDC dc, const RECT& rect, int state) override;
     SIZE GetSkinSize() const override;
     bool IgnoreState() const override { return subWidth_ == 0; }

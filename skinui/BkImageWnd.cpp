@@ -9,21 +9,9 @@ SIZE WithSkinSize(SIZE measured, const CBkSkinBase* skin) {
     return SIZE{own.cx ? own.cx : measured.cx, own.cy ? own.cy : measured.cy};
 }
 
-HRESULT CBkImageWnd::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "skin") {
-        skin_ = GetSkin(value);
-        return 0;
-    }
-    if (name == "sub") {
-        subImage_ = ParseInt(value);
-        return 1;
-    }
-    return E_FAIL;
-}
+BK_DEFINE_ATTRIBUTES(CBkImageWnd, CBkWindow,
+                     {"skin", A::Field<GetSkin, &CBkImageWnd::skin_>, kAttrTaken},
+                     {"sub", A::Field<ParseInt, &CBkImageWnd::subImage_>, kAttrRepaint})
 
 SIZE CBkImageWnd::CalcContentSize(bool available, SIZE size) {
     const SIZE base = CBkWindow::CalcContentSize(available, size);

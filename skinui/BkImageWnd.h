@@ -11,7 +11,7 @@ class CBkSkinBase;
 class CBkImageWnd : public CBkWindow {
 public:
     BK_OBJECT_CLASS(CBkImageWnd)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
     CBkSkinBase* GetSkinObject() const { return skin_; }
     int GetSubImage() const { return subImage_; }

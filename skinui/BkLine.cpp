@@ -5,30 +5,19 @@
 
 #include "BkParse.h"
 
-HRESULT CBkLine::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "style") {
-        static const char* const kStyles[] = {"solid", "dash", "dot", "dashdot", "dashdotdot"};
-        for (int i = 0; i < 5; ++i) {
-            if (value == kStyles[i]) {
-                dashStyle_ = i;
-                return 1;
-            }
-        }
-        return E_FAIL;
-    }
-    if (name == "size") {
-        width_ = ParseInt(value);
-    } else if (name == "cr") {
-        color_ = ParseColorARGB(value);
-    } else {
-        return E_FAIL;
-    }
-    return name == "cr" ? 0 : 1;
+namespace {
+
+// "style": the dash style by name.
+std::optional<int> DashStyleOf(const std::string& value) {
+    return bkattr::WordIndex(value, {"solid", "dash", "dot", "dashdot", "dashdotdot"});
 }
+
+}  // namespace
+
+BK_DEFINE_ATTRIBUTES(CBkLine, CBkWindow,
+                     {"style", A::Field<DashStyleOf, &CBkLine::dashStyle_>, kAttrRepaint},
+                     {"size", A::Field<ParseInt, &CBkLine::width_>, kAttrRepaint},
+                     {"cr", A::Field<ParseColorARGB, &CBkLine::color_>, kAttrTaken})
 
 void CBkLine::OnPaint(HDC dc) {
     Gdiplus::Graphics graphics(dc);

@@ -6,7 +6,7 @@
 class CBkLine : public CBkWindow {
 public:
     BK_OBJECT_CLASS(CBkLine)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
 protected:
     void OnPaint(HDC dc) override;

@@ -5,24 +5,18 @@
 
 #include "BkParse.h"
 
-HRESULT CBkMemoryImage::SetAttribute(const std::string& name, const std::string& value,
+BK_DEFINE_ATTRIBUTES(CBkMemoryImage, CBkWindow,
+                     {"mempointer", &CBkMemoryImage::SetImageAddress, kAttrTaken},
+                     {"autosize", A::Field<ParseInt, &CBkMemoryImage::autoSize_>, kAttrTaken})
+
+bool CBkMemoryImage::SetImageAddress(CBkMemoryImage& element, const std::string& value,
                                      bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
+    // Only the owner, at run time, can name an image that exists: an address in layout text
+    // would be drawn from blindly.
+    if (!loading) {
+        element.image_ = reinterpret_cast<Gdiplus::Image*>(ParseAddress(value));
     }
-    if (name == "mempointer") {
-        // Only the owner, at run time, can name an image that exists: an address in layout
-        // text would be drawn from blindly.
-        if (!loading) {
-            image_ = reinterpret_cast<Gdiplus::Image*>(ParseAddress(value));
-        }
-    } else if (name == "autosize") {
-        autoSize_ = ParseInt(value);
-    } else {
-        return E_FAIL;
-    }
-    return 0;
+    return true;
 }
 
 void CBkMemoryImage::OnPaint(HDC dc) {

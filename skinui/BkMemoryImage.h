@@ -13,12 +13,15 @@ class Image;
 class CBkMemoryImage : public CBkWindow {
 public:
     BK_OBJECT_CLASS(CBkMemoryImage)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
 protected:
     void OnPaint(HDC dc) override;
 
 private:
+    // "mempointer": taken at run time only, not from layout text.
+    static bool SetImageAddress(CBkMemoryImage& element, const std::string& value, bool loading);
+
     Gdiplus::Image* image_ = nullptr;
     int autoSize_ = 1;
 };

@@ -18,6 +18,11 @@ int CBkObject::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-HRESULT CBkObject::SetAttribute(const std::string&, const std::string&, bool) {
-    return E_FAIL;
+HRESULT CBkObject::SetAttribute(const std::string& name, const std::string& value, bool loading) {
+    return Attributes().Apply(*this, name, value, loading);
+}
+
+const BkAttributeTable& CBkObject::AttributeTable() {
+    static const BkAttributes<CBkObject> none(nullptr, {});
+    return none;
 }

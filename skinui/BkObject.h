@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "BkAttributes.h"
 #include "BkTags.h"
 
 class TiXmlElement;
@@ -17,6 +18,11 @@ public:
     virtual const char* GetObjectClass() const = 0;
     // Applies the element's attributes in document order; always 1.
     virtual int Load(const TiXmlElement* xml);
-    // 1 when the attribute changes appearance, 0 when taken without repaint, E_FAIL when unknown.
-    virtual HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading);
+    // Applies one attribute through the class's table: a BkAttrResult (kAttrRepaint when the
+    // attribute changes appearance, kAttrTaken when taken without repaint, kAttrRefused when
+    // unknown or refused).
+    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading);
+    // The class's attribute table (BK_ATTRIBUTES); none here.
+    static const BkAttributeTable& AttributeTable();
+    virtual const BkAttributeTable& Attributes() const { return AttributeTable(); }
 };

@@ -6,6 +6,15 @@
 #include "BkParse.h"
 #include "BkPngPool.h"
 
+namespace {
+
+// "src": a resource id in decimal.
+UINT ResourceIdOf(const std::string& value) {
+    return static_cast<UINT>(ParseInt(value));
+}
+
+}  // namespace
+
 CBkPngSkin::~CBkPngSkin() {
     SetImage(nullptr, false);
 }
@@ -18,16 +27,9 @@ int CBkPngSkin::Load(const TiXmlElement* xml) {
     return result;
 }
 
-HRESULT CBkPngSkin::SetAttribute(const std::string& name, const std::string& value, bool) {
-    if (name == "src") {
-        src_ = static_cast<UINT>(ParseInt(value));
-    } else if (name == "subwidth") {
-        subWidth_ = ParseInt(value);
-    } else {
-        return E_FAIL;
-    }
-    return S_OK;
-}
+BK_DEFINE_ATTRIBUTES(CBkPngSkin, CBkObject,
+                     {"src", A::Field<ResourceIdOf, &CBkPngSkin::src_>, kAttrTaken},
+                     {"subwidth", A::Field<ParseInt, &CBkPngSkin::subWidth_>, kAttrTaken})
 
 bool CBkPngSkin::LoadFromFile(const std::wstring& path) {
     BkPngPool::Instance();  // keeps GDI+ started

@@ -22,7 +22,7 @@ public:
     BK_OBJECT_CLASS(CBkPngSkin)
     // Applies the attributes, then takes the image of "src" from the PNG pool.
     int Load(const TiXmlElement* xml) override;
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     void DrawOnGraphics(Gdiplus::Graphics* graphics, float x, float y, float width, float height,
                         int state) override;
     void Draw(HDC dc, const RECT& rect, int state) override;

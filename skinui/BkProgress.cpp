@@ -6,43 +6,19 @@
 #include "BkSkinPool.h"
 #include "Win32Handles.h"
 
-HRESULT CBkProgress::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkRangeBar::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "crframe") {
-        frameColor_ = ParseColorRGB(value);
-    } else if (name == "crposbar") {
-        barColor_ = ParseColorRGB(value);
-    } else {
-        return E_FAIL;
-    }
-    return 1;
-}
+BK_DEFINE_ATTRIBUTES(CBkProgress, CBkRangeBar,
+                     {"crframe", A::Field<ParseColorRGB, &CBkProgress::frameColor_>, kAttrRepaint},
+                     {"crposbar", A::Field<ParseColorRGB, &CBkProgress::barColor_>, kAttrRepaint})
 
-void CBkProgress::OnPaint(HDC dc) {
-    const CDcState saved(dc);
-    PrepareTextDc(dc);
-    const gdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, frameColor_));
-    const gdi::Selection usePen(dc, pen);
-    bkrange::DrawFrame(dc, rect_, bgSkin_);
-    const RangeFraction fraction = NormaliseRange(min_, max_, value_);
-    if (showPercent_) {
-        bkrange::DrawPercent(dc, rect_, fraction);
-    }
+RECT CBkProgress::BarRect(const RangeFraction& fraction) {
     RECT bar;
     if (posSkin_) {
         bar = bkrange::CentredBand(rect_, posSkin_->GetSkinSize().cy);
         bar.right = bar.left + fraction.Of(rect_.right - rect_.left);
-        posSkin_->Draw(dc, bar, 0);
     } else {
         bar = rect_;
         InflateRect(&bar, -2, -2);
         bar.right = bar.left + fraction.Of(bar.right - bar.left);
-        bkrange::DrawPlainBar(dc, bar, barColor_);
     }
-    if (showPercent_) {
-        bkrange::DrawPercentOnBar(dc, rect_, bar, style_, fraction);
-    }
+    return bar;
 }

@@ -7,10 +7,13 @@
 class CBkProgress : public CBkRangeBar {
 public:
     BK_OBJECT_CLASS(CBkProgress)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
 protected:
-    void OnPaint(HDC dc) override;
+    COLORREF FrameColor() const override { return frameColor_; }
+    COLORREF BarColor() const override { return barColor_; }
+    // From the left edge, over the fraction of the rect (of its inside without a skin).
+    RECT BarRect(const RangeFraction& fraction) override;
 
 private:
     COLORREF frameColor_ = 0x707070;

@@ -55,28 +55,13 @@ RECT CentredBand(const RECT& rect, int height) {
 
 }  // namespace bkrange
 
-HRESULT CBkRangeBar::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkWindow::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "bgskin" || name == "posskin") {
-        (name == "bgskin" ? bgSkin_ : posSkin_) = GetSkin(value);
-        return 0;
-    }
-    if (name == "min") {
-        min_ = ParseInt(value);
-    } else if (name == "max") {
-        max_ = ParseInt(value);
-    } else if (name == "value") {
-        value_ = ParseInt(value);
-    } else if (name == "showpercent") {
-        showPercent_ = ParseInt(value);
-    } else {
-        return E_FAIL;
-    }
-    return 1;
-}
+BK_DEFINE_ATTRIBUTES(CBkRangeBar, CBkWindow,
+                     {"bgskin", A::Field<GetSkin, &CBkRangeBar::bgSkin_>, kAttrTaken},
+                     {"posskin", A::Field<GetSkin, &CBkRangeBar::posSkin_>, kAttrTaken},
+                     {"min", A::Field<ParseInt, &CBkRangeBar::min_>, kAttrRepaint},
+                     {"max", A::Field<ParseInt, &CBkRangeBar::max_>, kAttrRepaint},
+                     {"value", A::Field<ParseInt, &CBkRangeBar::value_>, kAttrRepaint},
+                     {"showpercent", A::Field<ParseInt, &CBkRangeBar::showPercent_>, kAttrRepaint})
 
 SIZE CBkRangeBar::CalcContentSize(bool available, SIZE size) {
     SIZE content = CBkWindow::CalcContentSize(available, size);
@@ -84,4 +69,26 @@ SIZE CBkRangeBar::CalcContentSize(bool available, SIZE size) {
         content.cy = bgSkin_->GetSkinSize().cy;
     }
     return content;
+}
+
+void CBkRangeBar::OnPaint(HDC dc) {
+    const CDcState saved(dc);
+    PrepareTextDc(dc);
+    const gdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, FrameColor()));
+    const gdi::Selection usePen(dc, pen);
+    bkrange::DrawFrame(dc, rect_, bgSkin_);
+    const RangeFraction fraction = NormaliseRange(min_, max_, value_);
+    if (showPercent_) {
+        bkrange::DrawPercent(dc, rect_, fraction);
+    }
+    const RECT bar = BarRect(fraction);
+    if (posSkin_) {
+        posSkin_->Draw(dc, bar, 0);
+    } else {
+        bkrange::DrawPlainBar(dc, bar, BarColor());
+    }
+    DrawOverBar(dc, bar);
+    if (showPercent_) {
+        bkrange::DrawPercentOnBar(dc, rect_, bar, style_, fraction);
+    }
 }

@@ -11,7 +11,7 @@ class CBkSkinBase;
 // and the background skin's height as their own.
 class CBkRangeBar : public CBkWindow {
 public:
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
     int GetMin() const { return min_; }
     int GetMax() const { return max_; }
@@ -19,6 +19,20 @@ public:
 
 protected:
     SIZE CalcContentSize(bool available, SIZE size) override;
+    // The frame (background skin, else a rounded rectangle in the frame colour), the percentage,
+    // the bar (position skin, else a plain bar), what the kind draws over it, and the part of the
+    // percentage on the bar in a contrasting colour.
+    void OnPaint(HDC dc) override;
+
+    // The pen of the frame and of a plain bar.
+    virtual COLORREF FrameColor() const = 0;
+    // The fill of a plain bar.
+    virtual COLORREF BarColor() const = 0;
+    // Where the bar goes for `fraction`: for the position skin when there is one, else for a
+    // plain bar.
+    virtual RECT BarRect(const RangeFraction& fraction) = 0;
+    // Drawn after the bar, under the percentage (a slider's thumb).
+    virtual void DrawOverBar(HDC, const RECT&) {}
 
     int min_ = 0;
     int max_ = 0;

@@ -32,45 +32,33 @@ void CBkRealWnd::ShowRealWindow(bool show) {
     }
 }
 
-void CBkRealWnd::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                               LRESULT& result) {
-    switch (message) {
-        case WM_WINDOWPOSCHANGED: {
-            const RECT before = rect_;
-            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
-            const HWND window = RealWindow();
-            if (!window || (EqualRect(&before, &rect_) && IsPlacedAt(window, rect_))) {
-                break;
-            }
-            SetWindowPos(window, nullptr, rect_.left, rect_.top, rect_.right - rect_.left,
-                         rect_.bottom - rect_.top, SWP_FRAMECHANGED | SWP_NOREDRAW);
-            NotifyRealWindowResized(host_, GetId(), rect_);
-            if (IsWindowVisible(window)) {
-                InvalidateRect(window, nullptr, TRUE);
-                SetWindowPos(
-                    window, nullptr, 0, 0, 0, 0,
-                    SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
-            }
-            break;
-        }
-        case WM_SHOWWINDOW: {
-            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
-            const HWND window = RealWindow();
-            if (window && (!wParam || IsVisible(true))) {
-                ShowWindow(window, wParam ? SW_SHOW : SW_HIDE);
-            }
-            break;
-        }
-        case WM_DESTROY: {
-            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
-            const HWND window = RealWindow();
-            if (window) {
-                ShowWindow(window, SW_HIDE);
-            }
-            break;
-        }
-        default:
-            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
-            break;
+void CBkRealWnd::OnPlaced(const WINDOWPOS& position) {
+    const RECT before = rect_;
+    OnWindowPosChanged(position);
+    const HWND window = RealWindow();
+    if (!window || (EqualRect(&before, &rect_) && IsPlacedAt(window, rect_))) {
+        return;
+    }
+    SetWindowPos(window, nullptr, rect_.left, rect_.top, rect_.right - rect_.left,
+                 rect_.bottom - rect_.top, SWP_FRAMECHANGED | SWP_NOREDRAW);
+    NotifyRealWindowResized(host_, GetId(), rect_);
+    if (IsWindowVisible(window)) {
+        InvalidateRect(window, nullptr, TRUE);
+        SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
+    }
+}
+
+void CBkRealWnd::OnShowWindow(bool show, UINT status) {
+    CBkWindow::OnShowWindow(show, status);
+    const HWND window = RealWindow();
+    if (window && (!show || IsVisible(true))) {
+        ShowWindow(window, show ? SW_SHOW : SW_HIDE);
+    }
+}
+
+void CBkRealWnd::OnDestroy() {
+    if (const HWND window = RealWindow()) {
+        ShowWindow(window, SW_HIDE);
     }
 }

@@ -35,29 +35,17 @@ void CBkVectorSkin::Draw(HDC dc, const RECT& rect, int state) {
           state, true);
 }
 
-HRESULT CBkSkinButton::SetAttribute(const std::string& name, const std::string& value, bool) {
-    int* number = name == "mode"          ? &mode_
-                  : name == "borderwidth" ? &borderWidth_
-                  : name == "radius"      ? &radius_
-                  : name == "ignoreState" ? &ignoreState_
-                                          : nullptr;
-    if (number) {
-        *number = ParseInt(value);
-        return S_OK;
-    }
-    DWORD* color = name == "border"          ? &border_
-                   : name == "borderdisable" ? &borderDisable_
-                   : name == "bgnormal"      ? &bgNormal_
-                   : name == "bghover"       ? &bgHover_
-                   : name == "bgpush"        ? &bgPush_
-                   : name == "bgdisable"     ? &bgDisable_
-                                             : nullptr;
-    if (!color) {
-        return E_FAIL;
-    }
-    *color = ParseColorARGB(value);
-    return S_OK;
-}
+BK_DEFINE_ATTRIBUTES(
+    CBkSkinButton, CBkObject, {"mode", A::Field<ParseInt, &CBkSkinButton::mode_>, kAttrTaken},
+    {"borderwidth", A::Field<ParseInt, &CBkSkinButton::borderWidth_>, kAttrTaken},
+    {"radius", A::Field<ParseInt, &CBkSkinButton::radius_>, kAttrTaken},
+    {"ignoreState", A::Field<ParseInt, &CBkSkinButton::ignoreState_>, kAttrTaken},
+    {"border", A::Field<ParseColorARGB, &CBkSkinButton::border_>, kAttrTaken},
+    {"borderdisable", A::Field<ParseColorARGB, &CBkSkinButton::borderDisable_>, kAttrTaken},
+    {"bgnormal", A::Field<ParseColorARGB, &CBkSkinButton::bgNormal_>, kAttrTaken},
+    {"bghover", A::Field<ParseColorARGB, &CBkSkinButton::bgHover_>, kAttrTaken},
+    {"bgpush", A::Field<ParseColorARGB, &CBkSkinButton::bgPush_>, kAttrTaken},
+    {"bgdisable", A::Field<ParseColorARGB, &CBkSkinButton::bgDisable_>, kAttrTaken})
 
 void CBkSkinButton::Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height,
                           int state, bool ownGraphics) {

@@ -49,7 +49,7 @@ private:
 class CBkSkinButton : public CBkVectorSkin {
 public:
     BK_OBJECT_CLASS(CBkSkinButton)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     bool IgnoreState() const override { return false; }
 
 private:

@@ -141,30 +141,19 @@ std::vector<BkImagePart> HorzExtendParts(SIZE bitmap, int subWidth, int cell, in
     };
 }
 
-HRESULT CBkImageFrameSkin::SetAttribute(const std::string& name, const std::string& value,
-                                        bool loading) {
-    if (image_.SetAttribute(name, value, loading) == S_OK) {
-        return S_OK;
-    }
-    if (name == "left") {
-        left_ = ParseInt(value);
-        return S_OK;
-    }
-    return SetFrameAttribute(name, value) ? S_OK : E_FAIL;
+// The image's attributes ("src", "subwidth", "mode", "maskcolor") go to the image, then "left".
+const BkAttributeTable& CBkImageFrameSkin::AttributeTable() {
+    using A = BkAttributes<CBkImageFrameSkin>;
+    static const A table(&CBkImageSkin::AttributeTable(),
+                         {{"left", A::Field<ParseInt, &CBkImageFrameSkin::left_>, kAttrTaken}},
+                         [](CBkImageFrameSkin& skin) -> CBkObject& { return skin.image_; });
+    return table;
 }
 
-bool CBkSkinImgFrame::SetFrameAttribute(const std::string& name, const std::string& value) {
-    if (name == "top") {
-        top_ = ParseInt(value);
-    } else if (name == "crbg") {
-        crbg_ = ParseColorRGB(value);
-    } else if (name == "part") {
-        edges_ = FrameEdges(value);
-    } else {
-        return false;
-    }
-    return true;
-}
+BK_DEFINE_ATTRIBUTES(CBkSkinImgFrame, CBkImageFrameSkin,
+                     {"top", A::Field<ParseInt, &CBkSkinImgFrame::top_>, kAttrTaken},
+                     {"crbg", A::Field<ParseColorRGB, &CBkSkinImgFrame::crbg_>, kAttrTaken},
+                     {"part", A::Field<FrameEdges, &CBkSkinImgFrame::edges_>, kAttrTaken})
 
 void CBkSkinImgFrame::Draw(HDC dc, const RECT& rect, int) {
     if (!image_.Bitmap()) {
@@ -180,13 +169,8 @@ void CBkSkinImgFrame::Draw(HDC dc, const RECT& rect, int) {
     }
 }
 
-bool CBkSkinImgFrameEx::SetFrameAttribute(const std::string& name, const std::string& value) {
-    if (name != "top") {
-        return false;
-    }
-    top_ = ParseInt(value);
-    return true;
-}
+BK_DEFINE_ATTRIBUTES(CBkSkinImgFrameEx, CBkImageFrameSkin,
+                     {"top", A::Field<ParseInt, &CBkSkinImgFrameEx::top_>, kAttrTaken})
 
 void CBkSkinImgFrameEx::Draw(HDC dc, const RECT& rect, int) {
     if (!image_.Bitmap()) {

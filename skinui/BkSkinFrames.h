@@ -37,10 +37,10 @@ std::vector<BkImagePart> HorzExtendParts(SIZE bitmap, int subWidth, int cell, in
                                          const RECT& target);
 
 // A painter that lays out parts of an "imglst" image, its left part `left` pixels wide. The
-// image's own attributes come first; SetFrameAttribute takes the kind's others.
+// image's own attributes come first, then "left", then the kind's others.
 class CBkImageFrameSkin : public CBkGdiSkin {
 public:
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) final;
+    BK_ATTRIBUTES()
     bool IgnoreState() const override { return image_.IgnoreState(); }
 
     CBkImageSkin& ImageSkin() { return image_; }
@@ -48,20 +48,16 @@ public:
 protected:
     CBkImageSkin image_;
     int left_ = 0;
-
-private:
-    virtual bool SetFrameAttribute(const std::string&, const std::string&) { return false; }
 };
 
 // "imgframe": nine parts with one-pixel stretch slices and an optional centre colour.
 class CBkSkinImgFrame : public CBkImageFrameSkin {
 public:
     BK_OBJECT_CLASS(CBkSkinImgFrame)
+    BK_ATTRIBUTES()
     void Draw(HDC dc, const RECT& rect, int state) override;
 
 private:
-    bool SetFrameAttribute(const std::string& name, const std::string& value) override;
-
     int top_ = 0;
     COLORREF crbg_ = 0xFFFFFFFF;
     UINT edges_ = kFrameAll;
@@ -71,11 +67,10 @@ private:
 class CBkSkinImgFrameEx : public CBkImageFrameSkin {
 public:
     BK_OBJECT_CLASS(CBkSkinImgFrameEx)
+    BK_ATTRIBUTES()
     void Draw(HDC dc, const RECT& rect, int state) override;
 
 private:
-    bool SetFrameAttribute(const std::string& name, const std::string& value) override;
-
     int top_ = 0;
 };
 

@@ -5,6 +5,11 @@
 
 namespace {
 
+// "direction": "vert" for a vertical gradient, anything else for a horizontal one.
+bool IsVertical(const std::string& value) {
+    return value == "vert";
+}
+
 using GradientFillFunction = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
 
 class Library {
@@ -64,20 +69,11 @@ RECT GradationBand(const RECT& rect, int size, bool vertical) {
     return band;
 }
 
-HRESULT CBkSkinGradation::SetAttribute(const std::string& name, const std::string& value, bool) {
-    if (name == "from") {
-        from_ = ParseColorRGB(value);
-    } else if (name == "to") {
-        to_ = ParseColorRGB(value);
-    } else if (name == "size") {
-        size_ = ParseInt(value);
-    } else if (name == "direction") {
-        vertical_ = value == "vert";
-    } else {
-        return E_FAIL;
-    }
-    return S_OK;
-}
+BK_DEFINE_ATTRIBUTES(CBkSkinGradation, CBkObject,
+                     {"from", A::Field<ParseColorRGB, &CBkSkinGradation::from_>, kAttrTaken},
+                     {"to", A::Field<ParseColorRGB, &CBkSkinGradation::to_>, kAttrTaken},
+                     {"size", A::Field<ParseInt, &CBkSkinGradation::size_>, kAttrTaken},
+                     {"direction", A::Field<IsVertical, &CBkSkinGradation::vertical_>, kAttrTaken})
 
 void CBkSkinGradation::Draw(HDC dc, const RECT& rect, int) {
     bkgdi::FillSolid(dc, rect, to_);

@@ -14,7 +14,7 @@ RECT GradationBand(const RECT& rect, int size, bool vertical);
 class CBkSkinGradation : public CBkGdiSkin {
 public:
     BK_OBJECT_CLASS(CBkSkinGradation)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     void Draw(HDC dc, const RECT& rect, int state) override;
     bool IgnoreState() const override { return true; }
 

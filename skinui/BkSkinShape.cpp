@@ -7,33 +7,18 @@
 
 #include "BkParse.h"
 
-HRESULT CBkSkinShape::SetAttribute(const std::string& name, const std::string& value, bool) {
-    int* number = name == "shape"         ? &shape_
-                  : name == "borderwidth" ? &borderWidth_
-                  : name == "radius"      ? &radius_
-                  : name == "ignoreState" ? &ignoreState_
-                                          : nullptr;
-    if (number) {
-        *number = ParseInt(value);
-        return S_OK;
-    }
-    COLORREF* color = name == "border"      ? &border_
-                      : name == "bgnormal"  ? &bgNormal_
-                      : name == "bghover"   ? &bgHover_
-                      : name == "bgpush"    ? &bgPush_
-                      : name == "bgdisable" ? &bgDisable_
-                                            : nullptr;
-    if (color) {
-        *color = ParseColorRGB(value);
-        return S_OK;
-    }
-    DWORD* argb = name == "from" ? &from_ : name == "to" ? &to_ : nullptr;
-    if (!argb) {
-        return E_FAIL;
-    }
-    *argb = ParseColorARGB(value);
-    return S_OK;
-}
+BK_DEFINE_ATTRIBUTES(CBkSkinShape, CBkObject,
+                     {"shape", A::Field<ParseInt, &CBkSkinShape::shape_>, kAttrTaken},
+                     {"borderwidth", A::Field<ParseInt, &CBkSkinShape::borderWidth_>, kAttrTaken},
+                     {"radius", A::Field<ParseInt, &CBkSkinShape::radius_>, kAttrTaken},
+                     {"ignoreState", A::Field<ParseInt, &CBkSkinShape::ignoreState_>, kAttrTaken},
+                     {"border", A::Field<ParseColorRGB, &CBkSkinShape::border_>, kAttrTaken},
+                     {"bgnormal", A::Field<ParseColorRGB, &CBkSkinShape::bgNormal_>, kAttrTaken},
+                     {"bghover", A::Field<ParseColorRGB, &CBkSkinShape::bgHover_>, kAttrTaken},
+                     {"bgpush", A::Field<ParseColorRGB, &CBkSkinShape::bgPush_>, kAttrTaken},
+                     {"bgdisable", A::Field<ParseColorRGB, &CBkSkinShape::bgDisable_>, kAttrTaken},
+                     {"from", A::Field<ParseColorARGB, &CBkSkinShape::from_>, kAttrTaken},
+                     {"to", A::Field<ParseColorARGB, &CBkSkinShape::to_>, kAttrTaken})
 
 void CBkSkinShape::Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height,
                          int state, bool ownGraphics) {

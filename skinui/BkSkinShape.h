@@ -13,7 +13,7 @@ public:
     enum Kind { kRoundRect = 0, kEllipse = 1, kPill = 2, kVertical = 3, kHorizontal = 4 };
 
     BK_OBJECT_CLASS(CBkSkinShape)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     bool IgnoreState() const override { return ignoreState_ != 0; }
 
 private:

@@ -5,34 +5,27 @@
 
 #include "BkParse.h"
 
-HRESULT CBkSkinTab::SetAttribute(const std::string& name, const std::string& value, bool) {
-    if (name == "tagpos") {
-        tagPosition_ = value == "top"      ? kTop
-                       : value == "bottom" ? kBottom
-                       : value == "right"  ? kRight
-                                           : kLeft;
-        return 1;
-    }
-    if (name == "tagsize") {
-        tagSize_ = ParseInt(value);
-        return S_OK;
-    }
-    if (name == "ignoreState") {
-        ignoreState_ = ParseInt(value);
-        return S_OK;
-    }
-    DWORD* color = name == "bgnormal"   ? &bgNormal_
-                   : name == "bghover"  ? &bgHover_
-                   : name == "bgselect" ? &bgSelect_
-                   : name == "crtag"    ? &crTag_
-                   : name == "border"   ? &border_
-                                        : nullptr;
-    if (!color) {
-        return E_FAIL;
-    }
-    *color = ParseColorARGB(value);
-    return S_OK;
+namespace {
+
+// "tagpos": the side of the selected marker; anything unknown is the left.
+int TagPositionOf(const std::string& value) {
+    return value == "top"      ? CBkSkinTab::kTop
+           : value == "bottom" ? CBkSkinTab::kBottom
+           : value == "right"  ? CBkSkinTab::kRight
+                               : CBkSkinTab::kLeft;
 }
+
+}  // namespace
+
+BK_DEFINE_ATTRIBUTES(CBkSkinTab, CBkObject,
+                     {"tagpos", A::Field<TagPositionOf, &CBkSkinTab::tagPosition_>, kAttrRepaint},
+                     {"tagsize", A::Field<ParseInt, &CBkSkinTab::tagSize_>, kAttrTaken},
+                     {"ignoreState", A::Field<ParseInt, &CBkSkinTab::ignoreState_>, kAttrTaken},
+                     {"bgnormal", A::Field<ParseColorARGB, &CBkSkinTab::bgNormal_>, kAttrTaken},
+                     {"bghover", A::Field<ParseColorARGB, &CBkSkinTab::bgHover_>, kAttrTaken},
+                     {"bgselect", A::Field<ParseColorARGB, &CBkSkinTab::bgSelect_>, kAttrTaken},
+                     {"crtag", A::Field<ParseColorARGB, &CBkSkinTab::crTag_>, kAttrTaken},
+                     {"border", A::Field<ParseColorARGB, &CBkSkinTab::border_>, kAttrTaken})
 
 void CBkSkinTab::Paint(Gdiplus::Graphics& graphics, float x, float y, float width, float height,
                        int state, bool) {

@@ -12,7 +12,7 @@ public:
     enum TagPosition { kLeft = 0, kTop = 1, kBottom = 2, kRight = 3 };
 
     BK_OBJECT_CLASS(CBkSkinTab)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     bool IgnoreState() const override { return false; }
 
 private:

@@ -1,7 +1,5 @@
 #include "BkSlider.h"
 
-#include <windowsx.h>
-
 #include "BkImageSkin.h"
 #include "BkLimits.h"
 #include "BkParse.h"
@@ -16,20 +14,9 @@ constexpr COLORREF kSliderBar = 0x906142;
 
 }  // namespace
 
-HRESULT CBkSlider::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkRangeBar::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "thumbskin") {
-        thumbSkin_ = GetSkin(value);
-    } else if (name == "offset") {
-        offset_ = BkClamp(ParseInt(value), -kBkMaxCoordinate, kBkMaxCoordinate);
-    } else {
-        return E_FAIL;
-    }
-    return 1;
-}
+BK_DEFINE_ATTRIBUTES(CBkSlider, CBkRangeBar,
+                     {"thumbskin", A::Field<GetSkin, &CBkSlider::thumbSkin_>, kAttrRepaint},
+                     {"offset", A::Field<bkattr::Coordinate, &CBkSlider::offset_>, kAttrRepaint})
 
 SIZE CBkSlider::ThumbSize() const {
     return thumbSkin_ ? thumbSkin_->GetSkinSize() : SIZE{0, 0};
@@ -44,9 +31,9 @@ int CBkSlider::TrackWidth() const {
     return rect_.right - rect_.left - 2 * offset_;
 }
 
-void CBkSlider::ApplyPointer(LPARAM lParam) {
+void CBkSlider::ApplyPointer(POINT point) {
     NormaliseRange(min_, max_, value_);
-    value_ = SliderValueAt(GET_X_LPARAM(lParam) - (rect_.left + offset_), TrackWidth(), min_, max_);
+    value_ = SliderValueAt(point.x - (rect_.left + offset_), TrackWidth(), min_, max_);
     RECT dirty = rect_;
     const int thumbHeight = ThumbSize().cy;
     if (thumbHeight > rect_.bottom - rect_.top) {
@@ -55,68 +42,58 @@ void CBkSlider::ApplyPointer(LPARAM lParam) {
     NotifyInvalidate(&dirty);
 }
 
-void CBkSlider::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                              LRESULT& result) {
-    const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    const bool inside = PtInRect(&rect_, point) != FALSE;
-    msgHandled_ = true;
-    result = 0;
-    switch (message) {
-        case WM_LBUTTONDOWN:
-            dragging_ = dragging_ || inside;
-            break;
-        case WM_MOUSEMOVE:
-            if (dragging_) {
-                ApplyPointer(lParam);
-            }
-            break;
-        case WM_LBUTTONUP:
-            dragging_ = false;
-            if (inside) {
-                ApplyPointer(lParam);
-            }
-            break;
-        case WM_LBUTTONDBLCLK:
-            if (inside) {
-                ApplyPointer(lParam);
-            }
-            break;
-        case WM_MOUSEWHEEL:
-            ApplyPointer(lParam);
-            msgHandled_ = false;
-            break;
-        default:
-            CBkWindow::HandleMessage(host, message, wParam, lParam, result);
-            break;
+void CBkSlider::OnLButtonDown(UINT, POINT point) {
+    dragging_ = dragging_ || PtInRect(&rect_, point);
+}
+
+void CBkSlider::OnMouseMove(UINT, POINT point) {
+    if (dragging_) {
+        ApplyPointer(point);
     }
 }
 
-void CBkSlider::OnPaint(HDC dc) {
-    const CDcState saved(dc);
-    PrepareTextDc(dc);
-    const gdi::Object<HPEN> pen(CreatePen(PS_SOLID, 1, kSliderFrame));
-    const gdi::Selection usePen(dc, pen);
-    bkrange::DrawFrame(dc, rect_, bgSkin_);
-    const RangeFraction fraction = NormaliseRange(min_, max_, value_);
-    if (showPercent_) {
-        bkrange::DrawPercent(dc, rect_, fraction);
+void CBkSlider::OnLButtonUp(UINT, POINT point) {
+    dragging_ = false;
+    if (PtInRect(&rect_, point)) {
+        ApplyPointer(point);
     }
+}
+
+void CBkSlider::OnLButtonDblClk(UINT, POINT point) {
+    if (PtInRect(&rect_, point)) {
+        ApplyPointer(point);
+    }
+}
+
+void CBkSlider::OnMouseWheel(UINT, short, POINT point) {
+    ApplyPointer(point);
+    SetMsgHandled(false);
+}
+
+COLORREF CBkSlider::FrameColor() const {
+    return kSliderFrame;
+}
+
+COLORREF CBkSlider::BarColor() const {
+    return kSliderBar;
+}
+
+RECT CBkSlider::BarRect(const RangeFraction&) {
     RECT bar = {rect_.left + offset_, rect_.top, ThumbCentre(), rect_.bottom};
     if (posSkin_) {
         bar = bkrange::CentredBand(bar, posSkin_->GetSkinSize().cy);
-        posSkin_->Draw(dc, bar, 0);
     } else {
         InflateRect(&bar, 0, -2);
-        bkrange::DrawPlainBar(dc, bar, kSliderBar);
     }
+    return bar;
+}
+
+void CBkSlider::DrawOverBar(HDC dc, const RECT& bar) {
     const SIZE thumb = ThumbSize();
     if (thumbSkin_) {
         RECT area = bkrange::CentredBand(rect_, thumb.cy);
         area.left = bar.right - thumb.cx / 2;
         area.right = area.left + thumb.cx;
         thumbSkin_->Draw(dc, area, 0);
-    }
-    if (showPercent_) {
-        bkrange::DrawPercentOnBar(dc, rect_, bar, style_, fraction);
     }
 }

@@ -9,53 +9,43 @@
 
 namespace {
 
-constexpr HRESULT kTaken = 0;
-constexpr HRESULT kRepaint = 1;
+HFONT FontByFace(const std::string& value) {
+    return GetFontByFace(Utf8ToWide(value));
+}
+
+// "cursor": "hand" or "arrow"; other names are refused.
+std::optional<LPCWSTR> CursorOf(const std::string& value) {
+    if (value == "hand" || value == "arrow") {
+        return value == "hand" ? IDC_HAND : IDC_ARROW;
+    }
+    return std::nullopt;
+}
 
 }  // namespace
 
-HRESULT BkStyle::SetAttribute(const std::string& attribute, const std::string& value, bool) {
-    if (attribute == "name") {
-        name = value;
-    } else if (attribute == "skin") {
-        skin = value;
-    } else if (attribute == "textmode") {
-        textmode = ParseHex(value);
-    } else if (attribute == "font") {
-        font = GetFont(static_cast<WORD>(ParseHex(value)));
-    } else if (attribute == "hoverfont") {
-        hoverfont = GetFont(static_cast<WORD>(ParseHex(value)));
-    } else if (attribute == "fontname") {
-        font = GetFontByFace(Utf8ToWide(value));
-    } else if (attribute == "x-margin") {
-        xMargin = ParseInt(value);
-    } else if (attribute == "y-margin") {
-        yMargin = ParseInt(value);
-    } else if (attribute == "margin") {
-        xMargin = yMargin = ParseInt(value);
-    } else if (attribute == "spacing") {
-        spacing = ParseInt(value);
-    } else if (attribute == "linespacing") {
-        linespacing = ParseInt(value);
-    } else {
-        COLORREF* color = attribute == "crbg"         ? &crbg
-                          : attribute == "crbghover"  ? &crbghover
-                          : attribute == "crtext"     ? &crtext
-                          : attribute == "crhover"    ? &crhover
-                          : attribute == "crdisabled" ? &crdisabled
-                                                      : nullptr;
-        if (color) {
-            *color = ParseColorRGB(value);
-            return kRepaint;
-        }
-        if (attribute == "cursor" && (value == "hand" || value == "arrow")) {
-            cursor = value == "hand" ? IDC_HAND : IDC_ARROW;
-            return kRepaint;
-        }
-        return E_FAIL;
-    }
-    return kTaken;
-}
+BK_DEFINE_ATTRIBUTES(BkStyle, CBkObject,
+                     {"name", A::Field<bkattr::Text, &BkStyle::name>, kAttrTaken},
+                     {"skin", A::Field<bkattr::Text, &BkStyle::skin>, kAttrTaken},
+                     {"textmode", A::Field<ParseHex, &BkStyle::textmode>, kAttrTaken},
+                     {"font", A::Field<bkattr::Font, &BkStyle::font>, kAttrTaken},
+                     {"hoverfont", A::Field<bkattr::Font, &BkStyle::hoverfont>, kAttrTaken},
+                     {"fontname", A::Field<FontByFace, &BkStyle::font>, kAttrTaken},
+                     {"x-margin", A::Field<ParseInt, &BkStyle::xMargin>, kAttrTaken},
+                     {"y-margin", A::Field<ParseInt, &BkStyle::yMargin>, kAttrTaken},
+                     {"margin",
+                      [](BkStyle& style, const std::string& value, bool) {
+                          style.xMargin = style.yMargin = ParseInt(value);
+                          return true;
+                      },
+                      kAttrTaken},
+                     {"spacing", A::Field<ParseInt, &BkStyle::spacing>, kAttrTaken},
+                     {"linespacing", A::Field<ParseInt, &BkStyle::linespacing>, kAttrTaken},
+                     {"crbg", A::Field<ParseColorRGB, &BkStyle::crbg>, kAttrRepaint},
+                     {"crbghover", A::Field<ParseColorRGB, &BkStyle::crbghover>, kAttrRepaint},
+                     {"crtext", A::Field<ParseColorRGB, &BkStyle::crtext>, kAttrRepaint},
+                     {"crhover", A::Field<ParseColorRGB, &BkStyle::crhover>, kAttrRepaint},
+                     {"crdisabled", A::Field<ParseColorRGB, &BkStyle::crdisabled>, kAttrRepaint},
+                     {"cursor", A::Field<CursorOf, &BkStyle::cursor>, kAttrRepaint})
 
 BkStylePool& BkStylePool::Instance() {
     static BkStylePool instance;

@@ -11,7 +11,7 @@ public:
     static constexpr COLORREF kNoColor = 0xFFFFFFFF;
 
     BK_OBJECT_CLASS(BkStyle)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
     COLORREF crbg = kNoColor;
     COLORREF crbghover = kNoColor;

@@ -1,7 +1,5 @@
 #include "BkTabCtrl.h"
 
-#include <windowsx.h>
-
 #include <tinyxml.h>
 
 #include "BkLimits.h"
@@ -14,33 +12,21 @@
 
 namespace {
 
-constexpr HRESULT kTaken = 0;
-constexpr HRESULT kRepaint = 1;
 constexpr UINT kTitleFormat =
     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_TABSTOP | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr int kAlignTop = 0;
 constexpr int kAlignLeft = 1;
 
-POINT PointOf(LPARAM lParam) {
-    return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+// "tabalign": the strip on top (kAlignTop) or on the left (kAlignLeft).
+std::optional<int> TabAlignOf(const std::string& value) {
+    return bkattr::WordIndex(value, {"top", "left"});
 }
 
 }  // namespace
 
-HRESULT CBkTab::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkDialog::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "title") {
-        title_ = Utf8ToWide(value);
-    } else if (name == "hide") {
-        hidden_ = ParseInt(value);
-    } else {
-        return E_FAIL;
-    }
-    return kRepaint;
-}
+BK_DEFINE_ATTRIBUTES(CBkTab, CBkDialog,
+                     {"title", A::Field<Utf8ToWide, &CBkTab::title_>, kAttrRepaint},
+                     {"hide", A::Field<ParseInt, &CBkTab::hidden_>, kAttrRepaint})
 
 int CBkTabCtrl::Load(const TiXmlElement* xml) {
     CBkWindow::Load(xml);
@@ -71,45 +57,22 @@ int CBkTabCtrl::Load(const TiXmlElement* xml) {
     return 1;
 }
 
-HRESULT CBkTabCtrl::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    const HRESULT result = CBkContainerWnd::SetAttribute(name, value, loading);
-    if (result >= 0) {
-        return result;
-    }
-    if (name == "tabalign") {
-        if (value != "top" && value != "left") {
-            return E_FAIL;
-        }
-        align_ = value == "left" ? kAlignLeft : kAlignTop;
-        return kTaken;
-    }
-    struct {
-        const char* name;
-        int* field;
-    } const numbers[] = {{"cursel", &current_},        {"tabwidth", &tabWidth_},
-                         {"tabheight", &tabHeight_},   {"tabpos", &tabPos_},
-                         {"tabspacing", &tabSpacing_}, {"framepos", &framePos_},
-                         {"icon-x", &iconX_},          {"icon-y", &iconY_},
-                         {"text-x", &textX_},          {"text-y", &textY_}};
-    for (const auto& number : numbers) {
-        if (name == number.name) {
-            *number.field = number.field == &current_
-                                ? ParseInt(value)
-                                : BkClamp(ParseInt(value), -kBkMaxCoordinate, kBkMaxCoordinate);
-            return kRepaint;
-        }
-    }
-    CBkSkinBase** skin = name == "tabskin"        ? &tabSkin_
-                         : name == "frameskin"    ? &frameSkin_
-                         : name == "iconskin"     ? &iconSkin_
-                         : name == "splitterskin" ? &splitterSkin_
-                                                  : nullptr;
-    if (!skin) {
-        return E_FAIL;
-    }
-    *skin = GetSkin(value);
-    return kRepaint;
-}
+BK_DEFINE_ATTRIBUTES(
+    CBkTabCtrl, CBkWindow, {"tabalign", A::Field<TabAlignOf, &CBkTabCtrl::align_>, kAttrTaken},
+    {"cursel", A::Field<ParseInt, &CBkTabCtrl::current_>, kAttrRepaint},
+    {"tabwidth", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabWidth_>, kAttrRepaint},
+    {"tabheight", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabHeight_>, kAttrRepaint},
+    {"tabpos", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabPos_>, kAttrRepaint},
+    {"tabspacing", A::Field<bkattr::Coordinate, &CBkTabCtrl::tabSpacing_>, kAttrRepaint},
+    {"framepos", A::Field<bkattr::Coordinate, &CBkTabCtrl::framePos_>, kAttrRepaint},
+    {"icon-x", A::Field<bkattr::Coordinate, &CBkTabCtrl::iconX_>, kAttrRepaint},
+    {"icon-y", A::Field<bkattr::Coordinate, &CBkTabCtrl::iconY_>, kAttrRepaint},
+    {"text-x", A::Field<bkattr::Coordinate, &CBkTabCtrl::textX_>, kAttrRepaint},
+    {"text-y", A::Field<bkattr::Coordinate, &CBkTabCtrl::textY_>, kAttrRepaint},
+    {"tabskin", A::Field<GetSkin, &CBkTabCtrl::tabSkin_>, kAttrRepaint},
+    {"frameskin", A::Field<GetSkin, &CBkTabCtrl::frameSkin_>, kAttrRepaint},
+    {"iconskin", A::Field<GetSkin, &CBkTabCtrl::iconSkin_>, kAttrRepaint},
+    {"splitterskin", A::Field<GetSkin, &CBkTabCtrl::splitterSkin_>, kAttrRepaint})
 
 CBkTab* CBkTabCtrl::Page(int index) const {
     if (index < 0 || index >= static_cast<int>(children_.size())) {
@@ -360,45 +323,32 @@ bool CBkTabCtrl::SelectPage(int index) {
     return true;
 }
 
-void CBkTabCtrl::HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                               LRESULT& result) {
-    msgHandled_ = true;
-    result = 0;
-    switch (message) {
-        case WM_DESTROY:
-            DestroyChildren();
-            break;
-        case WM_PAINT:
-            PaintStrip(reinterpret_cast<HDC>(wParam));
-            break;
-        case WM_WINDOWPOSCHANGED:
-            OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
-            UpdatePageArea();
-            for (const auto& page : children_) {
-                PlacePage(page.get());
-            }
-            break;
-        case WM_SHOWWINDOW:
-            ModifyState(wParam ? 0 : StateHidden, wParam ? StateHidden : 0);
-            if (CBkTab* page = Page(current_)) {
-                page->Send(WM_SHOWWINDOW, wParam);
-            }
-            break;
-        case WM_MOUSEMOVE:
-            SetHover(TabAt(PointOf(lParam)));
-            break;
-        case WM_LBUTTONDOWN: {
-            const int tab = TabAt(PointOf(lParam));
-            if (tab >= 0) {
-                SelectPage(tab);
-            }
-            break;
-        }
-        case WM_MOUSELEAVE:
-            SetHover(-1);
-            break;
-        default:
-            CBkContainerWnd::HandleMessage(host, message, wParam, lParam, result);
-            break;
+void CBkTabCtrl::OnPlaced(const WINDOWPOS& position) {
+    OnWindowPosChanged(position);
+    UpdatePageArea();
+    for (const auto& page : children_) {
+        PlacePage(page.get());
     }
+}
+
+void CBkTabCtrl::OnShowWindow(bool show, UINT status) {
+    CBkContainerWnd::OnShowWindow(show, status);
+    if (CBkTab* page = Page(current_)) {
+        page->Send(WM_SHOWWINDOW, show);
+    }
+}
+
+void CBkTabCtrl::OnMouseMove(UINT, POINT point) {
+    SetHover(TabAt(point));
+}
+
+void CBkTabCtrl::OnLButtonDown(UINT, POINT point) {
+    const int tab = TabAt(point);
+    if (tab >= 0) {
+        SelectPage(tab);
+    }
+}
+
+void CBkTabCtrl::OnMouseLeave() {
+    SetHover(-1);
 }

@@ -10,7 +10,7 @@ class CBkSkinBase;
 class CBkTab : public CBkDialog {
 public:
     BK_OBJECT_CLASS(CBkTab)
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
     const std::wstring& GetTitle() const { return title_; }
     bool IsHiddenPage() const { return hidden_ != 0; }
@@ -25,12 +25,21 @@ class CBkTabCtrl : public CBkContainerWnd {
 public:
     BK_OBJECT_CLASS(CBkTabCtrl)
     int Load(const TiXmlElement* xml) override;
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
     void ApplyCursor() override;
     int HitTest(POINT point) override;
     bool PaintInRegion(HDC dc, HRGN region) override;
-    void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                       LRESULT& result) override;
+
+    BK_BEGIN_MSG_MAP(CBkTabCtrl)
+    BK_MSG_SIMPLE(WM_DESTROY, DestroyChildren)
+    BK_MSG_WM_PAINT(PaintStrip)
+    BK_MSG_WM_WINDOWPOSCHANGED(OnPlaced)
+    BK_MSG_WM_SHOWWINDOW(OnShowWindow)
+    BK_MSG_WM_MOUSEMOVE(OnMouseMove)
+    BK_MSG_WM_LBUTTONDOWN(OnLButtonDown)
+    BK_MSG_SIMPLE(WM_MOUSELEAVE, OnMouseLeave)
+    BK_CHAIN_MSG_MAP(CBkContainerWnd)
+    BK_END_MSG_MAP()
     CBkWindow* FindById(int id) override;
     void LayoutChildren() override {}
     void ShowRealWindows(bool show) override;
@@ -44,6 +53,15 @@ public:
     const RECT& PageArea() const { return pageArea_; }
 
 private:
+    // Placed, it places the page area and every page in it.
+    void OnPlaced(const WINDOWPOS& position);
+    // Hidden or shown with its current page.
+    void OnShowWindow(bool show, UINT status);
+    void OnMouseMove(UINT keys, POINT point);
+    // A press on a tab selects its page.
+    void OnLButtonDown(UINT keys, POINT point);
+    void OnMouseLeave();
+
     CBkTab* Page(int index) const;
     SIZE TabSize() const;
     // The strip rectangle of a visible page that follows `visibleBefore` visible pages.

@@ -19,10 +19,11 @@
 
 namespace {
 
-constexpr HRESULT kTaken = 0;
-constexpr HRESULT kRepaint = 1;
 constexpr UINT kAlignmentBits = 0xF;
 constexpr int kUnboundedBottom = 0x7FFF;
+// The size modes that a "pos" of two or four items turns into auto sizes.
+constexpr DWORD kFixedOrFullSize =
+    SizeWidthFixed | SizeWidthFull | SizeHeightFixed | SizeHeightFull;
 
 // Every live element by handle; handles are never reused, so a stale one finds nothing.
 class ElementRegistry {
@@ -115,6 +116,22 @@ DWORD SizeModeOf(const char* value, DWORD fixed, DWORD full, DWORD autoSize, int
         return fixed;
     }
     return autoSize;
+}
+
+// "valign": top, middle or bottom as 0, 0x1000 or 0x2000.
+std::optional<int> VAlignOf(const std::string& value) {
+    const std::optional<int> word = bkattr::WordIndex(value, {"top", "middle", "bottom"});
+    return word ? std::optional<int>(*word * 0x1000) : std::nullopt;
+}
+
+// "align": left, center or right as 0, 0x4000 or 0x8000.
+std::optional<int> AlignOf(const std::string& value) {
+    const std::optional<int> word = bkattr::WordIndex(value, {"left", "center", "right"});
+    return word ? std::optional<int>(*word * 0x4000) : std::nullopt;
+}
+
+std::wstring TipOf(const std::string& value) {
+    return SubstituteStrings(Utf8ToWide(value));
 }
 
 }  // namespace
@@ -220,58 +237,35 @@ void CBkWindow::LoadSizeAttributes(const TiXmlElement* xml) {
     sizeMode_ |= floating && ParseInt(floating) != 0 ? SizeFloat : SizeNotFloat;
 }
 
-HRESULT CBkWindow::SetAttribute(const std::string& name, const std::string& value, bool loading) {
-    if (name == "class") {
-        style_ = ::GetStyle(value);
-        return kTaken;
+BK_DEFINE_ATTRIBUTES(
+    CBkWindow, CBkObject, {"class", A::Field<::GetStyle, &CBkWindow::style_>, kAttrTaken},
+    {"valign", A::Field<VAlignOf, &CBkWindow::valign_>, kAttrTaken},
+    {"align", A::Field<AlignOf, &CBkWindow::align_>, kAttrTaken},
+    {"posmode", A::Field<ParseInt, &CBkWindow::posMode_>, kAttrTaken},
+    {"id", A::Field<ParseInt, &CBkWindow::id_>, kAttrRepaint},
+    {"crbg", A::Field<ParseColorRGB, &CBkWindow::style_, &BkStyle::crbg>, kAttrRepaint},
+    {"crtext", A::Field<ParseColorRGB, &CBkWindow::style_, &BkStyle::crtext>, kAttrRepaint},
+    {"font", A::Field<bkattr::Font, &CBkWindow::style_, &BkStyle::font>, kAttrRepaint},
+    {"href", A::Field<Utf8ToWide, &CBkWindow::href_>, kAttrRepaint},
+    {"tip", A::Field<TipOf, &CBkWindow::tip_>, kAttrRepaint},
+    {"transparent", A::Field<ParseInt, &CBkWindow::transparent_>, kAttrRepaint},
+    {"pos", &CBkWindow::SetPos, kAttrRepaint})
+
+bool CBkWindow::SetPos(CBkWindow& element, const std::string& value, bool loading) {
+    if (value.empty()) {
+        return true;
     }
-    if (name == "valign" || name == "align") {
-        static const char* const kWords[2][3] = {{"top", "middle", "bottom"},
-                                                 {"left", "center", "right"}};
-        const int row = name == "align" ? 1 : 0;
-        for (int i = 0; i < 3; ++i) {
-            if (value == kWords[row][i]) {
-                (row ? align_ : valign_) = i * (row ? 0x4000 : 0x1000);
-                return kTaken;
-            }
-        }
-        return E_FAIL;
+    const int count = ParsePos(value, element.pos_);
+    element.posCount_ = count == 2 || count == 4 ? count : 0;
+    if (element.posCount_) {
+        element.sizeMode_ =
+            (element.sizeMode_ & ~kFixedOrFullSize) | SizeWidthAuto | SizeHeightAuto;
     }
-    if (name == "posmode") {
-        posMode_ = ParseInt(value);
-        return kTaken;
+    CBkWindow* parent = loading ? nullptr : element.GetParent();
+    if (parent && parent->IsContainer()) {
+        static_cast<CBkContainerWnd*>(parent)->LayoutChild(&element);
     }
-    if (name == "id") {
-        id_ = ParseInt(value);
-    } else if (name == "crbg") {
-        style_.crbg = ParseColorRGB(value);
-    } else if (name == "crtext") {
-        style_.crtext = ParseColorRGB(value);
-    } else if (name == "font") {
-        style_.font = GetFont(static_cast<WORD>(ParseHex(value)));
-    } else if (name == "href") {
-        href_ = Utf8ToWide(value);
-    } else if (name == "tip") {
-        tip_ = SubstituteStrings(Utf8ToWide(value));
-    } else if (name == "transparent") {
-        transparent_ = ParseInt(value);
-    } else if (name == "pos") {
-        if (value.empty()) {
-            return kRepaint;
-        }
-        const int count = ParsePos(value, pos_);
-        posCount_ = count == 2 || count == 4 ? count : 0;
-        if (posCount_) {
-            sizeMode_ = (sizeMode_ & ~0x55u) | SizeWidthAuto | SizeHeightAuto;
-        }
-        CBkWindow* parent = loading ? nullptr : GetParent();
-        if (parent && parent->IsContainer()) {
-            static_cast<CBkContainerWnd*>(parent)->LayoutChild(this);
-        }
-    } else {
-        return E_FAIL;
-    }
-    return kRepaint;
+    return true;
 }
 
 void CBkWindow::ApplyCursor() {
@@ -320,43 +314,16 @@ void CBkWindow::FillBackground(HDC dc) {
     SetBkColor(dc, previous);
 }
 
-void CBkWindow::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    msgHandled_ = true;
-    switch (message) {
-        case WM_CREATE:
-            result = 1;
-            break;
-        case WM_DESTROY:
-            result = 0;
-            break;
-        case WM_PAINT:
-            OnPaint(reinterpret_cast<HDC>(wParam));
-            result = 0;
-            break;
-        case WM_SHOWWINDOW:
-            ModifyState(wParam ? 0 : StateHidden, wParam ? StateHidden : 0);
-            result = 0;
-            break;
-        case WM_WINDOWPOSCHANGED:
-            OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
-            result = 0;
-            break;
-        case WM_NCCALCSIZE: {
-            SIZE* size = reinterpret_cast<SIZE*>(lParam);
-            *size = CalcContentSize(wParam != 0, *size);
-            result = 0;
-            break;
-        }
-        default:
-            msgHandled_ = false;
-            break;
-    }
+void CBkWindow::OnShowWindow(bool show, UINT) {
+    ModifyState(show ? 0 : StateHidden, show ? StateHidden : 0);
 }
 
 LRESULT CBkWindow::Send(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Handlers may send messages to their own element: keep the outer message's flag.
+    const bool outerHandled = IsMsgHandled();
     LRESULT result = 0;
-    msgHandled_ = false;
-    HandleMessage(host_, message, wParam, lParam, result);
+    ProcessWindowMessage(host_, message, wParam, lParam, result);
+    SetMsgHandled(outerHandled);
     return result;
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "BkMessageMap.h"
 #include "BkNotify.h"
 #include "BkObject.h"
 #include "BkPos.h"
@@ -27,8 +28,8 @@ constexpr DWORD SizeNotFloat = 0x100;
 constexpr DWORD SizeFloat = 0x200;
 
 // An element of a skinned window: no window of its own, a rectangle in the host window's client
-// coordinates, driven by the host and its container through HandleMessage.
-class CBkWindow : public CBkObject {
+// coordinates, driven by the host and its container through its message map (Send).
+class CBkWindow : public CBkObject, public CBkMessageMap {
 public:
     CBkWindow();
     ~CBkWindow() override;
@@ -36,7 +37,7 @@ public:
     CBkWindow& operator=(const CBkWindow&) = delete;
 
     int Load(const TiXmlElement* xml) override;
-    HRESULT SetAttribute(const std::string& name, const std::string& value, bool loading) override;
+    BK_ATTRIBUTES()
 
     virtual void ApplyCursor();
     virtual void AttachHostWindow(HWND host) { host_ = host; }
@@ -49,14 +50,20 @@ public:
     virtual bool OwnsControl(HWND) const { return false; }
     // Paints the element when its rect meets `region` (null: always); false when skipped.
     virtual bool PaintInRegion(HDC dc, HRGN region);
-    // The element's message map; sets the message-handled flag when it handles `message`.
-    virtual void HandleMessage(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
-                               LRESULT& result);
 
-    // Clears the handled flag, runs HandleMessage and returns the result.
+    // The element's messages: WM_CREATE (1), WM_DESTROY, WM_PAINT with the device context in
+    // wParam, WM_SHOWWINDOW, WM_WINDOWPOSCHANGED (layout, step B) and WM_NCCALCSIZE (step C).
+    BK_BEGIN_MSG_MAP(CBkWindow)
+    BK_MESSAGE_HANDLER(WM_CREATE, OnCreate)
+    BK_MSG_SIMPLE(WM_DESTROY, OnDestroy)
+    BK_MSG_WM_PAINT(OnPaint)
+    BK_MSG_WM_SHOWWINDOW(OnShowWindow)
+    BK_MSG_WM_WINDOWPOSCHANGED(OnWindowPosChanged)
+    BK_MSG_BK_CALCSIZE(OnCalcSize)
+    BK_END_MSG_MAP()
+
+    // Runs the message through the element's map and returns its result (0 when unhandled).
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-    bool IsMsgHandled() const { return msgHandled_; }
-    void SetMsgHandled(bool handled) { msgHandled_ = handled; }
 
     bool IsVisible(bool checkAncestors) const;
     bool IsDisabled(bool checkAncestors) const;
@@ -95,6 +102,9 @@ protected:
     // Draws the text with the device context prepared from the style and state.
     virtual void OnPaint(HDC dc);
 
+    // Hidden or shown by the show flag.
+    void OnShowWindow(bool show, UINT status);
+
     SIZE MeasureText(bool available, SIZE size);
     // Selects the style's font and colours for the current state into `dc` (the caller restores).
     void PrepareTextDc(HDC dc);
@@ -103,7 +113,6 @@ protected:
     void FillBackground(HDC dc);
     void DrawBackground(HDC dc);
 
-    bool msgHandled_ = false;
     HWND host_ = nullptr;
     RECT rect_ = {};
     DWORD sizeMode_ = 0;
@@ -114,7 +123,12 @@ protected:
     DWORD state_ = 0;
 
 private:
+    LRESULT OnCreate(UINT, WPARAM, LPARAM) { return 1; }
+    void OnDestroy() {}
+    void OnCalcSize(bool available, SIZE& size) { size = CalcContentSize(available, size); }
     void LoadSizeAttributes(const TiXmlElement* xml);
+    // "pos": the position items, and the layout again when the element is already placed.
+    static bool SetPos(CBkWindow& element, const std::string& value, bool loading);
 
     int handle_ = 0;
     int parentHandle_ = 0;

@@ -74,12 +74,12 @@ LRESULT CALLBACK CBkWindowImplRoot::WindowProc(HWND window, UINT message, WPARAM
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
     // Handlers may send messages to their own window: keep the outer message's flag.
-    const bool outerHandled = self->msgHandled_;
+    const bool outerHandled = self->IsMsgHandled();
     LRESULT result = 0;
     if (!self->ProcessWindowMessage(window, message, wParam, lParam, result)) {
         result = ::DefWindowProcW(window, message, wParam, lParam);
     }
-    self->msgHandled_ = outerHandled;
+    self->SetMsgHandled(outerHandled);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->m_hWnd = nullptr;

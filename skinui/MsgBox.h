@@ -33,7 +33,6 @@ public:
 
     const std::wstring& GetMessageText() const { return message_; }
     CMyText& GetTextWindow() { return text_; }
-    CWndShadow& GetShadow() { return shadow_; }
 
     BK_BEGIN_MSG_MAP(CMsgBox)
     BK_NOTIFY_HANDLER(kMsgBoxViewId, BKNM_COMMAND, OnCommand)

@@ -13,7 +13,6 @@ constexpr int kBitmapSlack = 128;
 
 constexpr wchar_t kShadowClass[] = L"UmbraShadowWnd";
 constexpr LONG kShowStateMask = WS_MINIMIZE | WS_VISIBLE | WS_MAXIMIZE;
-constexpr UINT kDwmCompositionChanged = 0x31E;
 
 using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF,
                                             BLENDFUNCTION*, DWORD);
@@ -242,7 +241,8 @@ LRESULT CALLBACK CWndShadow::HookProc(HWND owner, UINT message, WPARAM wParam, L
                            : DefWindowProcW(owner, message, wParam, lParam);
 }
 
-void CWndShadow::OnOwnerSized(HWND owner, WPARAM sizeType) {
+void CWndShadow::OnOwnerSize(UINT sizeType, SIZE) {
+    const HWND owner = owner_;
     if (sizeType == SIZE_MINIMIZED || sizeType == SIZE_MAXIMIZED) {
         ShowWindow(shadow_, SW_HIDE);
         shown_ = 0;
@@ -270,56 +270,61 @@ void CWndShadow::OnOwnerSized(HWND owner, WPARAM sizeType) {
 
 LRESULT CWndShadow::OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
     const WNDPROC previous = previousProc_;
-    switch (message) {
-        case WM_DESTROY:
-            DestroyWindow(shadow_);
-            break;
-        case WM_MOVE:
-            if (shown_) {
-                RECT rect;
-                GetWindowRect(owner, &rect);
-                const POINT origin = ShadowOrigin(rect);
-                SetWindowPos(shadow_, nullptr, origin.x, origin.y, 0, 0,
-                             SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
-            }
-            break;
-        case WM_SIZE: {
-            // The owner sets its window region for the new size while it handles the message:
-            // the image is made once, after that, from the region the owner now has.
-            const LRESULT result = CallWindowProcW(previous, owner, message, wParam, lParam);
-            OnOwnerSized(owner, wParam);
-            return result;
-        }
-        case WM_SHOWWINDOW: {
-            const LRESULT result = CallWindowProcW(previous, owner, message, wParam, lParam);
-            shown_ = wParam ? 1 : 0;
-            ShowWindow(shadow_, wParam ? SW_SHOWNA : SW_HIDE);
-            if (wParam) {
-                RebuildImage(owner);
-            }
-            return result;
-        }
-        case WM_NCDESTROY:
-            ForgetOwner(owner);
-            break;
-        case WM_ENTERSIZEMOVE:
-            inSizeMove_ = true;
-            break;
-        case WM_EXITSIZEMOVE:
-            inSizeMove_ = false;
-            if (hiddenForDrag_) {
-                hiddenForDrag_ = false;
-                RebuildImage(owner);
-                ShowWindow(shadow_, SW_SHOWNA);
-            }
-            break;
-        case kDwmCompositionChanged:
-            SyncVisibility(owner);
-            break;
-        default:
-            break;
+    // The owner sets its window region for a new size while it handles WM_SIZE, and shows or
+    // hides while it handles WM_SHOWWINDOW: the shadow follows those once the owner's procedure
+    // has run, and every other message before it.
+    const bool ownerFirst = message == WM_SIZE || message == WM_SHOWWINDOW;
+    const LRESULT ownerResult =
+        ownerFirst ? CallWindowProcW(previous, owner, message, wParam, lParam) : 0;
+    // The map's handlers may send messages to the owner: keep the outer message's flag.
+    const bool outerHandled = IsMsgHandled();
+    LRESULT unused = 0;
+    ProcessWindowMessage(owner, message, wParam, lParam, unused);
+    SetMsgHandled(outerHandled);
+    return ownerFirst ? ownerResult : CallWindowProcW(previous, owner, message, wParam, lParam);
+}
+
+void CWndShadow::OnOwnerDestroy() {
+    DestroyWindow(shadow_);
+}
+
+void CWndShadow::OnOwnerMove(POINT) {
+    if (shown_) {
+        RECT rect;
+        GetWindowRect(owner_, &rect);
+        const POINT origin = ShadowOrigin(rect);
+        SetWindowPos(shadow_, nullptr, origin.x, origin.y, 0, 0,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
     }
-    return CallWindowProcW(previous, owner, message, wParam, lParam);
+}
+
+void CWndShadow::OnOwnerShow(bool show, UINT) {
+    shown_ = show ? 1 : 0;
+    ShowWindow(shadow_, show ? SW_SHOWNA : SW_HIDE);
+    if (show) {
+        RebuildImage(owner_);
+    }
+}
+
+void CWndShadow::OnOwnerNcDestroy() {
+    ForgetOwner(owner_);
+}
+
+void CWndShadow::OnOwnerEnterSizeMove() {
+    inSizeMove_ = true;
+}
+
+void CWndShadow::OnOwnerExitSizeMove() {
+    inSizeMove_ = false;
+    if (hiddenForDrag_) {
+        hiddenForDrag_ = false;
+        RebuildImage(owner_);
+        ShowWindow(shadow_, SW_SHOWNA);
+    }
+}
+
+void CWndShadow::OnCompositionChanged() {
+    SyncVisibility(owner_);
 }
 
 void CWndShadowHelper::AttachShadow(HWND window) {

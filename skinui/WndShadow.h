@@ -5,11 +5,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "BkMessageMap.h"
 #include "Win32Handles.h"
 
 // The drop shadow of a skinned top-level window: a click-through layered window behind and
 // around its owner, kept in step with the owner by hooking the owner's window procedure.
-class CWndShadow {
+class CWndShadow : public CBkMessageMap {
 public:
     CWndShadow() = default;
     // An owner that outlives this object gets its window procedure and no shadow back.
@@ -37,13 +38,39 @@ public:
     // The premultiplied pixels last given to the shadow window.
     const std::vector<uint32_t>& GetImage() const { return pixels_; }
 
+    // What the shadow does when its owner gets a message; the owner's own procedure then runs
+    // (for WM_SIZE and WM_SHOWWINDOW it has run already, see OnOwnerMessage).
+    BK_BEGIN_MSG_MAP(CWndShadow)
+    BK_MSG_SIMPLE(WM_DESTROY, OnOwnerDestroy)
+    BK_MSG_WM_MOVE(OnOwnerMove)
+    BK_MSG_WM_SIZE(OnOwnerSize)
+    BK_MSG_WM_SHOWWINDOW(OnOwnerShow)
+    BK_MSG_SIMPLE(WM_NCDESTROY, OnOwnerNcDestroy)
+    BK_MSG_SIMPLE(WM_ENTERSIZEMOVE, OnOwnerEnterSizeMove)
+    BK_MSG_SIMPLE(WM_EXITSIZEMOVE, OnOwnerExitSizeMove)
+    BK_MSG_SIMPLE(kDwmCompositionChanged, OnCompositionChanged)
+    BK_END_MSG_MAP()
+
 private:
+    // WM_DWMCOMPOSITIONCHANGED.
+    static constexpr UINT kDwmCompositionChanged = 0x31E;
+
     static LRESULT CALLBACK HookProc(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
+    // The hook on the owner's window procedure: the map, and the owner's procedure.
     LRESULT OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnOwnerDestroy();
+    void OnOwnerMove(POINT position);
+    // Hidden while the owner is minimised or maximised; else made anew for the new size (after
+    // a border drag, once it ends).
+    void OnOwnerSize(UINT sizeType, SIZE size);
+    void OnOwnerShow(bool show, UINT status);
+    void OnOwnerNcDestroy();
+    void OnOwnerEnterSizeMove();
+    void OnOwnerExitSizeMove();
+    void OnCompositionChanged();
     POINT ShadowOrigin(const RECT& owner) const;
     // Computes the image into pixels_, reusing its memory from one rebuild to the next.
     void ComputeImage(HWND owner, int width, int height);
-    void OnOwnerSized(HWND owner, WPARAM sizeType);
     // Makes sure the bitmap the image goes through is at least `size`; false when it cannot be.
     bool ReserveBitmap(SIZE size);
 
@@ -70,6 +97,9 @@ private:
 
 // Base of windows that carry a shadow of their own.
 class CWndShadowHelper {
+public:
+    CWndShadow& GetShadow() { return shadow_; }
+
 protected:
     // Gives `window` the system's shadow: 12 pixels out, soft, faint, not offset.
     void AttachShadow(HWND window);

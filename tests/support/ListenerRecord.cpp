@@ -1,6 +1,6 @@
 #include "ListenerRecord.h"
 
-void ListenerRecord::OnLoadStateChanged(int state) {
+void ListenerRecord::OnLoadStateChanged(BrowserLoadState state) {
     const std::lock_guard<std::mutex> guard(lock_);
     states_.push_back(state);
 }

@@ -10,7 +10,7 @@
 // a null popup text is recorded as "null".
 class ListenerRecord : public ClientBrowserHandlerListener {
 public:
-    void OnLoadStateChanged(int state) override;
+    void OnLoadStateChanged(BrowserLoadState state) override;
     void OnPopupText(const std::string* text) override;
 
     std::vector<int> States();
