@@ -14,6 +14,7 @@
 #include <winhttp.h>
 
 #include <atomic>
+#include <cwchar>
 
 namespace {
 
@@ -23,6 +24,19 @@ struct DelayedImport {
     std::atomic<FARPROC> address{nullptr};
 };
 
+// A system library from the system folder only: never a file of that name beside the program or
+// in the current folder.
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    wchar_t path[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length + 1 + wcslen(name) >= MAX_PATH) {
+        return nullptr;
+    }
+    wcscat(path, L"\\");
+    wcscat(path, name);
+    return LoadLibraryW(path);
+}
+
 // The function, loaded at its first call. A system library that cannot be loaded ends the program
 // with the reason, as the loader would have done at start-up.
 FARPROC Resolve(DelayedImport& import) {
@@ -30,7 +44,7 @@ FARPROC Resolve(DelayedImport& import) {
     if (address) {
         return address;
     }
-    const HMODULE module = LoadLibraryW(import.library);
+    const HMODULE module = LoadSystemLibrary(import.library);
     address = module ? GetProcAddress(module, import.name) : nullptr;
     if (!address) {
         FatalAppExitA(0, import.name);
