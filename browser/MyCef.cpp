@@ -51,9 +51,9 @@ void CMyCef::OnSize(UINT, SIZE size) {
     SetMsgHandled(false);
 }
 
-// Until the browser's window covers the host (it comes up behind the main window), the host shows
-// the window colour of its class rather than whatever was on the screen; it never paints over its
-// children, so the page does not flicker.
+// Until the browser's window covers the host (the browser comes up after the main window), the
+// host shows the window colour of its class rather than whatever was on the screen; it never
+// paints over its children, so the page does not flicker.
 LRESULT CMyCef::OnPaint(UINT, WPARAM, LPARAM) {
     PAINTSTRUCT paint;
     const HDC dc = BeginPaint(m_hWnd, &paint);
